@@ -1,0 +1,39 @@
+# The two set-up commands for a fresh Debian 12 machine:
+#   make run    build and start the program on the simulated board
+#   make test   build and run every test, headless
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
+
+.PHONY: deps configure build run test test-asan format clean
+
+deps:
+	@tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    echo "make run: no display (DISPLAY and WAYLAND_DISPLAY are unset)."; \
+	    echo "Run it from a desktop session, or under a virtual one: xvfb-run -a make run"; \
+	    exit 1; \
+	fi
+	./$(BUILD)/zr410ab --board sim
+
+test: build
+	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+test-asan:
+	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan

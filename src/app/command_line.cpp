@@ -1,0 +1,62 @@
+#include "app/command_line.h"
+
+namespace zr {
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    ProgramOptions o;
+    auto fail = [](const std::string& message) { return ParsedCommandLine{std::nullopt, message}; };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const std::string& name) -> std::optional<std::string> {
+            const std::string prefix = name + "=";
+            if (a.rfind(prefix, 0) == 0)
+                return a.substr(prefix.size());
+            if (a == name && i + 1 < args.size())
+                return args[++i];
+            return std::nullopt;
+        };
+        if (a == "--help" || a == "-h") {
+            o.showHelp = true;
+        } else if (a == "--version") {
+            o.showVersion = true;
+        } else if (a == "--non-interactive") {
+            o.nonInteractive = true;
+        } else if (a == "--startup-probe") {
+            o.startupProbe = true;
+        } else if (a == "--board" || a.rfind("--board=", 0) == 0) {
+            auto v = value("--board");
+            if (!v)
+                return fail("--board needs a value: sim or usb");
+            if (*v != "sim" && *v != "usb")
+                return fail("--board: unknown board '" + *v + "' (use sim or usb)");
+            o.board = *v;
+        } else if (a == "--scenario" || a.rfind("--scenario=", 0) == 0) {
+            auto v = value("--scenario");
+            if (!v || v->empty())
+                return fail("--scenario needs a file name");
+            o.scenarioFile = *v;
+        } else {
+            return fail("unknown argument '" + a + "' (see --help)");
+        }
+    }
+    if (!o.scenarioFile.empty() && o.board != "sim")
+        return fail("--scenario works only with --board sim");
+    return {o, {}};
+}
+
+std::string helpText(const std::string& programName)
+{
+    return "Usage: " + programName + " [options]\n"
+           "Evaluation program for the ZR410A and ZR410B temperature-sensor chips.\n\n"
+           "Options:\n"
+           "  --board sim|usb      the evaluation board over USB (default) or the simulated board\n"
+           "  --scenario FILE      fix the simulated board's chips and readings (JSON)\n"
+           "  --non-interactive    write messages to standard error and answer every question\n"
+           "                       with its default button\n"
+           "  --startup-probe      print start-up timings, then quit once the window is painted\n"
+           "  --version            print the version and exit\n"
+           "  -h, --help           print this help and exit\n";
+}
+
+} // namespace zr

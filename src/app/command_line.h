@@ -1,0 +1,30 @@
+#pragma once
+
+// The program's command line. Parsed before any window system is touched, so --help and
+// --version work without a display.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zr {
+
+struct ProgramOptions {
+    std::string board = "usb"; // "sim" or "usb"
+    std::string scenarioFile;  // simulated board only
+    bool nonInteractive = false;
+    bool startupProbe = false;
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+struct ParsedCommandLine {
+    std::optional<ProgramOptions> options;
+    std::string error; // set when options is empty
+};
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+
+std::string helpText(const std::string& programName);
+
+} // namespace zr

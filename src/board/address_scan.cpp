@@ -1,0 +1,32 @@
+#include "board/address_scan.h"
+
+#include "board/sst_stuff.h"
+#include "board/usb_stuff.h"
+
+namespace zr {
+
+ScanResult ScanForChips(DeviceState& s, BoardLibrary& board)
+{
+    ScanResult found;
+    for (int address = kFirstScanAddress; address <= kLastScanAddress; ++address) {
+        s.XferBuffer[0] = static_cast<std::uint8_t>(address);
+        s.XferBuffer[1] = 1;
+        s.XferBuffer[2] = 16;
+        s.XferBuffer[3] = SSTStuff::kCmdGetDIB;
+        USBStuff::SSTExchange(s, board);
+        if (s.XferBuffer[16] != address)
+            continue;
+        const int deviceIdLow = s.XferBuffer[5];
+        if (deviceIdLow == kDeviceIdA) {
+            found.foundA = true;
+            s.AddressA = static_cast<std::int16_t>(address);
+        } else if (deviceIdLow == kDeviceIdB || deviceIdLow == kDeviceIdBAlternative) {
+            found.foundB = true;
+            s.AddressB = static_cast<std::int16_t>(address);
+            s.CurrentAddress = static_cast<std::uint8_t>(address);
+        }
+    }
+    return found;
+}
+
+} // namespace zr

@@ -1,0 +1,38 @@
+#pragma once
+
+// The board library: the two operations through which the program reaches the evaluation board.
+// Implementations: the simulated board (board/sim) and the USB board (board/usb).
+
+#include <cstdint>
+#include <string>
+
+namespace zr {
+
+inline constexpr std::int16_t SST_VENDOR_REQUEST = 218;
+inline constexpr std::int16_t kDirectionToBoard = 0;
+inline constexpr std::int16_t kDirectionFromBoard = 1;
+
+class BoardLibrary {
+public:
+    virtual ~BoardLibrary() = default;
+
+    // Loads the board's firmware from a NUL-terminated path in the 8-bit code page (Latin-1).
+    // Negative means failure, zero or positive success.
+    virtual std::int16_t LoadFirmWare(const char* path) = 0;
+
+    // One vendor request. Direction 0 sends `length` bytes of `buffer` to the board; direction 1
+    // fills `buffer` with `length` bytes of the board's reply. On failure the result is negative
+    // and the buffer is left as it was.
+    virtual std::int16_t VendorIORequest(std::int16_t request, std::int32_t value,
+                                         std::int32_t index, std::int16_t direction,
+                                         std::int16_t length, std::uint8_t* buffer) = 0;
+
+    // True once the board is gone (cable pulled, device reset): every later request fails until
+    // the firmware is loaded again. Callers must then stop turning buffer bytes into readings.
+    virtual bool boardLost() const { return false; }
+
+    // Why the last firmware load or request failed, in words for the user; empty when unknown.
+    virtual std::string failureReason() const { return {}; }
+};
+
+} // namespace zr

@@ -1,0 +1,33 @@
+#pragma once
+
+// Board routines: loading the firmware and the one request/reply exchange that every SST
+// transaction is built on.
+
+#include "board/board_library.h"
+#include "board/device_state.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zr::USBStuff {
+
+inline constexpr const char* kFirmwareFileName = "SSTFW.hex";
+
+// Fills FirmwarePath with `text` (UTF-8) as NUL-terminated 8-bit (Latin-1) bytes. Refuses, with
+// std::invalid_argument and without touching the buffer, a text of more than 511 characters or
+// one with a character that has no 8-bit code.
+void CopyPathToBuffer(DeviceState& state, std::string_view text);
+
+// FirmwareFile = programFolder + "/SSTFW.hex" (plain concatenation), copied to FirmwarePath and
+// handed to LoadFirmWare. Returns its result; a refused path gives -1 without calling the board.
+// `reason`, when given, receives words for the user on failure.
+std::int16_t LoadBoardFirmware(DeviceState& state, BoardLibrary& board,
+                               std::string_view programFolder, std::string* reason = nullptr);
+
+// Sends XferBuffer bytes 0..6 with request 218, then reads 64 bytes back into XferBuffer.
+// Returns the read's result. Throws BoardLostError, before or after the requests, when the board
+// reports itself lost, so that nobody decodes a buffer the board never wrote.
+std::int16_t SSTExchange(DeviceState& state, BoardLibrary& board);
+
+} // namespace zr::USBStuff

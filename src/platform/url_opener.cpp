@@ -1,0 +1,13 @@
+#include "platform/url_opener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace zr {
+
+void DesktopUrlOpener::openUrl(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+} // namespace zr

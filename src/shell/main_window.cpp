@@ -1,0 +1,283 @@
+#include "shell/main_window.h"
+
+#include "board/address_scan.h"
+#include "board/board_lost_error.h"
+#include "board/usb_stuff.h"
+#include "graphs/temp_graph_window.h"
+#include "graphs/volt_graph_window.h"
+#include "logging/save_window.h"
+#include "settings/settings_window.h"
+#include "shell/about_window.h"
+#include "shell/app_icon.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace zr {
+
+namespace {
+const QString kFirmwareFailure =
+    QStringLiteral("ZR410A/B could not be found. Please check USB connection.");
+constexpr int kTimerIntervalMs = 250;
+} // namespace
+
+MainWindow::MainWindow(AppServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)), state_(services_.state)
+{
+    setObjectName("ZR410A_BParent");
+    setWindowTitle("ZR410A/B");
+    setWindowIcon(appIcon());
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("mdiArea");
+    setCentralWidget(mdi_);
+    boardStatus_ = new QLabel(this);
+    boardStatus_->setObjectName("boardStatus");
+    statusBar()->addPermanentWidget(boardStatus_);
+    buildMenus();
+    resize(1000, 720);
+
+    Timer1.setObjectName("Timer1");
+    Timer1.setInterval(kTimerIntervalMs);
+    connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    // No access keys: a menu caption's "&" would show as an underline the program never had.
+    mZR410A = bar->addMenu("ZR410A");
+    mZR410A->setObjectName("mZR410A");
+    mZR410A->addAction("Temperature Graph", this, &MainWindow::mTempGraphA_Click)
+        ->setObjectName("mTempGraphA");
+    mZR410A->addAction("Settings", this, &MainWindow::mSetA_Click)->setObjectName("mSetA");
+    mZR410A->addAction("Save Data", this, &MainWindow::mSaveA_Click)->setObjectName("mSaveA");
+    mZR410A->setEnabled(false);
+
+    mZR410B = bar->addMenu("ZR410B");
+    mZR410B->setObjectName("mZR410B");
+    mZR410B->addAction("Temperature Graph", this, &MainWindow::mTempGraphB_Click)
+        ->setObjectName("mTempGraphB");
+    mZR410B->addAction("Voltage Graph", this, &MainWindow::mVoltGraphB_Click)
+        ->setObjectName("mVoltGraphB");
+    mZR410B->addAction("Settings", this, &MainWindow::mSetB_Click)->setObjectName("mSetB");
+    mZR410B->addAction("Save Data", this, &MainWindow::mSaveB_Click)->setObjectName("mSaveB");
+    mZR410B->setEnabled(false);
+
+    mWindows = bar->addMenu("Window");
+    mWindows->setObjectName("mWindows");
+    connect(mWindows, &QMenu::aboutToShow, this, &MainWindow::fillWindowMenu);
+
+    mAbout = bar->addAction("About...");
+    mAbout->setObjectName("mAbout");
+    connect(mAbout, &QAction::triggered, this, &MainWindow::mAbout_Click);
+}
+
+void MainWindow::fillWindowMenu()
+{
+    mWindows->clear();
+    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    for (QMdiSubWindow* sub : windows) {
+        if (!sub->isVisible())
+            continue;
+        QAction* item = mWindows->addAction(sub->windowTitle());
+        item->setCheckable(true);
+        item->setChecked(sub == mdi_->activeSubWindow());
+        connect(item, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub)
+                mdi_->setActiveSubWindow(sub);
+        });
+    }
+}
+
+bool MainWindow::MDIForm_Load()
+{
+    std::string reason;
+    if (USBStuff::LoadBoardFirmware(state_, services_.board, services_.programFolder.toStdString(),
+                                    &reason) < 0) {
+        QString text = kFirmwareFailure;
+        if (!reason.empty())
+            text += "\n\n" + QString::fromStdString(reason);
+        services_.prompts.showMessage(nullptr, MessageIcon::Critical, text);
+        return false;
+    }
+    try {
+        const ScanResult found = ScanForChips(state_, services_.board);
+        mZR410A->setEnabled(found.foundA);
+        mZR410B->setEnabled(found.foundB);
+    } catch (const BoardLostError& lost) {
+        onBoardLost(QString::fromUtf8(lost.what()));
+    }
+    Timer1.start();
+    return true;
+}
+
+void MainWindow::showChild(QWidget* window)
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+    const bool loading = sub == nullptr;
+    if (loading) {
+        sub = mdi_->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
+        QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
+    }
+    sub->show();
+    window->show();
+    mdi_->setActiveSubWindow(sub);
+    sub->raise();
+}
+
+void MainWindow::mTempGraphA_Click()
+{
+    if (!frmTempGraphA)
+        frmTempGraphA = new TempGraphWindow(Chip::A, state_, services_.board, services_.clock);
+    showChild(frmTempGraphA);
+    state_.TempGraphAOpen = True;
+}
+
+void MainWindow::mTempGraphB_Click()
+{
+    if (!frmTempGraphB)
+        frmTempGraphB = new TempGraphWindow(Chip::B, state_, services_.board, services_.clock);
+    showChild(frmTempGraphB);
+    state_.TempGraphBOpen = True;
+}
+
+void MainWindow::mVoltGraphB_Click()
+{
+    if (!frmVoltGraphB)
+        frmVoltGraphB = new VoltGraphWindow(state_, services_.board, services_.clock);
+    showChild(frmVoltGraphB);
+    state_.VoltGraphBOpen = True;
+}
+
+void MainWindow::mSetA_Click()
+{
+    if (!frmSettingsA)
+        frmSettingsA = new SettingsWindow(Chip::A, state_, services_.board, services_.prompts);
+    showChild(frmSettingsA);
+}
+
+void MainWindow::mSetB_Click()
+{
+    if (!frmSettingsB)
+        frmSettingsB = new SettingsWindow(Chip::B, state_, services_.board, services_.prompts);
+    showChild(frmSettingsB);
+}
+
+void MainWindow::mSaveA_Click()
+{
+    if (!frmSaveA)
+        frmSaveA = new SaveWindow(Chip::A, {state_, services_.board, services_.prompts,
+                                            services_.files, services_.clock,
+                                            services_.programFolder,
+                                            [this](const QString& s) { showStatus(s); }});
+    showChild(frmSaveA);
+}
+
+void MainWindow::mSaveB_Click()
+{
+    if (!frmSaveB)
+        frmSaveB = new SaveWindow(Chip::B, {state_, services_.board, services_.prompts,
+                                            services_.files, services_.clock,
+                                            services_.programFolder,
+                                            [this](const QString& s) { showStatus(s); }});
+    showChild(frmSaveB);
+}
+
+void MainWindow::mAbout_Click()
+{
+    if (!frmAbout)
+        frmAbout = new AboutWindow(services_.urls);
+    showChild(frmAbout);
+}
+
+void MainWindow::Timer1_Timer()
+{
+    if (state_.TempGraphAOpen == True && frmTempGraphA)
+        runPolled([this] { frmTempGraphA->UpdateTempGraphA(); });
+    if (state_.VoltGraphBOpen == True && frmVoltGraphB)
+        runPolled([this] { frmVoltGraphB->UpdateVoltGraph(); });
+    if (state_.TempGraphBOpen == True && frmTempGraphB)
+        runPolled([this] { frmTempGraphB->UpdateTempGraphB(); });
+    if (state_.LoggingA == True && frmSaveA)
+        runPolled([this] { frmSaveA->SaveCurrentData(); });
+    if (state_.LoggingB == True && frmSaveB)
+        runPolled([this] { frmSaveB->SaveCurrentData(); });
+}
+
+void MainWindow::runPolled(const std::function<void()>& call)
+{
+    if (boardLost_)
+        return;
+    try {
+        call();
+    } catch (const BoardLostError& lost) {
+        onBoardLost(QString::fromUtf8(lost.what()));
+    } catch (const std::exception& error) {
+        showStatus(QString::fromUtf8(error.what()));
+    }
+}
+
+void MainWindow::onBoardLost(const QString& reason)
+{
+    boardLost_ = true;
+    boardStatus_->setText("Board lost");
+    showStatus(reason);
+    for (SaveWindow* w : {frmSaveA.data(), frmSaveB.data()})
+        if (w)
+            w->boardLost(reason);
+}
+
+void MainWindow::showStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+SettingsWindow* MainWindow::settingsWindow(Chip chip) const
+{
+    return chip == Chip::A ? frmSettingsA.data() : frmSettingsB.data();
+}
+
+TempGraphWindow* MainWindow::tempGraphWindow(Chip chip) const
+{
+    return chip == Chip::A ? frmTempGraphA.data() : frmTempGraphB.data();
+}
+
+VoltGraphWindow* MainWindow::voltGraphWindow() const
+{
+    return frmVoltGraphB.data();
+}
+
+AboutWindow* MainWindow::aboutWindow() const
+{
+    return frmAbout.data();
+}
+
+SaveWindow* MainWindow::saveWindow(Chip chip) const
+{
+    return chip == Chip::A ? frmSaveA.data() : frmSaveB.data();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Every child closes through its own close handling; a save-data window that is writing may
+    // refuse, and then the whole close is cancelled.
+    mdi_->closeAllSubWindows();
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (sub->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
+    Timer1.stop();
+    event->accept();
+}
+
+} // namespace zr

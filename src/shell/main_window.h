@@ -1,0 +1,96 @@
+#pragma once
+
+// ZR410A_BParent: the MDI main window. Brings up the board, finds the chips, opens every other
+// window as its child, and polls the open graph and save-data windows every 250 ms.
+
+#include "shell/app_services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+
+class QMdiArea;
+class QMenu;
+class QAction;
+class QLabel;
+
+namespace zr {
+
+class SettingsWindow;
+class TempGraphWindow;
+class VoltGraphWindow;
+class SaveWindow;
+class AboutWindow;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Firmware load and address scan. False when the firmware did not load: the user has been
+    // told and the program must end without showing this window.
+    bool MDIForm_Load();
+
+    void Timer1_Timer();
+
+    void mTempGraphA_Click();
+    void mTempGraphB_Click();
+    void mVoltGraphB_Click();
+    void mSetA_Click();
+    void mSetB_Click();
+    void mSaveA_Click();
+    void mSaveB_Click();
+    void mAbout_Click();
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    QTimer* timer() { return &Timer1; }
+    bool boardIsLost() const { return boardLost_; }
+
+    // The child windows while they exist (null otherwise).
+    SettingsWindow* settingsWindow(Chip chip) const;
+    TempGraphWindow* tempGraphWindow(Chip chip) const;
+    VoltGraphWindow* voltGraphWindow() const;
+    SaveWindow* saveWindow(Chip chip) const;
+    AboutWindow* aboutWindow() const;
+
+    // A short line in the status bar, for errors that must not stop the program with a box.
+    void showStatus(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void fillWindowMenu();
+    // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
+    void showChild(QWidget* window);
+    // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
+    // board stops all device traffic.
+    void runPolled(const std::function<void()>& call);
+    void onBoardLost(const QString& reason);
+
+    AppServices services_;
+    DeviceState& state_;
+    QMdiArea* mdi_ = nullptr;
+    QTimer Timer1;
+    bool boardLost_ = false;
+    QLabel* boardStatus_ = nullptr;
+
+    QMenu* mZR410A = nullptr;
+    QMenu* mZR410B = nullptr;
+    QMenu* mWindows = nullptr;
+    QAction* mAbout = nullptr;
+
+    QPointer<SettingsWindow> frmSettingsA;
+    QPointer<SettingsWindow> frmSettingsB;
+    QPointer<TempGraphWindow> frmTempGraphA;
+    QPointer<TempGraphWindow> frmTempGraphB;
+    QPointer<VoltGraphWindow> frmVoltGraphB;
+    QPointer<SaveWindow> frmSaveA;
+    QPointer<SaveWindow> frmSaveB;
+    QPointer<AboutWindow> frmAbout;
+};
+
+} // namespace zr

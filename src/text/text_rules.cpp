@@ -1,0 +1,172 @@
+#include "text/text_rules.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace zr::text {
+namespace {
+
+bool isIgnoredBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+double readHex(std::string_view digits)
+{
+    double value = 0;
+    for (char c : digits) {
+        const int d = hexDigitValue(c);
+        if (d < 0)
+            break;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+// Reads sign, digits, point, fraction and exponent from a text without blanks.
+double readDecimal(std::string_view s)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negative = s[i++] == '-';
+
+    std::string number;
+    bool anyDigit = false;
+    while (i < s.size() && isDigit(s[i])) {
+        number += s[i++];
+        anyDigit = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        number += s[i++];
+        while (i < s.size() && isDigit(s[i])) {
+            number += s[i++];
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
+        return 0;
+    // An exponent counts only when at least one digit follows its letter and sign.
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::size_t j = i + 1;
+        std::string exponent = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            exponent += s[j++];
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j]))
+                exponent += s[j++];
+            number += exponent;
+        }
+    }
+    if (number.front() == '.')
+        number.insert(number.begin(), '0');
+
+    double value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        // Either far too large or far too small: decide by the exponent's sign.
+        const bool tiny = number.find("e-") != std::string::npos;
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+double leadingNumber(std::string_view text)
+{
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text)
+        if (!isIgnoredBlank(c))
+            compact += c;
+
+    if (compact.size() >= 2 && compact[0] == '&' && (compact[1] == 'h' || compact[1] == 'H'))
+        return readHex(std::string_view(compact).substr(2));
+    return readDecimal(compact);
+}
+
+double roundHalfEven(double value)
+{
+    // nearbyint follows the current rounding mode, which is round-to-nearest-even by default.
+    return std::nearbyint(value);
+}
+
+std::optional<std::int32_t> roundToInt32(double value)
+{
+    const double r = roundHalfEven(value);
+    if (!(r >= std::numeric_limits<std::int32_t>::min() &&
+          r <= std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return static_cast<std::int32_t>(r);
+}
+
+std::string hexText(std::uint32_t value)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%X", value);
+    return buf;
+}
+
+std::string decimalText(std::int64_t value)
+{
+    return std::to_string(value);
+}
+
+std::string decimalText(float value)
+{
+    if (value == 0.0f)
+        return "0"; // also for -0
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
+    std::string s = buf;
+    if (s.rfind("0.", 0) == 0)
+        s.erase(0, 1);
+    else if (s.rfind("-0.", 0) == 0)
+        s.erase(1, 1);
+    return s;
+}
+
+std::string logNumberText(float value)
+{
+    std::string s = decimalText(value);
+    return s.front() == '-' ? s : " " + s;
+}
+
+std::string logNumberText(std::int32_t value)
+{
+    return value < 0 ? decimalText(std::int64_t{value}) : " " + decimalText(std::int64_t{value});
+}
+
+std::string fixedTwoDecimals(double value)
+{
+    // Halves go away from zero, as the legends have always shown them.
+    double rounded = std::round(value * 100.0) / 100.0;
+    if (rounded == 0.0)
+        rounded = 0.0; // no "-0.00"
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", rounded);
+    return buf;
+}
+
+} // namespace zr::text
