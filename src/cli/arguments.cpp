@@ -1,0 +1,113 @@
+#include "cli/arguments.h"
+
+#include "cli/exit_status.h"
+
+namespace zr::cli {
+namespace {
+
+bool isBoardOption(const std::string& name)
+{
+    return name == "--board" || name == "--scenario";
+}
+
+} // namespace
+
+std::optional<std::string> Invocation::value(const std::string& name) const
+{
+    const auto it = options.find(name);
+    if (it == options.end())
+        return std::nullopt;
+    return it->second;
+}
+
+const std::vector<OptionInfo>& commandOptions()
+{
+    static const std::vector<OptionInfo> all = {
+        {"--set", "N", "write N as the external offset instead of reading it"},
+        {"--write", "N", "SST write length, decimal (empty or missing: 0)"},
+        {"--read", "N", "SST read length, decimal, 0 to 62 (empty or missing: 0)"},
+        {"--dec", nullptr, "print the reply bytes in decimal"},
+        {"--hex", nullptr, "print the reply bytes in hexadecimal (the default)"},
+        {"--columns", "LIST",
+         "comma-separated columns: internal,external,offset,12v,5v,vcc,2.5v,vccp"},
+        {"--interval", "MS", "milliseconds between readings (default 250)"},
+        {"--count", "N", "stop after N readings"},
+        {"--duration", "SECONDS", "stop after this many seconds"},
+    };
+    return all;
+}
+
+const OptionInfo* findCommandOption(const std::string& name)
+{
+    for (const OptionInfo& o : commandOptions())
+        if (name == o.name)
+            return &o;
+    return nullptr;
+}
+
+Invocation parseArguments(const std::vector<std::string>& args)
+{
+    Invocation inv;
+    bool onlyPositionals = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool looksLikeOption = arg.size() > 1 && arg[0] == '-' && !onlyPositionals;
+        if (!looksLikeOption) {
+            if (inv.command.empty())
+                inv.command = arg;
+            else
+                inv.positionals.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyPositionals = true;
+            continue;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        std::optional<std::string> inlineValue;
+        if (eq != std::string::npos)
+            inlineValue = arg.substr(eq + 1);
+
+        auto takeValue = [&]() -> std::string {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= args.size())
+                throw usageError(name + " needs a value");
+            return args[++i];
+        };
+        auto noValue = [&] {
+            if (inlineValue)
+                throw usageError(name + " takes no value");
+        };
+
+        if (name == "--json") {
+            noValue();
+            inv.json = true;
+        } else if (name == "--help" || name == "-h") {
+            noValue();
+            inv.help = true;
+        } else if (name == "--version") {
+            noValue();
+            inv.version = true;
+        } else if (isBoardOption(name)) {
+            inv.boardArguments.push_back(name + "=" + takeValue());
+        } else if (name == "--usb-ids") {
+            inv.usbIds = takeValue();
+        } else if (const OptionInfo* option = findCommandOption(name)) {
+            if (inv.options.count(name))
+                throw usageError(name + " is given twice");
+            if (option->valueName) {
+                inv.options[name] = takeValue();
+            } else {
+                noValue();
+                inv.options[name] = "";
+            }
+        } else {
+            throw usageError("unknown option '" + arg + "'");
+        }
+    }
+    return inv;
+}
+
+} // namespace zr::cli

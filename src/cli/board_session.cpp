@@ -1,0 +1,50 @@
+#include "cli/board_session.h"
+
+#include "app/board_factory.h"
+#include "app/command_line.h"
+#include "board/board_lost_error.h"
+#include "board/usb_stuff.h"
+#include "cli/exit_status.h"
+
+namespace zr::cli {
+
+void BoardSession::start(const std::string& programFolder)
+{
+    std::string reason;
+    if (USBStuff::LoadBoardFirmware(state_, *board_, programFolder, &reason) < 0)
+        throw CliError(kExitBoardMissing,
+                       std::string(kBoardNotFoundMessage) + (reason.empty() ? "" : "\n" + reason));
+    found_ = ScanForChips(state_, *board_);
+}
+
+void BoardSession::require(Chip chip) const
+{
+    if (!found(chip))
+        throw CliError(kExitChipMissing, std::string(chipName(chip)) +
+                                             " did not answer at SST addresses " +
+                                             std::to_string(kFirstScanAddress) + " to " +
+                                             std::to_string(kLastScanAddress) + ".");
+}
+
+std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& inv)
+{
+    const ParsedCommandLine parsed = parseCommandLine(inv.boardArguments);
+    if (!parsed.options)
+        throw usageError(parsed.error);
+    try {
+        return makeBoard(*parsed.options);
+    } catch (const std::exception& e) {
+        throw usageError(std::string("--scenario: ") + e.what());
+    }
+}
+
+Chip parseChip(const std::string& text)
+{
+    if (text == "A" || text == "a")
+        return Chip::A;
+    if (text == "B" || text == "b")
+        return Chip::B;
+    throw usageError("unknown chip '" + text + "' (use A or B)");
+}
+
+} // namespace zr::cli

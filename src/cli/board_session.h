@@ -1,0 +1,53 @@
+#pragma once
+
+// The board as the program brings it up: firmware loaded from the executable's folder, then the
+// SST addresses 64 to 95 scanned. Commands address the chip the scan found.
+
+#include "board/address_scan.h"
+#include "board/board_library.h"
+#include "board/device_state.h"
+#include "cli/arguments.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zr::cli {
+
+// The start-up failure text of the program, then the reason underneath.
+inline constexpr const char* kBoardNotFoundMessage =
+    "ZR410A/B could not be found. Please check USB connection.";
+
+class BoardSession {
+public:
+    explicit BoardSession(std::unique_ptr<BoardLibrary> board) : board_(std::move(board)) {}
+
+    // Loads the firmware and scans; throws CliError (board missing) when either fails.
+    void start(const std::string& programFolder);
+
+    bool found(Chip chip) const { return chip == Chip::A ? found_.foundA : found_.foundB; }
+    // Throws CliError (chip missing) unless the scan found the chip.
+    void require(Chip chip) const;
+    // Points CurrentAddress at the chip, as every window does before each routine it calls.
+    void select(Chip chip) { selectChip(state_, chip); }
+    int address(Chip chip) const { return chipAddress(state_, chip); }
+
+    DeviceState& state() { return state_; }
+    BoardLibrary& board() { return *board_; }
+
+private:
+    DeviceState state_;
+    std::unique_ptr<BoardLibrary> board_;
+    ScanResult found_;
+};
+
+using BoardFactory = std::function<std::unique_ptr<BoardLibrary>(const Invocation&)>;
+
+// The board the --board, --scenario and --usb-ids options ask for, chosen by the program's rules.
+// Throws a usage CliError naming the option that does not fit.
+std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& invocation);
+
+// "A"/"a" or "B"/"b"; anything else is a usage error naming the argument.
+Chip parseChip(const std::string& text);
+
+} // namespace zr::cli

@@ -1,0 +1,67 @@
+#include "cli/cli_app.h"
+
+#include "board/board_lost_error.h"
+#include "cli/command_table.h"
+#include "cli/exit_status.h"
+#include "version.h"
+
+#include <ostream>
+
+namespace zr::cli {
+namespace {
+
+constexpr const char* kToolName = "zr410ab-cli";
+
+int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
+             const CliEnvironment& environment)
+{
+    if (inv.version) {
+        out << kToolName << " " << version::text << "\n";
+        return kExitOk;
+    }
+    if (inv.command.empty()) {
+        if (inv.help) {
+            out << toolHelp();
+            return kExitOk;
+        }
+        throw usageError("no command given");
+    }
+    const CommandInfo* command = findCommand(inv.command);
+    if (!command)
+        throw usageError("unknown command '" + inv.command + "'");
+    if (inv.help) {
+        out << commandHelp(*command);
+        return kExitOk;
+    }
+    checkInvocation(inv, *command);
+
+    CommandContext ctx{inv, out, err, environment.outputIsTerminal, [&inv, &environment] {
+                           auto session =
+                               std::make_unique<BoardSession>(environment.makeBoard(inv));
+                           session->start(environment.programFolder);
+                           return session;
+                       }};
+    return command->run(ctx);
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& environment)
+{
+    try {
+        return dispatch(parseArguments(args), out, err, environment);
+    } catch (const CliError& e) {
+        out.flush();
+        err << kToolName << ": " << e.what() << "\n";
+        if (e.status() == kExitUsage)
+            err << "Try '" << kToolName << " --help'.\n";
+        return e.status();
+    } catch (const BoardLostError& e) {
+        out.flush();
+        err << kToolName << ": " << e.what() << "\n";
+        return kExitBoardMissing;
+    }
+}
+
+} // namespace zr::cli

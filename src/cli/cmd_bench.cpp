@@ -1,0 +1,131 @@
+#include "app/command_line.h"
+#include "board/sst_stuff.h"
+#include "cli/board_session.h"
+#include "cli/command_table.h"
+#include "cli/exit_status.h"
+#include "cli/output.h"
+#include "cli/periodic.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+namespace zr::cli {
+namespace {
+
+constexpr std::int64_t kDefaultRuns = 200;
+constexpr int kWarmUpRuns = 5;
+constexpr int kRequestsPerTransaction = 2;
+constexpr int kRequestsPerTick = 16;
+// A full-speed control request takes at least one 1 ms USB frame.
+constexpr double kUsbFrameMs = 1.0;
+
+struct Figures {
+    double medianMs = 0;
+    double p99Ms = 0;
+};
+
+Figures figuresOf(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    const std::size_t n = ms.size();
+    Figures f;
+    f.medianMs = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+    f.p99Ms = ms[static_cast<std::size_t>(std::ceil(0.99 * static_cast<double>(n))) - 1];
+    return f;
+}
+
+template <typename Work> std::vector<double> timeRuns(std::int64_t runs, Work work)
+{
+    for (int i = 0; i < kWarmUpRuns; ++i)
+        work();
+    std::vector<double> ms;
+    ms.reserve(static_cast<std::size_t>(runs));
+    for (std::int64_t i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        ms.push_back(took.count());
+    }
+    return ms;
+}
+
+std::string millis(double ms)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f ms", ms);
+    return buf;
+}
+
+QJsonObject figuresJson(const Figures& f, int requests)
+{
+    return QJsonObject{{"requests", requests}, {"medianMs", f.medianMs}, {"p99Ms", f.p99Ms}};
+}
+
+} // namespace
+
+int runBench(CommandContext& ctx)
+{
+    const Invocation& inv = ctx.invocation;
+    const std::int64_t runs = inv.has("--count") ? *scheduleFromOptions(inv).count : kDefaultRuns;
+    const auto session = ctx.openBoard();
+    if (!session->found(Chip::A) && !session->found(Chip::B))
+        session->require(Chip::A);
+    // With one chip missing, its windows' requests go to the other chip: the cost is the same.
+    const Chip a = session->found(Chip::A) ? Chip::A : Chip::B;
+    const Chip b = session->found(Chip::B) ? Chip::B : Chip::A;
+    DeviceState& s = session->state();
+    BoardLibrary& board = session->board();
+
+    const Figures transaction = figuresOf(timeRuns(runs, [&] {
+        session->select(a);
+        SSTStuff::SSTGetTemperatures(s, board);
+    }));
+    // One polling tick with every polled window open, in the timer's order: temperature graph A,
+    // voltage graph, temperature graph B, save-data A, save-data B.
+    const Figures tick = figuresOf(timeRuns(runs, [&] {
+        session->select(a);
+        SSTStuff::SSTGetTemperatures(s, board);
+        session->select(b);
+        SSTStuff::SSTGetVoltages(s, board);
+        session->select(b);
+        SSTStuff::SSTGetTemperatures(s, board);
+        session->select(a);
+        SSTStuff::SSTGetTemperatures(s, board);
+        SSTStuff::SSTGetExtOffset(s, board);
+        session->select(b);
+        SSTStuff::SSTGetTemperatures(s, board);
+        SSTStuff::SSTGetExtOffset(s, board);
+        SSTStuff::SSTGetVoltages(s, board);
+    }));
+
+    const std::string boardName = parseCommandLine(inv.boardArguments).options->board;
+    const double floorTransaction = kRequestsPerTransaction * kUsbFrameMs;
+    const double floorTick = kRequestsPerTick * kUsbFrameMs;
+    if (inv.json) {
+        printJson(ctx.out,
+                  QJsonObject{{"board", QString::fromStdString(boardName)},
+                              {"runs", static_cast<qint64>(runs)},
+                              {"transaction", figuresJson(transaction, kRequestsPerTransaction)},
+                              {"tick", figuresJson(tick, kRequestsPerTick)},
+                              {"usbFullSpeedFloorMs", QJsonObject{{"transaction", floorTransaction},
+                                                                  {"tick", floorTick}}}});
+        return kExitOk;
+    }
+    ctx.out << "Board: " << boardName << ", " << runs << " runs each\n"
+            << "Transaction (SSTGetTemperatures, " << kRequestsPerTransaction
+            << " board requests): median " << millis(transaction.medianMs) << ", p99 "
+            << millis(transaction.p99Ms) << "\n"
+            << "Tick (" << kRequestsPerTick
+            << " board requests: 4 temperatures, 2 offsets, 2 voltages): median "
+            << millis(tick.medianMs) << ", p99 " << millis(tick.p99Ms) << "\n"
+            << "Full-speed USB floor (one 1 ms frame per request): " << millis(floorTransaction)
+            << " per transaction, " << millis(floorTick) << " per tick\n";
+    return kExitOk;
+}
+
+} // namespace zr::cli

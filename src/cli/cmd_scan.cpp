@@ -1,0 +1,35 @@
+#include "cli/board_session.h"
+#include "cli/command_table.h"
+#include "cli/exit_status.h"
+#include "cli/output.h"
+
+#include <QJsonArray>
+#include <ostream>
+
+namespace zr::cli {
+
+int runScan(CommandContext& ctx)
+{
+    const auto session = ctx.openBoard();
+    QJsonArray chips;
+    for (Chip chip : {Chip::A, Chip::B}) {
+        if (!session->found(chip))
+            continue;
+        if (ctx.invocation.json) {
+            QJsonObject entry = chipJson(*session, chip);
+            entry["kind"] = chipName(chip);
+            chips.append(entry);
+        } else {
+            ctx.out << chipName(chip) << " " << session->address(chip) << "\n";
+        }
+    }
+    if (ctx.invocation.json)
+        printJson(ctx.out, QJsonObject{{"chips", chips}});
+    if (!session->found(Chip::A) && !session->found(Chip::B))
+        throw CliError(kExitChipMissing, "No chip answered at SST addresses " +
+                                             std::to_string(kFirstScanAddress) + " to " +
+                                             std::to_string(kLastScanAddress) + ".");
+    return kExitOk;
+}
+
+} // namespace zr::cli

@@ -1,0 +1,31 @@
+#include "board/sst_stuff.h"
+#include "cli/board_session.h"
+#include "cli/command_table.h"
+#include "cli/output.h"
+#include "cli/reading_text.h"
+
+#include <ostream>
+
+namespace zr::cli {
+
+int runTemps(CommandContext& ctx)
+{
+    const Chip chip = parseChip(ctx.invocation.positionals.at(0));
+    const auto session = ctx.openBoard();
+    session->require(chip);
+    session->select(chip);
+    SSTStuff::SSTGetTemperatures(session->state(), session->board());
+    const DeviceState& s = session->state();
+    if (ctx.invocation.json) {
+        QJsonObject o = chipJson(*session, chip);
+        o["internal"] = jsonNumber(s.IntTemp);
+        o["external"] = jsonNumber(s.ExtTemp);
+        printJson(ctx.out, o);
+    } else {
+        ctx.out << "Internal: " << temperatureText(s.IntTemp) << "\n"
+                << "External: " << temperatureText(s.ExtTemp) << "\n";
+    }
+    return kExitOk;
+}
+
+} // namespace zr::cli

@@ -1,0 +1,31 @@
+#include "board/sst_stuff.h"
+#include "cli/board_session.h"
+#include "cli/command_table.h"
+#include "cli/output.h"
+#include "cli/reading_text.h"
+#include "text/text_rules.h"
+
+#include <ostream>
+
+namespace zr::cli {
+
+int runVolts(CommandContext& ctx)
+{
+    const auto session = ctx.openBoard();
+    session->require(Chip::B);
+    session->select(Chip::B);
+    SSTStuff::SSTGetVoltages(session->state(), session->board());
+    QJsonObject o = chipJson(*session, Chip::B);
+    for (std::size_t i = 0; i < kRailNames.size(); ++i) {
+        const float volts = session->state().Voltage[i];
+        if (ctx.invocation.json)
+            o[kRailNames[i]] = jsonNumber(volts);
+        else
+            ctx.out << kRailNames[i] << ": " << text::decimalText(volts) << " V\n";
+    }
+    if (ctx.invocation.json)
+        printJson(ctx.out, o);
+    return kExitOk;
+}
+
+} // namespace zr::cli

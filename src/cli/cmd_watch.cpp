@@ -1,0 +1,113 @@
+#include "board/sst_stuff.h"
+#include "cli/board_session.h"
+#include "cli/command_table.h"
+#include "cli/exit_status.h"
+#include "cli/interrupt.h"
+#include "cli/output.h"
+#include "cli/periodic.h"
+#include "cli/reading_text.h"
+#include "text/text_rules.h"
+
+#include <QJsonArray>
+#include <algorithm>
+#include <ostream>
+#include <vector>
+
+namespace zr::cli {
+namespace {
+
+constexpr std::size_t kChipWidth = 8;
+constexpr std::size_t kAddressWidth = 9;
+constexpr std::size_t kTempWidth = 12;
+constexpr std::size_t kOffsetWidth = 8;
+constexpr std::size_t kRailWidth = 8;
+
+std::string headerLine(bool withRails)
+{
+    std::string line = padRight("Chip", kChipWidth) + padRight("Address", kAddressWidth) +
+                       padRight("Internal", kTempWidth) + padRight("External", kTempWidth) +
+                       padRight("Offset", kOffsetWidth);
+    if (withRails)
+        for (const char* rail : kRailNames)
+            line += padRight(rail, kRailWidth);
+    return line;
+}
+
+// One chip's row: the same readings the save-data window takes on every tick.
+void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std::string& text)
+{
+    session.select(chip);
+    SSTStuff::SSTGetTemperatures(session.state(), session.board());
+    SSTStuff::SSTGetExtOffset(session.state(), session.board());
+    if (chip == Chip::B)
+        SSTStuff::SSTGetVoltages(session.state(), session.board());
+    const DeviceState& s = session.state();
+    if (json) {
+        QJsonObject o = chipJson(session, chip);
+        o["internal"] = jsonNumber(s.IntTemp);
+        o["external"] = jsonNumber(s.ExtTemp);
+        o["offset"] = s.ExtOffset;
+        if (chip == Chip::B)
+            for (std::size_t i = 0; i < kRailNames.size(); ++i)
+                o[kRailNames[i]] = jsonNumber(s.Voltage[i]);
+        rows.append(o);
+        return;
+    }
+    std::string line = padRight(chipName(chip), kChipWidth) +
+                       padRight(std::to_string(session.address(chip)), kAddressWidth) +
+                       padRight(temperatureText(s.IntTemp), kTempWidth) +
+                       padRight(temperatureText(s.ExtTemp), kTempWidth) +
+                       padRight(text::decimalText(std::int64_t{s.ExtOffset}), kOffsetWidth);
+    if (chip == Chip::B)
+        for (float v : s.Voltage)
+            line += padRight(text::decimalText(v), kRailWidth);
+    text += trimRight(line) + "\n";
+}
+
+} // namespace
+
+int runWatch(CommandContext& ctx)
+{
+    const Invocation& inv = ctx.invocation;
+    std::optional<Chip> only;
+    if (!inv.positionals.empty())
+        only = parseChip(inv.positionals[0]);
+    const Schedule schedule = scheduleFromOptions(inv);
+    const auto session = ctx.openBoard();
+    std::vector<Chip> chips;
+    if (only) {
+        session->require(*only);
+        chips.push_back(*only);
+    } else {
+        for (Chip chip : {Chip::A, Chip::B})
+            if (session->found(chip))
+                chips.push_back(chip);
+        if (chips.empty())
+            session->require(Chip::A);
+    }
+    const bool withRails = std::find(chips.begin(), chips.end(), Chip::B) != chips.end();
+    const std::string header = trimRight(headerLine(withRails));
+
+    InterruptGuard interrupts;
+    std::int64_t sample = 0;
+    if (!inv.json && !ctx.outputIsTerminal)
+        ctx.out << header << "\n";
+    runPeriodically(schedule, [&] {
+        ++sample;
+        QJsonArray rows;
+        std::string text;
+        for (Chip chip : chips)
+            readRow(*session, chip, inv.json, rows, text);
+        if (inv.json)
+            printJson(ctx.out,
+                      QJsonObject{{"sample", static_cast<qint64>(sample)}, {"readings", rows}});
+        else if (ctx.outputIsTerminal)
+            ctx.out << "\x1b[H\x1b[J" << header << "\n" << text;
+        else
+            ctx.out << text;
+        ctx.out.flush();
+    });
+    return kExitOk;
+}
+
+} // namespace zr::cli

@@ -1,0 +1,176 @@
+#include "cli/command_table.h"
+
+#include "cli/exit_status.h"
+
+#include <algorithm>
+
+namespace zr::cli {
+
+const std::vector<CommandInfo>& commandTable()
+{
+    static const std::vector<CommandInfo> table = {
+        {"scan",
+         "",
+         "list the chips that answer at SST addresses 64 to 95",
+         "Prints one line per chip found: its kind and its SST address. Exits with 3 when no\n"
+         "chip answers.\n",
+         {},
+         0,
+         0,
+         runScan},
+        {"dib",
+         "CHIP",
+         "read the chip's Device Identifier Block",
+         "Prints each field of the identifier block with its caption, as \"0x\" and hex digits.\n",
+         {},
+         1,
+         1,
+         runDib},
+        {"temps",
+         "CHIP",
+         "read the internal and the external temperature",
+         "Prints both temperatures in degrees Celsius, for example \"Internal: 25.25°C\".\n",
+         {},
+         1,
+         1,
+         runTemps},
+        {"volts",
+         "",
+         "read the five supply rails of chip B",
+         "Prints each rail (12V, 5V, Vcc, 2.5V, Vccp) of the ZR410B in volts.\n",
+         {},
+         0,
+         0,
+         runVolts},
+        {"offset",
+         "CHIP [--set N]",
+         "read, or write, the external temperature offset",
+         "Without --set prints the offset in whole degrees. --set N writes N, read as the\n"
+         "settings window reads its offset field; a value that does not fit is refused.\n",
+         {"--set"},
+         1,
+         1,
+         runOffset},
+        {"ping",
+         "CHIP",
+         "ping the chip and print the reply's FCS byte",
+         "Prints the first reply byte as \"0x\" and hex digits.\n",
+         {},
+         1,
+         1,
+         runPing},
+        {"xfer",
+         "CHIP [--write N] [--read N] [--dec|--hex] BYTE...",
+         "send one raw SST transaction",
+         "The BYTEs are hexadecimal (F7, e0, 1F; no 0x prefix), the first is the command byte.\n"
+         "Only the first four travel in the request frame; at most 61 are accepted. Prints the\n"
+         "first reply byte, the N bytes read and the byte after them.\n",
+         {"--write", "--read", "--dec", "--hex"},
+         1,
+         -1,
+         runXfer},
+        {"log",
+         "CHIP FILE [--columns LIST] [--interval MS] [--count N | --duration SECONDS]",
+         "log readings to a .sav file, as the save-data window does",
+         "Writes the save-data window's header and one record per interval (default 250 ms)\n"
+         "until --count records are written, --duration has passed, or Ctrl-C. Every record is\n"
+         "flushed to the file as it is written. Default columns: internal,external for chip A,\n"
+         "and in addition 12v,5v,vcc,2.5v,vccp for chip B.\n",
+         {"--columns", "--interval", "--count", "--duration"},
+         2,
+         2,
+         runLog},
+        {"watch",
+         "[CHIP] [--interval MS] [--count N]",
+         "show the readings of one or both chips, refreshed until Ctrl-C",
+         "On a terminal the table is redrawn in place; otherwise each refresh adds its rows.\n"
+         "With --json each refresh is one line of JSON.\n",
+         {"--interval", "--count"},
+         0,
+         1,
+         runWatch},
+        {"bench",
+         "[--count N]",
+         "measure the board's transaction and tick times",
+         "Times N (default 200) transactions and N polling ticks of 16 board requests and\n"
+         "prints median and 99th percentile, next to the full-speed USB floor.\n",
+         {"--count"},
+         0,
+         0,
+         runBench},
+    };
+    return table;
+}
+
+const CommandInfo* findCommand(const std::string& name)
+{
+    for (const CommandInfo& c : commandTable())
+        if (c.name == name)
+            return &c;
+    return nullptr;
+}
+
+void checkInvocation(const Invocation& inv, const CommandInfo& command)
+{
+    for (const auto& [name, value] : inv.options) {
+        (void)value;
+        if (std::find(command.options.begin(), command.options.end(), name) ==
+            command.options.end())
+            throw usageError(name + " is not an option of '" + command.name + "'");
+    }
+    const int given = static_cast<int>(inv.positionals.size());
+    if (given < command.minPositionals)
+        throw usageError("'" + command.name + "' needs " +
+                         command.synopsis.substr(0, command.synopsis.find(" [")));
+    if (command.maxPositionals >= 0 && given > command.maxPositionals)
+        throw usageError("unexpected argument '" + inv.positionals[command.maxPositionals] +
+                         "' for '" + command.name + "'");
+}
+
+std::string toolHelp()
+{
+    std::string text =
+        "Usage: zr410ab-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
+        "Reads and logs the ZR410A and ZR410B temperature-sensor chips on their evaluation\n"
+        "board, without a display. CHIP is A (ZR410A) or B (ZR410B).\n\n"
+        "Commands:\n";
+    for (const CommandInfo& c : commandTable()) {
+        std::string head = "  " + c.name;
+        head.resize(10, ' ');
+        text += head + c.summary + "\n";
+    }
+    text += "\nOptions, before or after the command:\n"
+            "  --board sim|usb          the evaluation board over USB (default) or the simulated\n"
+            "                           board\n"
+            "  --scenario FILE          fix the simulated board's chips and readings (JSON)\n"
+            "  --usb-ids UNPROGRAMMED,PROGRAMMED\n"
+            "                           USB ids (VID:PID) of the board before and after its\n"
+            "                           firmware is loaded\n"
+            "  --json                   machine-readable output\n"
+            "  -h, --help               this help, or a command's help after its name\n"
+            "  --version                print the version\n\n"
+            "Exit status: 0 success, 1 usage error, 2 board or firmware not found, 3 chip not\n"
+            "found by the scan, 4 log file error.\n";
+    return text;
+}
+
+std::string commandHelp(const CommandInfo& command)
+{
+    std::string text = "Usage: zr410ab-cli " + command.name +
+                       (command.synopsis.empty() ? "" : " " + command.synopsis) + "\n" +
+                       command.summary + ".\n\n" + command.details;
+    if (!command.options.empty()) {
+        text += "\nOptions:\n";
+        for (const std::string& name : command.options) {
+            const OptionInfo* o = findCommandOption(name);
+            std::string head = "  " + name + (o->valueName ? std::string(" ") + o->valueName : "");
+            head.resize(22, ' ');
+            text += head + " " + o->help + "\n";
+        }
+    }
+    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --json (see zr410ab-cli "
+            "--help).\n";
+    return text;
+}
+
+} // namespace zr::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+// How the commands print: plain lines for people, one compact JSON document per line for
+// scripts. Numbers in JSON carry the same digits as the text the windows show.
+
+#include "board/device_state.h"
+
+#include <QJsonObject>
+#include <iosfwd>
+#include <string>
+
+namespace zr::cli {
+
+class BoardSession;
+
+void printJson(std::ostream& out, const QJsonObject& object);
+
+// A single-precision reading as a JSON number with the digits of its decimal text (25.12, not
+// 25.1200008392334).
+double jsonNumber(float value);
+
+// {"chip": "A", "address": 72}: the start of every per-chip JSON document.
+QJsonObject chipJson(const BoardSession& session, Chip chip);
+
+// The chip's letter, "A" or "B", as the commands take it.
+const char* chipLetter(Chip chip);
+
+// Pads with spaces to `width` characters (not bytes: "°C" is one character wide).
+std::string padRight(const std::string& text, std::size_t width);
+std::string trimRight(std::string text);
+
+} // namespace zr::cli
