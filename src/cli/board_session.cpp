@@ -26,13 +26,28 @@ void BoardSession::require(Chip chip) const
                                              std::to_string(kLastScanAddress) + ".");
 }
 
-std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& inv)
+namespace {
+
+ProgramOptions boardOptions(const Invocation& inv)
 {
     const ParsedCommandLine parsed = parseCommandLine(inv.boardArguments);
     if (!parsed.options)
         throw usageError(parsed.error);
+    return *parsed.options;
+}
+
+} // namespace
+
+std::string checkBoardOptions(const Invocation& inv)
+{
+    return boardOptions(inv).board;
+}
+
+std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& inv)
+{
+    const ProgramOptions options = boardOptions(inv);
     try {
-        return makeBoard(*parsed.options);
+        return makeBoard(options);
     } catch (const std::exception& e) {
         throw usageError(std::string("--scenario: ") + e.what());
     }

@@ -43,8 +43,11 @@ private:
 
 using BoardFactory = std::function<std::unique_ptr<BoardLibrary>(const Invocation&)>;
 
-// The board the --board, --scenario and --usb-ids options ask for, chosen by the program's rules.
-// Throws a usage CliError naming the option that does not fit.
+// Checks --board, --scenario and --usb-ids by the program's own rules; throws a usage CliError
+// naming the option that does not fit. Returns the board's name, "sim" or "usb".
+std::string checkBoardOptions(const Invocation& invocation);
+
+// The board those options ask for. Throws a usage CliError for a scenario file it cannot read.
 std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& invocation);
 
 // "A"/"a" or "B"/"b"; anything else is a usage error naming the argument.

@@ -34,6 +34,7 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
         return kExitOk;
     }
     checkInvocation(inv, *command);
+    checkBoardOptions(inv);
 
     CommandContext ctx{inv, out, err, environment.outputIsTerminal, [&inv, &environment] {
                            auto session =

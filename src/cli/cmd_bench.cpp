@@ -1,4 +1,3 @@
-#include "app/command_line.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -103,7 +102,7 @@ int runBench(CommandContext& ctx)
         SSTStuff::SSTGetVoltages(s, board);
     }));
 
-    const std::string boardName = parseCommandLine(inv.boardArguments).options->board;
+    const std::string boardName = checkBoardOptions(inv);
     const double floorTransaction = kRequestsPerTransaction * kUsbFrameMs;
     const double floorTick = kRequestsPerTick * kUsbFrameMs;
     if (inv.json) {
