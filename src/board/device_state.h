@@ -56,6 +56,9 @@ struct DeviceState {
     std::array<std::uint8_t, kFirmwarePathSize> FirmwarePath{};
 };
 
+// The rails of Voltage, index 0 to 4, by the names the windows and the log give them.
+inline constexpr std::array<const char*, 5> kRailNames = {"12V", "5V", "Vcc", "2.5V", "Vccp"};
+
 // The chip a window belongs to; its address is AddressA or AddressB.
 enum class Chip { A, B };
 

@@ -1,11 +1,118 @@
+#include "board/board_lost_error.h"
+#include "cli/board_session.h"
 #include "cli/command_table.h"
-#include "cli/exit_status.h"
+#include "cli/interrupt.h"
+#include "cli/output.h"
+#include "cli/periodic.h"
+#include "logging/log_file.h"
+#include "logging/take_readings.h"
+
+#include <QString>
+#include <chrono>
+#include <array>
+#include <ostream>
+#include <utility>
+#include <vector>
 
 namespace zr::cli {
+namespace {
 
-int runLog(CommandContext&)
+bool sameName(const std::string& given, const char* name)
 {
-    throw CliError(kExitIoError, "log is not available yet");
+    return QString::fromStdString(given).compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+std::vector<std::string> splitAtCommas(const std::string& list)
+{
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; !list.empty();) {
+        const std::size_t comma = list.find(',', start);
+        parts.push_back(list.substr(start, comma - start));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return parts;
+}
+
+// "internal,external,offset,12v,5v,vcc,2.5v,vccp" in any order and case; an empty list logs no
+// column, as a save-data window with every box cleared.
+logging::LogOptions columnsFromList(const std::string& list, Chip chip)
+{
+    logging::LogOptions o;
+    o.internal = o.external = o.externalOffset = false;
+    o.voltages.fill(false);
+    const std::array<std::pair<const char*, bool*>, 3> temperatureColumns{
+        {{"internal", &o.internal}, {"external", &o.external}, {"offset", &o.externalOffset}}};
+    for (const std::string& name : splitAtCommas(list)) {
+        bool* column = nullptr;
+        for (const auto& [columnName, flag] : temperatureColumns)
+            if (sameName(name, columnName))
+                column = flag;
+        for (int i = 0; i < logging::kRailCount; ++i) {
+            if (!sameName(name, kRailNames[i]))
+                continue;
+            if (chip != Chip::B)
+                throw usageError("--columns: '" + name + "' is a rail of ZR410B only");
+            column = &o.voltages[i];
+        }
+        if (!column)
+            throw usageError("--columns: unknown column '" + name + "'");
+        *column = true;
+    }
+    return o;
+}
+
+CliError logFailure(const logging::LogError& e)
+{
+    return CliError(kExitIoError, "cannot write the log " + e.path() + ": " + e.reason());
+}
+
+} // namespace
+
+int runLog(CommandContext& ctx)
+{
+    const Invocation& inv = ctx.invocation;
+    const Chip chip = parseChip(inv.positionals.at(0));
+    const std::string path = inv.positionals.at(1);
+    const logging::LogOptions columns =
+        inv.has("--columns") ? columnsFromList(*inv.value("--columns"), chip)
+                             : logging::LogOptions{};
+    const Schedule schedule = scheduleFromOptions(inv);
+    const auto session = ctx.openBoard();
+    session->require(chip);
+
+    std::int64_t records = 0;
+    try {
+        logging::LogFile log(path, chip, columns,
+                             logging::regionalDateTime(std::chrono::system_clock::now()));
+        InterruptGuard interrupts;
+        try {
+            runPeriodically(schedule, [&] {
+                log.writeRecord(columns, logging::takeReadings(session->state(),
+                                                               session->board(), chip));
+                ++records;
+            });
+        } catch (const BoardLostError&) {
+            // Keep what was written: close the file before reporting the loss.
+            log.close();
+            throw;
+        }
+        log.close();
+    } catch (const logging::LogError& e) {
+        throw logFailure(e);
+    }
+
+    if (inv.json) {
+        QJsonObject o = chipJson(*session, chip);
+        o["file"] = QString::fromLocal8Bit(path.c_str());
+        o["records"] = static_cast<qint64>(records);
+        printJson(ctx.out, o);
+    } else {
+        ctx.out << records << (records == 1 ? " record" : " records") << " written to " << path
+                << "\n";
+    }
+    return kExitOk;
 }
 
 } // namespace zr::cli

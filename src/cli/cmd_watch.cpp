@@ -1,4 +1,3 @@
-#include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
@@ -6,6 +5,7 @@
 #include "cli/output.h"
 #include "cli/periodic.h"
 #include "cli/reading_text.h"
+#include "logging/take_readings.h"
 #include "text/text_rules.h"
 
 #include <QJsonArray>
@@ -33,33 +33,28 @@ std::string headerLine(bool withRails)
     return line;
 }
 
-// One chip's row: the same readings the save-data window takes on every tick.
+// One chip's row: the readings the save-data window takes on every tick.
 void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std::string& text)
 {
-    session.select(chip);
-    SSTStuff::SSTGetTemperatures(session.state(), session.board());
-    SSTStuff::SSTGetExtOffset(session.state(), session.board());
-    if (chip == Chip::B)
-        SSTStuff::SSTGetVoltages(session.state(), session.board());
-    const DeviceState& s = session.state();
+    const logging::Readings r = logging::takeReadings(session.state(), session.board(), chip);
     if (json) {
         QJsonObject o = chipJson(session, chip);
-        o["internal"] = jsonNumber(s.IntTemp);
-        o["external"] = jsonNumber(s.ExtTemp);
-        o["offset"] = s.ExtOffset;
+        o["internal"] = jsonNumber(r.intTemp);
+        o["external"] = jsonNumber(r.extTemp);
+        o["offset"] = r.extOffset;
         if (chip == Chip::B)
             for (std::size_t i = 0; i < kRailNames.size(); ++i)
-                o[kRailNames[i]] = jsonNumber(s.Voltage[i]);
+                o[kRailNames[i]] = jsonNumber(r.voltages[i]);
         rows.append(o);
         return;
     }
     std::string line = padRight(chipName(chip), kChipWidth) +
                        padRight(std::to_string(session.address(chip)), kAddressWidth) +
-                       padRight(temperatureText(s.IntTemp), kTempWidth) +
-                       padRight(temperatureText(s.ExtTemp), kTempWidth) +
-                       padRight(text::decimalText(std::int64_t{s.ExtOffset}), kOffsetWidth);
+                       padRight(temperatureText(r.intTemp), kTempWidth) +
+                       padRight(temperatureText(r.extTemp), kTempWidth) +
+                       padRight(text::decimalText(std::int64_t{r.extOffset}), kOffsetWidth);
     if (chip == Chip::B)
-        for (float v : s.Voltage)
+        for (float v : r.voltages)
             line += padRight(text::decimalText(v), kRailWidth);
     text += trimRight(line) + "\n";
 }

@@ -23,7 +23,4 @@ std::array<DibRow, 8> dibRows(const DeviceState& state);
 // "0x11D4"
 std::string dibValueText(std::int32_t value);
 
-// The rails of Voltage, index 0 to 4.
-inline constexpr std::array<const char*, 5> kRailNames = {"12V", "5V", "Vcc", "2.5V", "Vccp"};
-
 } // namespace zr::cli
