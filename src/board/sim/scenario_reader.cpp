@@ -80,9 +80,9 @@ private:
     [[noreturn]] void fail(const QString& path, const QString& problem) const
     {
         const QString where = path.isEmpty() ? QString() : path + ": ";
-        throw ScenarioError((file_ + ':' + QString::number(lines_.lineOf(path)) + ": " + where +
-                             problem)
-                                .toStdString());
+        throw ScenarioError(
+            (file_ + ':' + QString::number(lines_.lineOf(path)) + ": " + where + problem)
+                .toStdString());
     }
 
     void rejectUnknownKeys(const QJsonObject& object, const QString& path,
@@ -139,9 +139,8 @@ private:
                          QString::number(values.size()));
         std::array<std::uint16_t, N> out{};
         for (std::size_t i = 0; i < N; ++i)
-            out[i] = static_cast<std::uint16_t>(
-                number(values[static_cast<qsizetype>(i)], at + '[' + QString::number(i) + ']', 0,
-                       65535));
+            out[i] = static_cast<std::uint16_t>(number(
+                values[static_cast<qsizetype>(i)], at + '[' + QString::number(i) + ']', 0, 65535));
         return out;
     }
 
@@ -181,8 +180,8 @@ Scenario loadScenarioFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ScenarioError((path + ": cannot read the scenario: " + file.errorString())
-                                .toStdString());
+        throw ScenarioError(
+            (path + ": cannot read the scenario: " + file.errorString()).toStdString());
     const QByteArray text = file.readAll();
 
     QJsonParseError parseError;

@@ -41,10 +41,11 @@ SimChip::SimChip(const ChipConfig& config, std::uint32_t seed)
     : config_(config), offsetRaw_(config.offsetRaw.value_or(0)),
       random_(seed * 0x100000001B3ull + static_cast<std::uint64_t>(config.address)),
       internal_(25.0 + spread(random_, 1.0), 0.4, 0.03),
-      external_(31.0 + spread(random_, 2.0), 0.6, 0.05),
-      rails_{DriftingValue(12.0, 0.04, 0.004), DriftingValue(5.0, 0.015, 0.002),
-             DriftingValue(3.3, 0.01, 0.0015), DriftingValue(2.5, 0.008, 0.0012),
-             DriftingValue(1.2, 0.004, 0.0008)}
+      external_(31.0 + spread(random_, 2.0), 0.6, 0.05), rails_{DriftingValue(12.0, 0.04, 0.004),
+                                                                DriftingValue(5.0, 0.015, 0.002),
+                                                                DriftingValue(3.3, 0.01, 0.0015),
+                                                                DriftingValue(2.5, 0.008, 0.0012),
+                                                                DriftingValue(1.2, 0.004, 0.0008)}
 {
 }
 
@@ -82,14 +83,14 @@ std::vector<std::uint8_t> SimChip::identifierBlock() const
 {
     const bool isB = config_.kind == 'B';
     std::vector<std::uint8_t> block;
-    block.push_back(0x01);             // device capability: fixed address
-    block.push_back(0x10);             // SST version 1, revision 0
+    block.push_back(0x01); // device capability: fixed address
+    block.push_back(0x10); // SST version 1, revision 0
     appendWord(block, kVendorId);
-    appendWord(block, static_cast<std::uint16_t>(config_.deviceId.value_or(isB ? kDeviceIdB
-                                                                              : kDeviceIdA)));
-    block.push_back(0x01);             // device interface
+    appendWord(block, static_cast<std::uint16_t>(
+                          config_.deviceId.value_or(isB ? kDeviceIdB : kDeviceIdA)));
+    block.push_back(0x01);              // device interface
     block.push_back(isB ? 0x03 : 0x02); // function interface: temperatures, plus rails on B
-    block.insert(block.end(), 6, 0);   // reserved
+    block.insert(block.end(), 6, 0);    // reserved
     block.push_back(isB ? 0x02 : 0x01); // silicon revision
     block.push_back(static_cast<std::uint8_t>(config_.clientAddress.value_or(config_.address)));
     return block;

@@ -31,8 +31,7 @@ public:
 
     // The chip's side of one transaction: takes the write phase (command first) and returns the
     // read phase, exactly readLength bytes.
-    std::vector<std::uint8_t> transact(std::span<const std::uint8_t> write,
-                                       std::size_t readLength);
+    std::vector<std::uint8_t> transact(std::span<const std::uint8_t> write, std::size_t readLength);
 
 private:
     std::vector<std::uint8_t> identifierBlock() const;

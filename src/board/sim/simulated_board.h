@@ -33,12 +33,12 @@
 namespace zr::sim {
 
 struct ChipConfig {
-    int address = 0;          // 0..127
-    char kind = 'A';          // 'A' (ZR410A) or 'B' (ZR410B)
-    std::optional<int> deviceId; // 16-bit; default 132 for A, 133 for B
+    int address = 0;                                     // 0..127
+    char kind = 'A';                                     // 'A' (ZR410A) or 'B' (ZR410B)
+    std::optional<int> deviceId;                         // 16-bit; default 132 for A, 133 for B
     std::optional<std::array<std::uint16_t, 2>> tempRaw; // internal, external; 1/64 degree
     std::optional<std::array<std::uint16_t, 5>> voltRaw; // 1/1024 V
-    std::optional<std::uint16_t> offsetRaw;               // 1/64 degree, two's complement; 0
+    std::optional<std::uint16_t> offsetRaw;              // 1/64 degree, two's complement; 0
     bool silent = false;
     // What the identifier block gives as client address; the chip's own address if unset. A
     // mismatch models a chip the start-up scan must not take.
