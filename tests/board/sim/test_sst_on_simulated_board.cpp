@@ -288,4 +288,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSstOnSimulatedBoard)
-#include "tst_sst_on_simulated_board.moc"
+#include "test_sst_on_simulated_board.moc"

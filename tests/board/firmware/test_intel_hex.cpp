@@ -184,4 +184,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestIntelHex)
-#include "tst_intel_hex.moc"
+#include "test_intel_hex.moc"

@@ -217,4 +217,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestScenarioFile)
-#include "tst_scenario_file.moc"
+#include "test_scenario_file.moc"

@@ -356,4 +356,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TestSimulatedBoard)
-#include "tst_simulated_board.moc"
+#include "test_simulated_board.moc"
