@@ -7,7 +7,7 @@ namespace {
 
 bool isBoardOption(const std::string& name)
 {
-    return name == "--board" || name == "--scenario";
+    return name == "--board" || name == "--scenario" || name == "--usb-ids";
 }
 
 } // namespace
@@ -92,8 +92,6 @@ Invocation parseArguments(const std::vector<std::string>& args)
             inv.version = true;
         } else if (isBoardOption(name)) {
             inv.boardArguments.push_back(name + "=" + takeValue());
-        } else if (name == "--usb-ids") {
-            inv.usbIds = takeValue();
         } else if (const OptionInfo* option = findCommandOption(name)) {
             if (inv.options.count(name))
                 throw usageError(name + " is given twice");

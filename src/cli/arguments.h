@@ -14,8 +14,8 @@ namespace zr::cli {
 struct Invocation {
     std::string command; // empty when none was given
     std::vector<std::string> positionals;
-    std::vector<std::string> boardArguments; // "--board=sim", "--scenario=FILE" as given
-    std::optional<std::string> usbIds;
+    // "--board=sim", "--scenario=FILE", "--usb-ids=U,P" as given
+    std::vector<std::string> boardArguments;
     bool json = false;
     bool help = false;
     bool version = false;

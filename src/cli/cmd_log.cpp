@@ -8,8 +8,8 @@
 #include "logging/take_readings.h"
 
 #include <QString>
-#include <chrono>
 #include <array>
+#include <chrono>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -75,9 +75,9 @@ int runLog(CommandContext& ctx)
     const Invocation& inv = ctx.invocation;
     const Chip chip = parseChip(inv.positionals.at(0));
     const std::string path = inv.positionals.at(1);
-    const logging::LogOptions columns =
-        inv.has("--columns") ? columnsFromList(*inv.value("--columns"), chip)
-                             : logging::LogOptions{};
+    const logging::LogOptions columns = inv.has("--columns")
+                                            ? columnsFromList(*inv.value("--columns"), chip)
+                                            : logging::LogOptions{};
     const Schedule schedule = scheduleFromOptions(inv);
     const auto session = ctx.openBoard();
     session->require(chip);
@@ -89,8 +89,8 @@ int runLog(CommandContext& ctx)
         InterruptGuard interrupts;
         try {
             runPeriodically(schedule, [&] {
-                log.writeRecord(columns, logging::takeReadings(session->state(),
-                                                               session->board(), chip));
+                log.writeRecord(columns,
+                                logging::takeReadings(session->state(), session->board(), chip));
                 ++records;
             });
         } catch (const BoardLostError&) {

@@ -10,7 +10,7 @@ using namespace zr::test;
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
 
-class TstCliUsage : public QObject {
+class TestCliUsage : public QObject {
     Q_OBJECT
 private slots:
     void refused_data();
@@ -20,7 +20,7 @@ private slots:
     void offsetOutOfRangeIsRefusedBeforeAnyWrite();
 };
 
-void TstCliUsage::refused_data()
+void TestCliUsage::refused_data()
 {
     QTest::addColumn<std::vector<std::string>>("args");
     QTest::addColumn<QString>("named");
@@ -62,7 +62,7 @@ void TstCliUsage::refused_data()
     QTest::newRow("read length huge") << V{"xfer", "A", "--read", "1e12", "F7"} << "--read";
 }
 
-void TstCliUsage::refused()
+void TestCliUsage::refused()
 {
     QFETCH(std::vector<std::string>, args);
     QFETCH(QString, named);
@@ -78,7 +78,7 @@ void TstCliUsage::refused()
     QVERIFY(!run.boardOpened);
 }
 
-void TstCliUsage::helpAndVersionNeedNoBoard_data()
+void TestCliUsage::helpAndVersionNeedNoBoard_data()
 {
     QTest::addColumn<std::vector<std::string>>("args");
     QTest::addColumn<QString>("starts");
@@ -91,7 +91,7 @@ void TstCliUsage::helpAndVersionNeedNoBoard_data()
     QTest::newRow("version") << V{"--version", "scan"} << "zr410ab-cli 1.0.2\n";
 }
 
-void TstCliUsage::helpAndVersionNeedNoBoard()
+void TestCliUsage::helpAndVersionNeedNoBoard()
 {
     QFETCH(std::vector<std::string>, args);
     QFETCH(QString, starts);
@@ -102,7 +102,7 @@ void TstCliUsage::helpAndVersionNeedNoBoard()
     QVERIFY(!run.boardOpened);
 }
 
-void TstCliUsage::offsetOutOfRangeIsRefusedBeforeAnyWrite()
+void TestCliUsage::offsetOutOfRangeIsRefusedBeforeAnyWrite()
 {
     for (const char* entry : {"1024", "-513", "&H400", "1e10"}) {
         RecordingBoard board;
@@ -115,5 +115,5 @@ void TstCliUsage::offsetOutOfRangeIsRefusedBeforeAnyWrite()
     }
 }
 
-QTEST_GUILESS_MAIN(TstCliUsage)
-#include "tst_cli_usage.moc"
+QTEST_GUILESS_MAIN(TestCliUsage)
+#include "test_cli_usage.moc"

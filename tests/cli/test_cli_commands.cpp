@@ -4,12 +4,14 @@
 #include "cli_process.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace zr::test;
 
-class TstCliCommands : public QObject {
+class TestCliCommands : public QObject {
     Q_OBJECT
 private slots:
     void golden_data();
@@ -29,7 +31,7 @@ QStringList on(const QString& scenario, const QStringList& command)
 
 } // namespace
 
-void TstCliCommands::golden_data()
+void TestCliCommands::golden_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("expected");
@@ -40,8 +42,7 @@ void TstCliCommands::golden_data()
                                << R"({"chips":[{"address":72,"chip":"A","kind":"ZR410A"},)"
                                   R"({"address":76,"chip":"B","kind":"ZR410B"}]})"
                                   "\n";
-    QTest::newRow("scan only B at 95 with id 134")
-        << on("only-b", {"scan"}) << "ZR410B 95\n";
+    QTest::newRow("scan only B at 95 with id 134") << on("only-b", {"scan"}) << "ZR410B 95\n";
 
     QTest::newRow("dib A") << on(two, {"dib", "A"})
                            << "Device Capability: 0x1\n"
@@ -60,15 +61,14 @@ void TstCliCommands::golden_data()
                                    "\n";
 
     // 1608/64 = 25.125 rounds to even; A's external reads 31.25 with its offset of -12 added.
-    QTest::newRow("temps A") << on(two, {"temps", "A"})
-                             << "Internal: 25.12°C\nExternal: 19.25°C\n";
+    QTest::newRow("temps A") << on(two, {"temps", "A"}) << "Internal: 25.12°C\nExternal: 19.25°C\n";
     QTest::newRow("temps A json") << on(two, {"temps", "A", "--json"})
                                   << R"({"address":72,"chip":"A","external":19.25,)"
                                      R"("internal":25.12})"
                                      "\n";
     // -8 counts: 1023.875 -> 1023.88 -> -0.1199951171875 in single precision.
-    QTest::newRow("temps B below zero") << on(two, {"temps", "B"})
-                                        << "Internal: -.1199951°C\nExternal: 40.25°C\n";
+    QTest::newRow("temps B below zero")
+        << on(two, {"temps", "B"}) << "Internal: -.1199951°C\nExternal: 40.25°C\n";
     QTest::newRow("temps B json") << on(two, {"temps", "B", "--json"})
                                   << R"({"address":76,"chip":"B","external":40.25,)"
                                      R"("internal":-0.1199951})"
@@ -99,21 +99,21 @@ void TstCliCommands::golden_data()
                                  << R"({"address":76,"chip":"B","fcs":124})"
                                     "\n";
 
-    // The identifier block by hand: write FCS, 16 bytes, read FCS.
-    QTest::newRow("xfer dib hex")
-        << on(two, {"xfer", "A", "--write", "1", "--read", "16", "F7"})
-        << "XFERHEX\n";
-    QTest::newRow("xfer dib dec")
-        << on(two, {"xfer", "A", "--write=1", "--read=16", "--dec", "f7"})
-        << "XFERDEC\n";
-    QTest::newRow("xfer read length 0 shows two bytes")
-        << on(two, {"xfer", "A", "E0"}) << "XFER0\n";
+    // The identifier block by hand: the write-phase FCS, the 16 bytes, the read-phase FCS. The
+    // empty argument and "1G" are read as the panel reads its tokens: 0 and 1.
+    QTest::newRow("xfer dib hex") << on(two, {"xfer", "A", "--write", "1", "--read", "16", "F7"})
+                                  << "DC 1 10 D4 11 84 0 1 2 0 0 0 0 0 0 1 48 10\n";
+    QTest::newRow("xfer dib dec") << on(two, {"xfer", "A", "--write=1", "--read=16", "--dec", "f7"})
+                                  << "220 1 16 212 17 132 0 1 2 0 0 0 0 0 0 1 72 16\n";
+    QTest::newRow("xfer read length 0 shows two bytes") << on(two, {"xfer", "A", "E0"}) << "D7 0\n";
     QTest::newRow("xfer json")
         << on(two, {"--json", "xfer", "B", "--write", "1", "--read", "2", "e0", "", "1G"})
-        << "XFERJSON\n";
+        << R"({"address":76,"chip":"B","read":2,"reply":[156,0,0,0],"sent":[224,0,1],)"
+           R"("write":1})"
+           "\n";
 }
 
-void TstCliCommands::golden()
+void TestCliCommands::golden()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, expected);
@@ -128,7 +128,7 @@ void TstCliCommands::golden()
     }
 }
 
-void TstCliCommands::failures_data()
+void TestCliCommands::failures_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
@@ -160,7 +160,7 @@ void TstCliCommands::failures_data()
         << "zr410ab-cli: cannot write the log /nonexistent-folder/x.sav: ";
 }
 
-void TstCliCommands::failures()
+void TestCliCommands::failures()
 {
     QFETCH(QStringList, args);
     QFETCH(int, status);
@@ -174,7 +174,7 @@ void TstCliCommands::failures()
         QCOMPARE(QString::fromUtf8(run.err), message);
 }
 
-void TstCliCommands::benchReportsBothFigures()
+void TestCliCommands::benchReportsBothFigures()
 {
     const ToolRun text = runTool(on("two-chips", {"bench", "--count", "20"}));
     QCOMPARE(text.status, 0);
@@ -189,11 +189,12 @@ void TstCliCommands::benchReportsBothFigures()
     const QJsonObject o = QJsonDocument::fromJson(json.out).object();
     QCOMPARE(o["runs"].toInt(), 20);
     QCOMPARE(o["tick"].toObject()["requests"].toInt(), 16);
-    QVERIFY(o["tick"].toObject()["p99Ms"].toDouble() >= o["tick"].toObject()["medianMs"].toDouble());
+    QVERIFY(o["tick"].toObject()["p99Ms"].toDouble() >=
+            o["tick"].toObject()["medianMs"].toDouble());
     QCOMPARE(o["usbFullSpeedFloorMs"].toObject()["tick"].toDouble(), 16.0);
 }
 
-void TstCliCommands::watchAppendsRowsWhenNotOnATerminal()
+void TestCliCommands::watchAppendsRowsWhenNotOnATerminal()
 {
     const ToolRun run = runTool(on("two-chips", {"watch", "--interval", "1", "--count", "2"}));
     QCOMPARE(run.status, 0);
@@ -214,5 +215,5 @@ void TstCliCommands::watchAppendsRowsWhenNotOnATerminal()
                                   R"("internal":25,"offset":0}],"sample":2})"));
 }
 
-QTEST_GUILESS_MAIN(TstCliCommands)
-#include "tst_cli_commands.moc"
+QTEST_GUILESS_MAIN(TestCliCommands)
+#include "test_cli_commands.moc"
