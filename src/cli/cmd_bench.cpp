@@ -53,10 +53,11 @@ template <typename Work> std::vector<double> timeRuns(std::int64_t runs, Work wo
     return ms;
 }
 
+// Four significant digits: the simulated board answers in microseconds, USB in milliseconds.
 std::string millis(double ms)
 {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f ms", ms);
+    std::snprintf(buf, sizeof buf, "%.4g ms", ms);
     return buf;
 }
 
