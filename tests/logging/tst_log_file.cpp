@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sched.h>
@@ -168,6 +170,7 @@ private slots:
     void optionsChangedDuringLogKeepLine3();
     void restartWritesFreshFile();
     void existingFileIsReplaced();
+    void numbersKeepTheirPointInACommaLocale();
     void regionalDateAndTime();
     void timeFormatGetsSeconds_data();
     void timeFormatGetsSeconds();
@@ -320,6 +323,33 @@ void TestLogFile::existingFileIsReplaced()
     LogFile log(native(path), Chip::A, ticked("int"), kStarted);
     log.close();
     QCOMPARE(readFile(path), fileOf({"ZR410A", "Date:,30 Nov 2026,Time:,00:53:20", "Internal,"}));
+}
+
+void TestLogFile::numbersKeepTheirPointInACommaLocale()
+{
+    // A German bench PC: the C library's numbers use a decimal comma there.
+    QTemporaryDir locales;
+    bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    if (!comma && std::system(qPrintable("localedef -i de_DE -f UTF-8 " + locales.path() +
+                                         "/de_DE.UTF-8 >/dev/null 2>&1")) == 0) {
+        qputenv("LOCPATH", locales.path().toLocal8Bit());
+        comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    }
+    if (!comma)
+        QSKIP("no comma-decimal locale here");
+    QCOMPARE(std::localeconv()->decimal_point, std::string(","));
+
+    const QString path = pathIn("comma-locale.sav");
+    const LogOptions o = ticked("int ext off 12V");
+    {
+        LogFile log(native(path), Chip::B, o, kStarted);
+        log.writeRecord(o, {25.25f, -0.5f, -5, {3.301f}});
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    qunsetenv("LOCPATH");
+    QCOMPARE(readFile(path), fileOf({"ZR410B", "Date:,30 Nov 2026,Time:,00:53:20",
+                                     "Internal,External,External␣Offset,,12V,",
+                                     "␣25.25,-.5,-5,,␣␣3.301"}));
 }
 
 void TestLogFile::regionalDateAndTime()
