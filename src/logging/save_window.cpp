@@ -201,27 +201,39 @@ void SaveWindow::cmdSave_Click()
         stopLog();
         return;
     }
-    if (services_.board.boardLost()) {
-        const BoardLostError lost(services_.board.failureReason());
-        services_.showStatus(
-            QString("Logging not started. %1").arg(QString::fromUtf8(lost.what())));
+    if (refusedOnLostBoard())
         return;
-    }
     cmdSave->setText(kStopWritingToFile);
     QString path;
     choosingFile_ = true;
     try {
         path = services_.files.chooseFile(this, services_.programFolder, kSaveFileFilter);
     } catch (const std::exception& failed) {
-        services_.showStatus(
-            QString("Logging not started: %1").arg(QString::fromUtf8(failed.what())));
+        status(QString("Logging not started: %1").arg(QString::fromUtf8(failed.what())));
     }
     choosingFile_ = false;
-    if (path.isEmpty()) {
+    // The board may have gone while the dialog was open.
+    if (path.isEmpty() || refusedOnLostBoard()) {
         cmdSave->setText(kSaveToFile);
         return;
     }
     startLog(path);
+}
+
+// A log on a lost board would get its header and never a record.
+bool SaveWindow::refusedOnLostBoard()
+{
+    if (!services_.board.boardLost())
+        return false;
+    const BoardLostError lost(services_.board.failureReason());
+    status(QString("Logging not started. %1").arg(QString::fromUtf8(lost.what())));
+    return true;
+}
+
+void SaveWindow::status(const QString& text)
+{
+    if (services_.showStatus)
+        services_.showStatus(text);
 }
 
 void SaveWindow::startLog(const QString& path)
@@ -234,8 +246,7 @@ void SaveWindow::startLog(const QString& path)
         lblLogStatus->hide();
     } catch (const logging::LogError& failed) {
         cmdSave->setText(kSaveToFile);
-        services_.showStatus(
-            QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
+        status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
     }
 }
 
@@ -252,7 +263,7 @@ void SaveWindow::stopLog()
                                  .arg(path, systemText(failed.reason()));
         lblLogStatus->setText(text);
         lblLogStatus->show();
-        services_.showStatus(text);
+        status(text);
     }
 }
 
@@ -268,7 +279,7 @@ void SaveWindow::endLogAfterFailure(QString why)
     // Told once, without a box: the tick that met the failure must not wait for the user.
     lblLogStatus->setText(text);
     lblLogStatus->show();
-    services_.showStatus(text);
+    status(text);
 }
 
 void SaveWindow::cmdCancel_Click()
@@ -298,7 +309,7 @@ void SaveWindow::saveOnceNow()
     } catch (const BoardLostError& lost) {
         boardLost(QString::fromUtf8(lost.what()));
     } catch (const std::exception& failed) {
-        services_.showStatus(QString::fromUtf8(failed.what()));
+        status(QString::fromUtf8(failed.what()));
     }
 }
 

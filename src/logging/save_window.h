@@ -77,6 +77,8 @@ private:
     void stopLog();
     void endLogAfterFailure(QString why);
     void saveOnceNow();
+    bool refusedOnLostBoard();
+    void status(const QString& text);
 
     Chip chip_;
     SaveWindowServices services_;

@@ -184,6 +184,7 @@ private slots:
     void unwritableFolderIsRefused();
     void readOnlyFileIsRefused();
     void fileSizeLimitStopsLogKeepingWholeRecords();
+    void headerThatCannotBeWrittenLeavesNothing();
     void fullFileSystemStopsLogKeepingWholeRecords();
     void killedProgramKeepsEveryRecord();
 
@@ -347,9 +348,9 @@ void TestLogFile::numbersKeepTheirPointInACommaLocale()
     }
     std::setlocale(LC_NUMERIC, "C");
     qunsetenv("LOCPATH");
-    QCOMPARE(readFile(path), fileOf({"ZR410B", "Date:,30 Nov 2026,Time:,00:53:20",
-                                     "Internal,External,External␣Offset,,12V,",
-                                     "␣25.25,-.5,-5,,␣␣3.301"}));
+    QCOMPARE(readFile(path),
+             fileOf({"ZR410B", "Date:,30 Nov 2026,Time:,00:53:20",
+                     "Internal,External,External␣Offset,,12V,", "␣25.25,-.5,-5,,␣␣3.301"}));
 }
 
 void TestLogFile::regionalDateAndTime()
@@ -542,6 +543,26 @@ void TestLogFile::fileSizeLimitStopsLogKeepingWholeRecords()
     QCOMPARE(result.file, numberedLog(Chip::B, o, result.records));
 }
 
+void TestLogFile::headerThatCannotBeWrittenLeavesNothing()
+{
+    const std::string path = native(pathIn("no-header.sav"));
+    const test::ChildResult run = test::runInChild([&]() -> std::optional<std::string> {
+        const rlimit limit{20, RLIM_INFINITY}; // inside line 2
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return std::nullopt;
+        try {
+            LogFile log(path, Chip::A, LogOptions{}, kStarted);
+            return "started";
+        } catch (const LogError& e) {
+            return e.reason();
+        }
+    });
+    if (run.skipped)
+        QSKIP("cannot set a file-size limit here");
+    QCOMPARE(run.output.toStdString(), std::generic_category().message(EFBIG));
+    QCOMPARE(readFile(QString::fromStdString(path)), QByteArray());
+}
+
 void TestLogFile::fullFileSystemStopsLogKeepingWholeRecords()
 {
     const QString mountPoint = pathIn("tiny");
@@ -579,4 +600,4 @@ void TestLogFile::killedProgramKeepsEveryRecord()
 }
 
 QTEST_APPLESS_MAIN(TestLogFile)
-#include "tst_log_file.moc"
+#include "test_log_file.moc"

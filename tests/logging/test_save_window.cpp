@@ -744,7 +744,16 @@ void TestSaveWindow::noStartOnALostBoard()
     w->boardLost("The evaluation board was lost: unplugged"); // not logging: nothing to tell
     QCOMPARE(h.statusLines.size(), 1);
     QVERIFY(!QFile::exists(pathIn("never.sav")));
+
+    // Lost while the dialog was open.
+    h.board.lost = false;
+    h.files.onChoose = [&] { h.board.lost = true; };
+    h.start(w, pathIn("never.sav"));
+    QVERIFY(!w->isLogging());
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QCOMPARE(h.statusLines.size(), 2);
+    QVERIFY(!QFile::exists(pathIn("never.sav")));
 }
 
 QTEST_MAIN(TestSaveWindow)
-#include "tst_save_window.moc"
+#include "test_save_window.moc"
