@@ -14,7 +14,8 @@ QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* p
 
 void boldTitleOnly(QGroupBox* frame)
 {
-    const QFont plain = frame->font();
+    QFont plain = frame->font();
+    plain.setBold(false); // explicitly, or the children would still inherit the bold weight
     QFont bold = plain;
     bold.setBold(true);
     frame->setFont(bold);
@@ -30,6 +31,7 @@ QLabel* makeValueLabel(const QString& objectName, const QString& description, QW
     label->setAccessibleDescription(description);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFocusPolicy(Qt::StrongFocus);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-000.0000000")));
     return label;
 }
