@@ -83,7 +83,7 @@ void MainWindow::fillWindowMenu()
     mWindows->clear();
     const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
     for (QMdiSubWindow* sub : windows) {
-        if (!sub->isVisible())
+        if (sub->isHidden())
             continue;
         QAction* item = mWindows->addAction(sub->windowTitle());
         item->setCheckable(true);
@@ -174,20 +174,18 @@ void MainWindow::mSetB_Click()
 void MainWindow::mSaveA_Click()
 {
     if (!frmSaveA)
-        frmSaveA = new SaveWindow(Chip::A, {state_, services_.board, services_.prompts,
-                                            services_.files, services_.clock,
-                                            services_.programFolder,
-                                            [this](const QString& s) { showStatus(s); }});
+        frmSaveA = new SaveWindow(
+            Chip::A, {state_, services_.board, services_.prompts, services_.files, services_.clock,
+                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
     showChild(frmSaveA);
 }
 
 void MainWindow::mSaveB_Click()
 {
     if (!frmSaveB)
-        frmSaveB = new SaveWindow(Chip::B, {state_, services_.board, services_.prompts,
-                                            services_.files, services_.clock,
-                                            services_.programFolder,
-                                            [this](const QString& s) { showStatus(s); }});
+        frmSaveB = new SaveWindow(
+            Chip::B, {state_, services_.board, services_.prompts, services_.files, services_.clock,
+                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
     showChild(frmSaveB);
 }
 
@@ -271,7 +269,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // refuse, and then the whole close is cancelled.
     mdi_->closeAllSubWindows();
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        if (sub->isVisible()) {
+        if (!sub->isHidden()) {
             event->ignore();
             return;
         }

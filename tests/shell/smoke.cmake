@@ -1,0 +1,1 @@
+# Smoke tests of the real executable (they need the simulated board).
