@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 
@@ -213,6 +214,42 @@ private slots:
         h.window.mTempGraphA_Click();
         h.window.Timer1_Timer();
         QCOMPARE(h.board.requests.size(), sent);
+    }
+
+    void aLostBoardIsReportedWithinOneTickAndReconnectBringsItBack()
+    {
+        Harness h;
+        answerAsTwoChips(h.board);
+        QVERIFY(h.window.MDIForm_Load());
+        h.window.mSetA_Click();
+        auto* reconnect = h.window.findChild<QPushButton*>("cmdReconnect");
+        QVERIFY(reconnect->isHidden());
+
+        h.board.lost = true; // pulled while no polled window is open
+        h.board.reason = "no device";
+        h.window.Timer1_Timer();
+        QVERIFY(h.window.boardIsLost());
+        QVERIFY(h.window.statusBar()->currentMessage().contains("no device"));
+        QVERIFY(!reconnect->isHidden());
+        QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
+                 QString("ZR410A Settings - board lost"));
+
+        // Still gone: the attempt fails, says why, and stays lost.
+        h.board.firmwareResult = -1;
+        QVERIFY(!h.window.Reconnect());
+        QVERIFY(h.window.statusBar()->currentMessage().startsWith("Reconnect failed"));
+        QVERIFY(h.window.boardIsLost());
+
+        h.board.lost = false;
+        h.board.firmwareResult = 0;
+        const size_t before = h.board.requests.size();
+        QVERIFY(h.window.Reconnect());
+        QCOMPARE(h.board.requests.size(), before + 64); // scanned again
+        QVERIFY(!h.window.boardIsLost());
+        QVERIFY(reconnect->isHidden());
+        QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
+                 QString("ZR410A Settings"));
+        QCOMPARE(int(h.state.AddressA), 72);
     }
 };
 
