@@ -167,8 +167,13 @@ void SstIoPanel::updateUnsentNote()
     }
     const int first = sstio::kDataBytesInFrame + 1;
     const int last = sstio::kDataBytesInFrame + unsent;
-    const QString which = unsent == 1 ? QString("byte %1 is").arg(first)
-                                      : QString("bytes %1 to %2 are").arg(first).arg(last);
+    QString which;
+    if (unsent == 1)
+        which = QString("byte %1 is").arg(first);
+    else if (unsent == 2)
+        which = QString("bytes %1 and %2 are").arg(first).arg(last);
+    else
+        which = QString("bytes %1 to %2 are").arg(first).arg(last);
     lblNotSent->setText(QString("Only the first %1 bytes are sent; %2 not sent.")
                             .arg(sstio::kDataBytesInFrame)
                             .arg(which));

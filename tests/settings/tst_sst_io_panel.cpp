@@ -183,6 +183,7 @@ void TestSstIoPanel::saysWhichBytesAreNotSent()
     QCOMPARE(note("1 2 3 4 5"), "Only the first 4 bytes are sent; byte 5 is not sent.");
     QCOMPARE(note("1 2 3 4 5 6 7"), "Only the first 4 bytes are sent; bytes 5 to 7 are not sent.");
     QCOMPARE(note("1 2 3  "), "Only the first 4 bytes are sent; byte 5 is not sent.");
+    QCOMPARE(note("1 2 3 4 5 6"), "Only the first 4 bytes are sent; bytes 5 and 6 are not sent.");
 }
 
 void TestSstIoPanel::refusesBeforeSending_data()
