@@ -5,6 +5,7 @@
 #include "settings/settings_window.h"
 #include "shell/main_window.h"
 #include "support/fake_services.h"
+#include "window_controls.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,21 +20,6 @@ using namespace zr;
 using namespace zr::test;
 
 namespace {
-
-QString textOf(QWidget* window, const char* name)
-{
-    QWidget* w = window->findChild<QWidget*>(name);
-    if (auto* label = qobject_cast<QLabel*>(w))
-        return label->text();
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        return edit->text();
-    qFatal("no text control %s", name);
-}
-
-void click(QWidget* window, const char* button)
-{
-    window->findChild<QPushButton*>(button)->click();
-}
 
 QString fcsText(std::vector<std::uint8_t> bytes)
 {
@@ -117,11 +103,11 @@ void TestSettingsOnSim::writesTheOffsetAndReadsItBack()
     QVERIFY(b);
     click(b, "cmdGetOffset");
     QCOMPARE(textOf(b, "lblOffset"), "0");
-    b->findChild<QLineEdit*>("txtOffset")->setText("-5");
+    setText(b, "txtOffset", "-5");
     click(b, "cmdSetOffset");
     click(b, "cmdGetOffset");
     QCOMPARE(textOf(b, "lblOffset"), "-5");
-    b->findChild<QLineEdit*>("txtOffset")->setText("1000");
+    setText(b, "txtOffset", "1000");
     click(b, "cmdSetOffset");
     click(b, "cmdGetOffset");
     QCOMPARE(textOf(b, "lblOffset"), "-24");
@@ -135,9 +121,9 @@ void TestSettingsOnSim::pingsAndSendsARawTransaction()
     QCOMPARE(textOf(a, "txtFCS"), "0x" + fcsText({72, 0, 0}));
 
     // The identifier block by hand: write FCS, the 16 DIB bytes, read FCS.
-    a->findChild<QPlainTextEdit*>("txtToSend")->setPlainText("F7");
-    a->findChild<QLineEdit*>("txtWriteLength")->setText("1");
-    a->findChild<QLineEdit*>("txtReadLength")->setText("16");
+    setText(a, "txtToSend", "F7");
+    setText(a, "txtWriteLength", "1");
+    setText(a, "txtReadLength", "16");
     click(a, "cmdReqSST");
     const QStringList hex = textOf(a, "lblReceived").split(' ', Qt::SkipEmptyParts);
     QCOMPARE(hex.size(), 18);
@@ -145,7 +131,7 @@ void TestSettingsOnSim::pingsAndSendsARawTransaction()
     QCOMPARE(hex[5], "84");  // device identifier, low byte
     QCOMPARE(hex[16], "48"); // client address
 
-    a->findChild<QRadioButton*>("optDec")->click();
+    click(a, "optDec");
     click(a, "cmdReqSST");
     const QString all = textOf(a, "lblReceived");
     QVERIFY(all.endsWith(" 72  " + QString::number(state.XferBuffer[17]) + " "));

@@ -3,6 +3,7 @@
 
 #include "main_window_bench.h"
 #include "settings/settings_window.h"
+#include "window_controls.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,19 +14,7 @@
 using namespace zr;
 using namespace zr::test;
 
-namespace {
-
 using Ints = QList<int>;
-
-template <typename T = QWidget> T* control(QWidget* window, const QString& name)
-{
-    T* found = window->findChild<T*>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
-
-} // namespace
 
 class TestSstIoPanel : public QObject {
     Q_OBJECT
@@ -47,7 +36,7 @@ private slots:
 private:
     void type(const QString& data, const QString& write, const QString& read);
     void send(const QString& data, const QString& write, const QString& read);
-    QString received() const { return control<QLabel>(window, "lblReceived")->text(); }
+    QString received() const { return textOf(window, "lblReceived"); }
 
     std::unique_ptr<MainWindowBench> bench;
     SettingsWindow* window = nullptr;
@@ -68,9 +57,9 @@ void TestSstIoPanel::cleanup()
 
 void TestSstIoPanel::type(const QString& data, const QString& write, const QString& read)
 {
-    control<QPlainTextEdit>(window, "txtToSend")->setPlainText(data);
-    control<QLineEdit>(window, "txtWriteLength")->setText(write);
-    control<QLineEdit>(window, "txtReadLength")->setText(read);
+    setText(window, "txtToSend", data);
+    setText(window, "txtWriteLength", write);
+    setText(window, "txtReadLength", read);
 }
 
 void TestSstIoPanel::send(const QString& data, const QString& write, const QString& read)
