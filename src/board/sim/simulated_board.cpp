@@ -85,18 +85,20 @@ Reply SimulatedBoard::Impl::transaction(const std::uint8_t* frame)
     if (!chip || chip->silent())
         return idleBus();
 
-    std::vector<std::uint8_t> header{address, writeLength, readLength};
+    const std::array<std::uint8_t, 3> header{address, writeLength, readLength};
     std::vector<std::uint8_t> write(writeLength, 0);
     std::copy_n(frame + 3, std::min<std::size_t>(writeLength, kWriteBytesCarried), write.begin());
     const std::uint8_t writeFcs =
         sstFcs(write.data(), write.size(), sstFcs(header.data(), header.size()));
     const std::vector<std::uint8_t> data = chip->transact(write, readLength);
 
+    // The wire: write-phase FCS, the data, read-phase FCS; whatever passes byte 63 is lost.
     Reply reply{};
-    std::vector<std::uint8_t> wire{writeFcs};
-    wire.insert(wire.end(), data.begin(), data.end());
-    wire.push_back(sstFcs(data.data(), data.size()));
-    std::copy_n(wire.begin(), std::min(wire.size(), reply.size()), reply.begin());
+    reply[0] = writeFcs;
+    const std::size_t kept = std::min(data.size(), reply.size() - 1);
+    std::copy_n(data.begin(), kept, reply.begin() + 1);
+    if (kept == data.size() && kept + 1 < reply.size())
+        reply[kept + 1] = sstFcs(data.data(), data.size());
     return reply;
 }
 
