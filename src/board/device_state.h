@@ -57,7 +57,8 @@ struct DeviceState {
 };
 
 // The rails of Voltage, index 0 to 4, by the names the windows and the log give them.
-inline constexpr std::array<const char*, 5> kRailNames = {"12V", "5V", "Vcc", "2.5V", "Vccp"};
+inline constexpr std::array<const char*, 5> kVoltageRailNames = {"12V", "5V", "Vcc", "2.5V",
+                                                                 "Vccp"};
 
 // The chip a window belongs to; its address is AddressA or AddressB.
 enum class Chip { A, B };

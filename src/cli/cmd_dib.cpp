@@ -2,11 +2,20 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "cli/reading_text.h"
+#include "settings/reading_captions.h"
 
+#include <array>
 #include <ostream>
 
 namespace zr::cli {
+namespace {
+
+// JSON names of the identifier-block fields, by the settings window's index.
+constexpr std::array<const char*, 8> kDibJsonKeys{
+    "deviceCapability", "versionRevision",   "vendorId",      "deviceId",
+    "deviceInterface",  "functionInterface", "clientAddress", "siliconRevisionId"};
+
+} // namespace
 
 int runDib(CommandContext& ctx)
 {
@@ -16,11 +25,13 @@ int runDib(CommandContext& ctx)
     session->select(chip);
     SSTStuff::SSTGetDIB(session->state(), session->board());
     QJsonObject o = chipJson(*session, chip);
-    for (const DibRow& row : dibRows(session->state())) {
+    for (int i : captions::kDibScreenOrder) {
+        const captions::DibField& field = captions::kDibFields[i];
+        const std::uint32_t value = field.value(session->state());
         if (ctx.invocation.json)
-            o[row.jsonKey] = row.value;
+            o[kDibJsonKeys[i]] = static_cast<qint64>(value);
         else
-            ctx.out << row.caption << ": " << dibValueText(row.value) << "\n";
+            ctx.out << field.caption << ": " << captions::hex(value) << "\n";
     }
     if (ctx.invocation.json)
         printJson(ctx.out, o);

@@ -50,7 +50,7 @@ logging::LogOptions columnsFromList(const std::string& list, Chip chip)
             if (sameName(name, columnName))
                 column = flag;
         for (int i = 0; i < logging::kRailCount; ++i) {
-            if (!sameName(name, kRailNames[i]))
+            if (!sameName(name, kVoltageRailNames[i]))
                 continue;
             if (chip != Chip::B)
                 throw usageError("--columns: '" + name + "' is a rail of ZR410B only");

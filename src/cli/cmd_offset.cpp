@@ -1,8 +1,8 @@
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
-#include "cli/exit_status.h"
 #include "cli/output.h"
+#include "settings/entry_rules.h"
 #include "text/text_rules.h"
 
 #include <ostream>
@@ -10,13 +10,16 @@
 namespace zr::cli {
 namespace {
 
-// The settings window's offset field: its leading number, rounded half to even.
-std::int32_t offsetEntry(const std::string& text)
+// --set is read and refused as the settings window's offset field, before the board is opened.
+std::optional<std::int32_t> offsetToSet(const Invocation& inv)
 {
-    const std::optional<std::int32_t> offset = text::roundToInt32(text::leadingNumber(text));
-    if (!offset)
-        throw usageError("--set: '" + text + "' does not fit the external offset register");
-    return *offset;
+    const std::optional<std::string> text = inv.value("--set");
+    if (!text)
+        return std::nullopt;
+    const entry::Checked<std::int32_t> offset = entry::offsetEntry(*text);
+    if (const auto* refusal = std::get_if<entry::Refusal>(&offset))
+        throw usageError("--set: " + refusal->message);
+    return std::get<std::int32_t>(offset);
 }
 
 } // namespace
@@ -24,19 +27,13 @@ std::int32_t offsetEntry(const std::string& text)
 int runOffset(CommandContext& ctx)
 {
     const Chip chip = parseChip(ctx.invocation.positionals.at(0));
-    const std::optional<std::string> setText = ctx.invocation.value("--set");
-    const std::optional<std::int32_t> newOffset =
-        setText ? std::optional(offsetEntry(*setText)) : std::nullopt;
+    const std::optional<std::int32_t> newOffset = offsetToSet(ctx.invocation);
     const auto session = ctx.openBoard();
     session->require(chip);
     session->select(chip);
     QJsonObject o = chipJson(*session, chip);
     if (newOffset) {
-        try {
-            SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset);
-        } catch (const std::out_of_range& refused) {
-            throw usageError(std::string("--set: ") + refused.what());
-        }
+        SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset);
         o["set"] = *newOffset;
     } else {
         SSTStuff::SSTGetExtOffset(session->state(), session->board());

@@ -2,7 +2,7 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "cli/reading_text.h"
+#include "settings/reading_captions.h"
 
 #include <ostream>
 
@@ -22,8 +22,8 @@ int runTemps(CommandContext& ctx)
         o["external"] = jsonNumber(s.ExtTemp);
         printJson(ctx.out, o);
     } else {
-        ctx.out << "Internal: " << temperatureText(s.IntTemp) << "\n"
-                << "External: " << temperatureText(s.ExtTemp) << "\n";
+        ctx.out << "Internal: " << captions::temperature(s.IntTemp) << "\n"
+                << "External: " << captions::temperature(s.ExtTemp) << "\n";
     }
     return kExitOk;
 }

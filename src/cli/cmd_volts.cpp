@@ -2,7 +2,6 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "cli/reading_text.h"
 #include "text/text_rules.h"
 
 #include <ostream>
@@ -16,12 +15,12 @@ int runVolts(CommandContext& ctx)
     session->select(Chip::B);
     SSTStuff::SSTGetVoltages(session->state(), session->board());
     QJsonObject o = chipJson(*session, Chip::B);
-    for (std::size_t i = 0; i < kRailNames.size(); ++i) {
+    for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i) {
         const float volts = session->state().Voltage[i];
         if (ctx.invocation.json)
-            o[kRailNames[i]] = jsonNumber(volts);
+            o[kVoltageRailNames[i]] = jsonNumber(volts);
         else
-            ctx.out << kRailNames[i] << ": " << text::decimalText(volts) << " V\n";
+            ctx.out << kVoltageRailNames[i] << ": " << text::decimalText(volts) << " V\n";
     }
     if (ctx.invocation.json)
         printJson(ctx.out, o);

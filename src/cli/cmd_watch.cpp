@@ -4,8 +4,8 @@
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/periodic.h"
-#include "cli/reading_text.h"
 #include "logging/take_readings.h"
+#include "settings/reading_captions.h"
 #include "text/text_rules.h"
 
 #include <QJsonArray>
@@ -28,7 +28,7 @@ std::string headerLine(bool withRails)
                        padRight("Internal", kTempWidth) + padRight("External", kTempWidth) +
                        padRight("Offset", kOffsetWidth);
     if (withRails)
-        for (const char* rail : kRailNames)
+        for (const char* rail : kVoltageRailNames)
             line += padRight(rail, kRailWidth);
     return line;
 }
@@ -43,15 +43,15 @@ void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std:
         o["external"] = jsonNumber(r.extTemp);
         o["offset"] = r.extOffset;
         if (chip == Chip::B)
-            for (std::size_t i = 0; i < kRailNames.size(); ++i)
-                o[kRailNames[i]] = jsonNumber(r.voltages[i]);
+            for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i)
+                o[kVoltageRailNames[i]] = jsonNumber(r.voltages[i]);
         rows.append(o);
         return;
     }
     std::string line = padRight(chipName(chip), kChipWidth) +
                        padRight(std::to_string(session.address(chip)), kAddressWidth) +
-                       padRight(temperatureText(r.intTemp), kTempWidth) +
-                       padRight(temperatureText(r.extTemp), kTempWidth) +
+                       padRight(captions::temperature(r.intTemp), kTempWidth) +
+                       padRight(captions::temperature(r.extTemp), kTempWidth) +
                        padRight(text::decimalText(std::int64_t{r.extOffset}), kOffsetWidth);
     if (chip == Chip::B)
         for (float v : r.voltages)

@@ -1,8 +1,8 @@
 #include "logging/save_window.h"
 
 #include "board/board_lost_error.h"
-#include "board/sst_stuff.h"
 #include "logging/regional_time.h"
+#include "logging/take_readings.h"
 #include "platform/child_window.h"
 
 #include <QCheckBox>
@@ -173,16 +173,12 @@ logging::LogOptions SaveWindow::options() const
 
 void SaveWindow::SaveCurrentData()
 {
-    DeviceState& state = services_.state;
-    selectChip(state, chip_);
-    SSTStuff::SSTGetTemperatures(state, services_.board);
-    SSTStuff::SSTGetExtOffset(state, services_.board);
-    if (chip_ == Chip::B)
-        SSTStuff::SSTGetVoltages(state, services_.board);
+    const logging::Readings readings =
+        logging::takeReadings(services_.state, services_.board, chip_);
     if (!log_)
         return;
     try {
-        log_->writeRecord(options(), logging::readingsOf(state));
+        log_->writeRecord(options(), readings);
     } catch (const logging::LogError& failed) {
         endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
     }

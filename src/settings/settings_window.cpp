@@ -4,6 +4,7 @@
 #include "platform/child_window.h"
 #include "settings/entry_rules.h"
 #include "settings/frame_style.h"
+#include "settings/reading_captions.h"
 #include "settings/sst_io_panel.h"
 #include "text/text_rules.h"
 
@@ -18,37 +19,17 @@ namespace zr {
 
 namespace {
 
-struct DibRow {
-    const char* caption;
-    std::uint32_t (*value)(const DeviceState&);
-};
-
-// By index; the rows stand on screen in the order 0..5, 7, 6.
-const std::array<DibRow, 8> kDibRows{{
-    {"Device Capability",
-     [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceCapability; }},
-    {"Version/Revision",
-     [](const DeviceState& s) -> std::uint32_t { return s.DibVersionRevision; }},
-    {"Vendor ID", [](const DeviceState& s) -> std::uint32_t { return s.DibVendorId; }},
-    {"Device ID", [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceId; }},
-    {"Device Interface",
-     [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceInterface; }},
-    {"Function Interface",
-     [](const DeviceState& s) -> std::uint32_t { return s.DibFunctionInterface; }},
-    {"Client Address", [](const DeviceState& s) -> std::uint32_t { return s.DibClientAddress; }},
-    {"Silicon Revision ID",
-     [](const DeviceState& s) -> std::uint32_t { return s.DibSiliconRevision; }},
-}};
-constexpr std::array<int, 8> kDibScreenOrder{0, 1, 2, 3, 4, 5, 7, 6};
+using captions::kDibFields;
+using captions::kDibScreenOrder;
 
 QString hexCaption(std::uint32_t value)
 {
-    return "0x" + QString::fromStdString(text::hexText(value));
+    return QString::fromStdString(captions::hex(value));
 }
 
 QString temperatureCaption(float value)
 {
-    return QString::fromStdString(text::decimalText(value)) + QStringLiteral(u"\u00B0C");
+    return QString::fromStdString(captions::temperature(value));
 }
 
 QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent)
@@ -105,7 +86,7 @@ QGroupBox* SettingsWindow::buildDibFrame()
     grid->addWidget(cmdGetDIB, 0, 0, 1, 2, Qt::AlignLeft);
     int row = 1;
     for (int i : kDibScreenOrder) {
-        const QString caption = kDibRows[i].caption;
+        const QString caption = kDibFields[i].caption;
         Label2[i] = makeCaption(QString("Label2_%1").arg(i), caption, frame);
         lblDIB[i] = makeValueLabel(QString("lblDIB_%1").arg(i), caption, frame);
         Label2[i]->setBuddy(lblDIB[i]);
@@ -198,8 +179,8 @@ void SettingsWindow::cmdGetDIB_Click()
 {
     run([this] {
         SSTStuff::SSTGetDIB(state_, board_);
-        for (std::size_t i = 0; i < kDibRows.size(); ++i)
-            lblDIB[i]->setText(hexCaption(kDibRows[i].value(state_)));
+        for (std::size_t i = 0; i < kDibFields.size(); ++i)
+            lblDIB[i]->setText(hexCaption(kDibFields[i].value(state_)));
     });
 }
 
