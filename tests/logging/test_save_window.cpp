@@ -166,21 +166,18 @@ private slots:
     void everyTickReadsTheChip_data();
     void everyTickReadsTheChip();
 
-    void cancelledDialogTouchesNothing();
+    void cancelledDialogTouchesNothingAndCloseAsksNothing();
     void startLogsEveryTickUntilStopped();
     void optionsAreReadOnEveryRecord();
     void restartAsksAgainAndCancelNeverReusesThePath();
-    void existingFileIsReplaced();
     void bothWindowsLogAtOnce();
     void sameFileForBothWindowsIsRefused();
     void unopenableFileIsShownInTheStatusBar();
 
-    void closingWhileIdleAsksNothing();
     void closeAnsweredYesEndsTheLog();
     void closeAnsweredNoKeepsLoggingAndWritesOnce();
     void tickDuringTheQuestionWritesOnlyWhileLogging();
-    void tickDuringTheDialogWritesNothing();
-    void closeDuringTheDialogWaitsForIt();
+    void whileTheDialogIsOpen();
     void closeAnsweredNoCancelsTheMainWindowsClose();
 
     void failedWriteStopsOnlyThatLog();
@@ -358,7 +355,7 @@ void TestSaveWindow::everyTickReadsTheChip()
     QVERIFY(QDir(dir_->path()).isEmpty());
 }
 
-void TestSaveWindow::cancelledDialogTouchesNothing()
+void TestSaveWindow::cancelledDialogTouchesNothingAndCloseAsksNothing()
 {
     Harness h(dir_->path());
     SaveWindow* w = h.open(Chip::A);
@@ -375,6 +372,12 @@ void TestSaveWindow::cancelledDialogTouchesNothing()
     w->SaveCurrentData();
     QVERIFY(QDir(dir_->path()).isEmpty());
     QVERIFY(h.statusLines.isEmpty());
+
+    QPointer<SaveWindow> alive(w);
+    h.button(w, "cmdCancel")->click();
+    QVERIFY(h.prompts.questions.isEmpty());
+    QCOMPARE(h.state.LoggingA, False);
+    QTRY_VERIFY(!alive);
 }
 
 void TestSaveWindow::startLogsEveryTickUntilStopped()
@@ -442,21 +445,6 @@ void TestSaveWindow::restartAsksAgainAndCancelNeverReusesThePath()
     QCOMPARE(readFile(first), h.header(Chip::A, kColumnsA) + kRecordA);
 }
 
-void TestSaveWindow::existingFileIsReplaced()
-{
-    Harness h(dir_->path());
-    const QString path = pathIn("old.sav");
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(5000, 'o'));
-    }
-    SaveWindow* w = h.open(Chip::A);
-    h.start(w, path);
-    w->SaveCurrentData();
-    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA);
-}
-
 void TestSaveWindow::bothWindowsLogAtOnce()
 {
     Harness h(dir_->path());
@@ -503,17 +491,6 @@ void TestSaveWindow::unopenableFileIsShownInTheStatusBar()
              QStringList{"Logging not started: " + path + ": No such file or directory"});
     QVERIFY(h.prompts.messages.isEmpty());
     QVERIFY(h.prompts.questions.isEmpty());
-}
-
-void TestSaveWindow::closingWhileIdleAsksNothing()
-{
-    Harness h(dir_->path());
-    SaveWindow* w = h.open(Chip::A);
-    QPointer<SaveWindow> alive(w);
-    h.button(w, "cmdCancel")->click();
-    QVERIFY(h.prompts.questions.isEmpty());
-    QCOMPARE(h.state.LoggingA, False);
-    QTRY_VERIFY(!alive);
 }
 
 void TestSaveWindow::closeAnsweredYesEndsTheLog()
@@ -570,33 +547,27 @@ void TestSaveWindow::tickDuringTheQuestionWritesOnlyWhileLogging()
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(3));
 }
 
-void TestSaveWindow::tickDuringTheDialogWritesNothing()
-{
-    Harness h(dir_->path());
-    SaveWindow* w = h.open(Chip::A);
-    const QString path = pathIn("dialog.sav");
-    std::size_t requestsBefore = 0;
-    h.files.onChoose = [&] {
-        requestsBefore = h.board.requests.size();
-        w->SaveCurrentData();
-    };
-    h.start(w, path);
-    QVERIFY(h.board.requests.size() > requestsBefore);
-    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
-}
-
-void TestSaveWindow::closeDuringTheDialogWaitsForIt()
+void TestSaveWindow::whileTheDialogIsOpen()
 {
     Harness h(dir_->path());
     SaveWindow* w = h.open(Chip::A);
     QPointer<SaveWindow> alive(w);
-    h.files.onChoose = [&] { closeChildWindow(w); };
-    h.start(w, pathIn("late.sav"));
+    const QString path = pathIn("dialog.sav");
+    std::size_t requestsBefore = 0;
+    h.files.onChoose = [&] {
+        // A tick reads but writes nothing; a close waits for the dialog to return.
+        requestsBefore = h.board.requests.size();
+        w->SaveCurrentData();
+        closeChildWindow(w);
+    };
+    h.start(w, path);
+    QVERIFY(h.board.requests.size() > requestsBefore);
     QVERIFY(h.prompts.questions.isEmpty());
     QCoreApplication::processEvents();
     QVERIFY(alive);
     QVERIFY(w->isLogging());
     QCOMPARE(h.state.LoggingA, True);
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
 }
 
 void TestSaveWindow::closeAnsweredNoCancelsTheMainWindowsClose()
