@@ -14,6 +14,10 @@ namespace zr::USBStuff {
 
 inline constexpr const char* kFirmwareFileName = "SSTFW.hex";
 
+// What the user is told when LoadBoardFirmware fails; the reason, when known, goes below it.
+inline constexpr const char* kBoardNotFoundMessage =
+    "ZR410A/B could not be found. Please check USB connection.";
+
 // Fills FirmwarePath with `text` (UTF-8) as NUL-terminated 8-bit (Latin-1) bytes. Refuses, with
 // std::invalid_argument and without touching the buffer, a text of more than 511 characters or
 // one with a character that has no 8-bit code.

@@ -12,8 +12,8 @@ void BoardSession::start(const std::string& programFolder)
 {
     std::string reason;
     if (USBStuff::LoadBoardFirmware(state_, *board_, programFolder, &reason) < 0)
-        throw CliError(kExitBoardMissing,
-                       std::string(kBoardNotFoundMessage) + (reason.empty() ? "" : "\n" + reason));
+        throw CliError(kExitBoardMissing, std::string(USBStuff::kBoardNotFoundMessage) +
+                                              (reason.empty() ? "" : "\n" + reason));
     found_ = ScanForChips(state_, *board_);
 }
 

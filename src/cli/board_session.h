@@ -14,10 +14,6 @@
 
 namespace zr::cli {
 
-// The start-up failure text of the program, then the reason underneath.
-inline constexpr const char* kBoardNotFoundMessage =
-    "ZR410A/B could not be found. Please check USB connection.";
-
 class BoardSession {
 public:
     explicit BoardSession(std::unique_ptr<BoardLibrary> board) : board_(std::move(board)) {}

@@ -21,8 +21,7 @@
 namespace zr {
 
 namespace {
-const QString kFirmwareFailure =
-    QStringLiteral("ZR410A/B could not be found. Please check USB connection.");
+const QString kFirmwareFailure = QString::fromLatin1(USBStuff::kBoardNotFoundMessage);
 constexpr int kTimerIntervalMs = 250;
 } // namespace
 
