@@ -249,8 +249,11 @@ void UsbEmulator::Impl::plug(usb::UsbId id, bool programmed)
 
     Device* added = device.get();
     {
+        // Counted before libusb can see it: the host may open it while the "add" is under way.
         std::lock_guard lock(mutex);
         devices.push_back(std::move(device));
+        current = added;
+        ++plugs;
     }
     // The handler must be in place before the "add" event: libusb opens the node as soon as
     // it sees the device.
@@ -264,11 +267,6 @@ void UsbEmulator::Impl::plug(usb::UsbId id, bool programmed)
         std::string message = error ? error->message : "unknown error";
         g_clear_error(&error);
         throw std::runtime_error("cannot add the emulated board: " + message);
-    }
-    {
-        std::lock_guard lock(mutex);
-        current = added;
-        ++plugs;
     }
     changed.notify_all();
 }
@@ -576,8 +574,11 @@ int UsbEmulator::enumerations() const
 void UsbEmulator::denyAccess()
 {
     const std::string node = devnode();
-    if (!node.empty())
-        ::chmod((d->root + node).c_str(), 0);
+    if (node.empty())
+        return;
+    ::chmod((d->root + node).c_str(), 0);
+    // umockdev's preload connects to the emulation's socket even when the open was refused.
+    ::chmod((d->root + "/ioctl" + node).c_str(), 0666);
 }
 
 void UsbEmulator::openTestbedToEveryone()
