@@ -280,4 +280,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_usb_transfers.moc"
+#include "test_usb_transfers.moc"

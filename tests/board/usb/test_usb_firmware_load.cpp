@@ -340,4 +340,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_usb_firmware_load.moc"
+#include "test_usb_firmware_load.moc"

@@ -119,4 +119,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestUsbIds)
-#include "tst_usb_ids.moc"
+#include "test_usb_ids.moc"

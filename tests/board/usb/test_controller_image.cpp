@@ -202,4 +202,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestControllerImage)
-#include "tst_controller_image.moc"
+#include "test_controller_image.moc"
