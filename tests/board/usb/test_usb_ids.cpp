@@ -4,6 +4,8 @@
 #include "app/command_line.h"
 #include "board/usb/usb_ids.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 using zr::usb::UsbId;
@@ -107,6 +109,24 @@ private slots:
             QVERIFY(!parsed.options);
             QVERIFY2(QString::fromStdString(parsed.error).startsWith(error), parsed.error.c_str());
         }
+    }
+
+    // The udev rule must cover the ids the library looks for, in both states of the board.
+    void udevRuleGivesAccessToBothDefaultIds()
+    {
+        QFile rule(ZR_UDEV_RULE_SOURCE);
+        QVERIFY(rule.open(QIODevice::ReadOnly | QIODevice::Text));
+        QStringList granted;
+        const QRegularExpression line(
+            R"re(ATTR\{idVendor\}=="([0-9a-f]{4})", ATTR\{idProduct\}=="([0-9a-f]{4})".*TAG\+="uaccess")re");
+        for (const QString& text : QString::fromUtf8(rule.readAll()).split('\n')) {
+            const QRegularExpressionMatch m = line.match(text);
+            if (m.hasMatch() && !text.startsWith('#'))
+                granted << (m.captured(1) + ":" + m.captured(2)).toUpper();
+        }
+        for (UsbId id : {UsbIds{}.unprogrammed, UsbIds{}.programmed})
+            QVERIFY2(granted.contains(QString::fromStdString(zr::usb::usbIdText(id))),
+                     qPrintable(granted.join(' ')));
     }
 
     void withoutTheOptionTheLibraryChooses()
