@@ -170,8 +170,8 @@ std::string fixedTwoDecimals(double value)
     if (rounded == 0.0)
         rounded = 0.0; // no "-0.00"
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", rounded);
-    return buf;
+    const auto written = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 2);
+    return std::string(buf, written.ptr);
 }
 
 } // namespace zr::text

@@ -1,6 +1,7 @@
 // The log writer: whole files compared byte for byte, and real faults of the file system.
 
 #include "logging/child_process.h"
+#include "support/comma_locale.h"
 #include "logging/log_file.h"
 #include "logging/regional_time.h"
 #include "logging/regional_time_format.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -329,14 +331,9 @@ void TestLogFile::existingFileIsReplaced()
 void TestLogFile::numbersKeepTheirPointInACommaLocale()
 {
     // A German bench PC: the C library's numbers use a decimal comma there.
-    QTemporaryDir locales;
-    bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-    if (!comma && std::system(qPrintable("localedef -i de_DE -f ISO-8859-1 " + locales.path() +
-                                         "/de_DE >/dev/null 2>&1")) == 0) {
-        qputenv("LOCPATH", locales.path().toLocal8Bit());
-        comma = std::setlocale(LC_NUMERIC, "de_DE") != nullptr;
-    }
-    if (!comma)
+    std::optional<zr::test::CommaDecimalLocale> comma;
+    comma.emplace();
+    if (!comma->active())
         QSKIP("no comma-decimal locale here");
     QCOMPARE(std::localeconv()->decimal_point, std::string(","));
 
@@ -346,8 +343,7 @@ void TestLogFile::numbersKeepTheirPointInACommaLocale()
         LogFile log(native(path), Chip::B, o, kStarted);
         log.writeRecord(o, {25.25f, -0.5f, -5, {3.301f}});
     }
-    std::setlocale(LC_NUMERIC, "C");
-    qunsetenv("LOCPATH");
+    comma.reset();
     QCOMPARE(readFile(path),
              fileOf({"ZR410B", "Date:,30 Nov 2026,Time:,00:53:20",
                      "Internal,External,External␣Offset,,12V,", "␣25.25,-.5,-5,,␣␣3.301"}));
