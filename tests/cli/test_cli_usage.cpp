@@ -33,6 +33,9 @@ void TestCliUsage::refused_data()
     QTest::newRow("board without value") << V{"scan", "--board"} << "--board needs a value";
     QTest::newRow("unknown board") << V{"--board=serial", "scan"} << "--board: unknown board";
     QTest::newRow("scenario on usb") << V{"--scenario", "x.json", "scan"} << "--scenario";
+    QTest::newRow("usb ids unreadable") << V{"--usb-ids", "zz", "scan"} << "--usb-ids: 'zz'";
+    QTest::newRow("usb ids on sim") << V{"scan", "--board=sim", "--usb-ids=1234:0001,1234:00a2"}
+                                    << "--usb-ids works only with --board usb";
     QTest::newRow("flag with value") << V{"scan", "--json=yes"} << "--json takes no value";
     QTest::newRow("option twice") << V{"watch", "--count", "2", "--count=3"} << "--count";
     QTest::newRow("option of another command") << V{"dib", "A", "--set", "3"} << "--set";
