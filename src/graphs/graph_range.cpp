@@ -24,8 +24,7 @@ std::int16_t wholeReading(double reading)
     return to16Bit(text::roundHalfEven(reading));
 }
 
-void moveRangeAround(StripChartControl& chart, std::int16_t low, std::int16_t high,
-                     RangeRule rule)
+void moveRangeAround(StripChartControl& chart, std::int16_t low, std::int16_t high, RangeRule rule)
 {
     const double axisMin = chart.AxisMin();
     if (axisMin >= low || axisMin + rule.slack < low)

@@ -23,7 +23,6 @@ inline constexpr RangeRule kVoltageRangeRule{4, 8};
 std::int16_t wholeReading(double reading);
 
 // Moves the axis ends of `chart` around the whole-number extremes low and high.
-void moveRangeAround(StripChartControl& chart, std::int16_t low, std::int16_t high,
-                     RangeRule rule);
+void moveRangeAround(StripChartControl& chart, std::int16_t low, std::int16_t high, RangeRule rule);
 
 } // namespace zr

@@ -14,17 +14,16 @@ StripChartControl::StripChartControl(chart::StripChart& chart, const Clock& cloc
     : chart_(chart), clock_(clock)
 {
     chart_.setClock([&clock] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   clock.now().time_since_epoch())
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock.now().time_since_epoch())
             .count();
     });
 }
 
 qint64 StripChartControl::sampleTime(std::int16_t trace)
 {
-    const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                           clock_.now().time_since_epoch())
-                           .count();
+    const qint64 now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock_.now().time_since_epoch())
+            .count();
     const std::uint64_t bit = trace < 64 ? std::uint64_t{1} << trace : 0;
     const bool sameBurst =
         bit != 0 && !(burstTraces_ & bit) && now >= burstMs_ && now - burstMs_ < kBurstMs;

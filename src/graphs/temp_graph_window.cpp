@@ -31,8 +31,7 @@ ChartSetup temperatureChart(Chip chip)
 
 QString legend(const char* prefix, float reading)
 {
-    return prefix + QString::fromStdString(text::fixedTwoDecimals(reading)) +
-           QStringLiteral("°C");
+    return prefix + QString::fromStdString(text::fixedTwoDecimals(reading)) + QStringLiteral("°C");
 }
 
 } // namespace

@@ -16,14 +16,12 @@ namespace {
 
 constexpr int kRails = 5;
 const std::array<const char*, kRails> kRailNames{"12V", "5V", "Vcc", "2.5V", "Vccp"};
-const std::array<const char*, kRails> kRailPrefixes{"12V: ", "5V: ", "Vcc: ", "2.5V: ",
-                                                    "Vccp: "};
+const std::array<const char*, kRails> kRailPrefixes{"12V: ", "5V: ", "Vcc: ", "2.5V: ", "Vccp: "};
 
 ChartSetup voltageChart()
 {
     const std::array<QColor, kRails> colours{QColor(255, 0, 0), QColor(0, 0, 255),
-                                             QColor(0, 0, 128), QColor(0, 255, 0),
-                                             QColor(0, 0, 0)};
+                                             QColor(0, 0, 128), QColor(0, 255, 0), QColor(0, 0, 0)};
     ChartSetup setup;
     setup.objectName = "stpVolt";
     for (int i = 0; i < kRails; ++i) {
@@ -41,9 +39,8 @@ ChartSetup voltageChart()
 
 VoltGraphWindow::VoltGraphWindow(DeviceState& state, BoardLibrary& board, const Clock& clock,
                                  QWidget* parent)
-    : QWidget(parent), state_(state), board_(board),
-      parts_(buildGraphWindow(this, voltageChart())), Frame1(parts_.Frame1),
-      chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
+    : QWidget(parent), state_(state), board_(board), parts_(buildGraphWindow(this, voltageChart())),
+      Frame1(parts_.Frame1), chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
 {
     setObjectName("frmVoltGraphB");
     setWindowTitle("ZR410B Voltage Graph");

@@ -48,8 +48,7 @@ PlotLook lookFor(QSize size, int lineWidth, std::int64_t spanMs)
     return look;
 }
 
-QImage reference(const PlotLook& look, const ColumnGrid& grid,
-                 const std::vector<PlotTrace>& traces)
+QImage reference(const PlotLook& look, const ColumnGrid& grid, const std::vector<PlotTrace>& traces)
 {
     PlotLayer empty;
     QImage image = empty.render(grid, look, {}).copy();

@@ -98,7 +98,8 @@ void TraceStoreTest::timesComeBackExactly()
                                                         expected.back() + 1000);
     for (int q = 0; q < 3000; ++q) {
         const std::int64_t t = q % 3 == 0 ? expected[q % expected.size()] : anyTime(rng);
-        const auto linear = std::lower_bound(expected.begin(), expected.end(), t) - expected.begin();
+        const auto linear =
+            std::lower_bound(expected.begin(), expected.end(), t) - expected.begin();
         QCOMPARE(index.lowerBound(t), static_cast<std::size_t>(linear));
     }
 }

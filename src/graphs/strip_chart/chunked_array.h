@@ -11,8 +11,7 @@
 
 namespace zr::chart {
 
-template <typename T, std::size_t ChunkShift = 10>
-class ChunkedArray {
+template <typename T, std::size_t ChunkShift = 10> class ChunkedArray {
 public:
     static constexpr std::size_t kChunkSize = std::size_t{1} << ChunkShift;
 

@@ -26,7 +26,8 @@ std::string csvField(const std::string& text)
 std::string timeText(std::int64_t timeMs)
 {
     char millis[8];
-    std::snprintf(millis, sizeof millis, ".%03d", static_cast<int>(timeMs - floorDiv(timeMs, 1000) * 1000));
+    std::snprintf(millis, sizeof millis, ".%03d",
+                  static_cast<int>(timeMs - floorDiv(timeMs, 1000) * 1000));
     return formatLocalTime(timeMs, "%Y-%m-%d %H:%M:%S") + millis;
 }
 

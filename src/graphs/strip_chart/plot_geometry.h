@@ -17,7 +17,7 @@ inline std::int64_t floorDiv(std::int64_t a, std::int64_t b)
 }
 
 struct ColumnGrid {
-    std::int64_t columnMs = 1;   // time per column, at least 1 ms
+    std::int64_t columnMs = 1;    // time per column, at least 1 ms
     std::int64_t firstColumn = 0; // absolute column shown at x = 0
     int width = 0;                // columns shown
 

@@ -18,12 +18,11 @@ const QImage& PlotLayer::render(const ColumnGrid& grid, const PlotLook& look,
     lastDrawn_ = 0;
     const bool sameColumns = grid.columnMs == grid_.columnMs && grid.width == grid_.width;
     const std::int64_t moved = grid.firstColumn - grid_.firstColumn;
-    const bool redrawAll = !valid_ || !(look == look_) || !sameColumns || moved >= grid.width ||
-                           -moved >= grid.width;
-    const std::int64_t dirtyColumn =
-        dirtyFromMs_ == std::numeric_limits<std::int64_t>::max()
-            ? std::numeric_limits<std::int64_t>::max()
-            : grid.columnOf(dirtyFromMs_) - look.lineWidth;
+    const bool redrawAll =
+        !valid_ || !(look == look_) || !sameColumns || moved >= grid.width || -moved >= grid.width;
+    const std::int64_t dirtyColumn = dirtyFromMs_ == std::numeric_limits<std::int64_t>::max()
+                                         ? std::numeric_limits<std::int64_t>::max()
+                                         : grid.columnOf(dirtyFromMs_) - look.lineWidth;
     grid_ = grid;
     look_ = look;
     valid_ = true;

@@ -24,9 +24,9 @@ struct PlotTrace {
 // Everything besides the data and the scroll position that the pixels depend on; when any of it
 // changes, the whole image is drawn again.
 struct PlotLook {
-    QSize size;              // device pixels
-    double topValue = 1;     // value on the first row
-    double bottomValue = 0;  // value on the last row
+    QSize size;             // device pixels
+    double topValue = 1;    // value on the first row
+    double bottomValue = 0; // value on the last row
     std::vector<double> valueGrid;
     double valueStep = 1;
     TimeStep timeGrid;

@@ -99,6 +99,11 @@ const TraceStore& StripChart::traceStore(int trace) const
     return traces_.at(static_cast<std::size_t>(trace))->store;
 }
 
+QColor StripChart::traceColour(int trace) const
+{
+    return traces_.at(static_cast<std::size_t>(trace))->colour;
+}
+
 bool StripChart::addSample(int trace, qint64 timeMs, double value)
 {
     TraceStore& store = traces_.at(static_cast<std::size_t>(trace))->store;
@@ -294,8 +299,8 @@ int StripChart::timeLabelWidth(int formatIndex) const
 {
     int& width = labelWidths_.at(static_cast<std::size_t>(formatIndex));
     if (width == 0) {
-        const std::string text = formatLocalTime(
-            widestLabelTime(), timeFormats_.at(formatIndex).toStdString());
+        const std::string text =
+            formatLocalTime(widestLabelTime(), timeFormats_.at(formatIndex).toStdString());
         width = std::max(1, fontMetrics().horizontalAdvance(QString::fromLocal8Bit(text)));
     }
     return width;
@@ -441,8 +446,7 @@ void StripChart::wheelEvent(QWheelEvent* event)
         panColumns(std::llround(-notches * view_.width() / kPanDivisions));
     } else {
         const double notches = angle.y() / 120.0;
-        const int column =
-            static_cast<int>((event->position().x() - plotRect().left()) * dpr);
+        const int column = static_cast<int>((event->position().x() - plotRect().left()) * dpr);
         zoomBy(std::pow(kZoomStep, notches), column);
     }
     event->accept();
@@ -544,9 +548,9 @@ void StripChart::saveImageInteractively()
     if (!path.endsWith(".png", Qt::CaseInsensitive))
         path += ".png";
     if (!saveImage(path))
-        QMessageBox::warning(this, QGuiApplication::applicationDisplayName(),
-                             tr("The image could not be saved to %1.")
-                                 .arg(QDir::toNativeSeparators(path)));
+        QMessageBox::warning(
+            this, QGuiApplication::applicationDisplayName(),
+            tr("The image could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
 }
 
 void StripChart::setImagePathChooser(std::function<QString(QWidget*)> chooser)

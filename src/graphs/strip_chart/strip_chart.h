@@ -45,6 +45,7 @@ public:
     int addTrace(const QColor& colour, const QString& name);
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
+    QColor traceColour(int trace) const;
     // Appends a sample to a trace; false when the value cannot be plotted (NaN).
     bool addSample(int trace, qint64 timeMs, double value);
 

@@ -53,8 +53,9 @@ std::int64_t TimeIndex::nextStepGuess() const
 
 std::size_t TimeIndex::runOf(std::size_t i) const
 {
-    const auto next = std::upper_bound(runs_.begin(), runs_.end(), i,
-                                       [](std::size_t v, const Run& r) { return v < r.firstIndex; });
+    const auto next =
+        std::upper_bound(runs_.begin(), runs_.end(), i,
+                         [](std::size_t v, const Run& r) { return v < r.firstIndex; });
     return static_cast<std::size_t>(next - runs_.begin()) - 1;
 }
 

@@ -2,8 +2,8 @@
 
 // Turning a trace into pixels. A line is drawn as one vertical run of pixels per column it
 // crosses: a segment from column x1 to x2 covers, in each column, the rows between where the
-// ideal line enters and leaves that column (exact integer arithmetic, rounded to the nearest row). Each
-// column's run depends only on the segment, never on clipping or on what else is drawn, so any
+// ideal line enters and leaves that column (exact integer arithmetic, rounded to the nearest row).
+// Each column's run depends only on the segment, never on clipping or on what else is drawn, so any
 // column range can be redrawn alone and match a drawing of the whole plot.
 //
 // The decimated drawing reads only first, last, min and max of each column (M4). Since all
