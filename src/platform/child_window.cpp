@@ -28,7 +28,8 @@ void setOuterSizeTwips(QWidget* w, int widthTwips, int heightTwips)
     const QSize outerSize(twipsToPixels(widthTwips, dpiX), twipsToPixels(heightTwips, dpiY));
     // resize() of a top-level window sets its client size: take the frame off first. An MDI
     // sub-window's own size already includes its frame.
-    const QSize frame = outer->isWindow() ? outer->frameGeometry().size() - outer->size() : QSize();
+    const QSize frame =
+        outer->isWindow() ? outer->frameGeometry().size() - outer->size() : QSize(0, 0);
     outer->resize(outerSize - frame);
 }
 

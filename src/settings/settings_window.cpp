@@ -1,13 +1,244 @@
 #include "settings/settings_window.h"
 
+#include "board/sst_stuff.h"
+#include "platform/child_window.h"
+#include "settings/entry_rules.h"
+#include "settings/frame_style.h"
+#include "settings/sst_io_panel.h"
+#include "text/text_rules.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 namespace zr {
 
-SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board,
-                               Prompts& prompts, QWidget* parent)
+namespace {
+
+struct DibRow {
+    const char* caption;
+    std::uint32_t (*value)(const DeviceState&);
+};
+
+// By index; the rows stand on screen in the order 0..5, 7, 6.
+const std::array<DibRow, 8> kDibRows{{
+    {"Device Capability",
+     [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceCapability; }},
+    {"Version/Revision",
+     [](const DeviceState& s) -> std::uint32_t { return s.DibVersionRevision; }},
+    {"Vendor ID", [](const DeviceState& s) -> std::uint32_t { return s.DibVendorId; }},
+    {"Device ID", [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceId; }},
+    {"Device Interface",
+     [](const DeviceState& s) -> std::uint32_t { return s.DibDeviceInterface; }},
+    {"Function Interface",
+     [](const DeviceState& s) -> std::uint32_t { return s.DibFunctionInterface; }},
+    {"Client Address", [](const DeviceState& s) -> std::uint32_t { return s.DibClientAddress; }},
+    {"Silicon Revision ID",
+     [](const DeviceState& s) -> std::uint32_t { return s.DibSiliconRevision; }},
+}};
+constexpr std::array<int, 8> kDibScreenOrder{0, 1, 2, 3, 4, 5, 7, 6};
+
+QString hexCaption(std::uint32_t value)
+{
+    return "0x" + QString::fromStdString(text::hexText(value));
+}
+
+QString temperatureCaption(float value)
+{
+    return QString::fromStdString(text::decimalText(value)) + QStringLiteral(u"\u00B0C");
+}
+
+QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    return button;
+}
+
+QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    return label;
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
+                               QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state), board_(board), prompts_(prompts)
 {
     setObjectName(chip == Chip::A ? "frmSettingsA" : "frmSettingsB");
     setWindowTitle(QString::fromLatin1(chipName(chip)) + " Settings");
+
+    // Built in reading order (the identifier block, then the right-hand frames top to bottom,
+    // then the panel across the bottom), which gives the keyboard the same order.
+    QGroupBox* dib = buildDibFrame();
+    QGroupBox* offset = buildOffsetFrame();
+    QGroupBox* ping = buildPingFrame();
+    QGroupBox* temperatures = buildTemperatureFrame();
+    Frame5 = new SstIoPanel(chip, state, board, prompts, this);
+
+    auto* right = new QGridLayout;
+    right->addWidget(offset, 0, 0);
+    right->addWidget(ping, 0, 1);
+    right->addWidget(temperatures, 1, 0);
+    right->setRowStretch(2, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(dib);
+    top->addLayout(right, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Frame5, 1);
+}
+
+QGroupBox* SettingsWindow::buildDibFrame()
+{
+    QGroupBox* frame = makeFrame("Frame1", "Device Identifier Block", this);
+    cmdGetDIB = makeButton("cmdGetDIB", "Get DIB", frame);
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(cmdGetDIB, 0, 0, 1, 2, Qt::AlignLeft);
+    int row = 1;
+    for (int i : kDibScreenOrder) {
+        const QString caption = kDibRows[i].caption;
+        Label2[i] = makeCaption(QString("Label2_%1").arg(i), caption, frame);
+        lblDIB[i] = makeValueLabel(QString("lblDIB_%1").arg(i), caption, frame);
+        Label2[i]->setBuddy(lblDIB[i]);
+        grid->addWidget(Label2[i], row, 0);
+        grid->addWidget(lblDIB[i], row, 1);
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    boldTitleOnly(frame);
+    connect(cmdGetDIB, &QPushButton::clicked, this, &SettingsWindow::cmdGetDIB_Click);
+    return frame;
+}
+
+QGroupBox* SettingsWindow::buildOffsetFrame()
+{
+    QGroupBox* frame = makeFrame("Frame2", "External Offset", this);
+    cmdGetOffset = makeButton("cmdGetOffset", "Get Ext Offset", frame);
+    lblOffset = makeValueLabel("lblOffset", "External offset read from the chip, degrees", frame);
+    cmdSetOffset = makeButton("cmdSetOffset", "Set Ext Offset", frame);
+    txtOffset = new QLineEdit("0", frame);
+    txtOffset->setObjectName("txtOffset");
+    txtOffset->setAccessibleName("Ext Offset to set");
+    txtOffset->setAccessibleDescription("Whole degrees, written by Set Ext Offset");
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(cmdGetOffset, 0, 0);
+    grid->addWidget(lblOffset, 0, 1);
+    grid->addWidget(cmdSetOffset, 1, 0);
+    grid->addWidget(txtOffset, 1, 1);
+    boldTitleOnly(frame);
+    connect(cmdGetOffset, &QPushButton::clicked, this, &SettingsWindow::cmdGetOffset_Click);
+    connect(cmdSetOffset, &QPushButton::clicked, this, &SettingsWindow::cmdSetOffset_Click);
+    return frame;
+}
+
+QGroupBox* SettingsWindow::buildPingFrame()
+{
+    QGroupBox* frame = makeFrame("Frame4", "Ping", this);
+    cmdPing = makeButton("cmdPing", "Generate Ping", frame);
+    Label1 = makeCaption("Label1", "FCS", frame);
+    txtFCS = new QLineEdit(frame);
+    txtFCS->setObjectName("txtFCS");
+    txtFCS->setAccessibleName(Label1->text());
+    txtFCS->setAccessibleDescription("The first byte of the ping's reply");
+    Label1->setBuddy(txtFCS);
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(cmdPing, 0, 0, 1, 2);
+    grid->addWidget(Label1, 1, 0);
+    grid->addWidget(txtFCS, 1, 1);
+    boldTitleOnly(frame);
+    connect(cmdPing, &QPushButton::clicked, this, &SettingsWindow::cmdPing_Click);
+    return frame;
+}
+
+QGroupBox* SettingsWindow::buildTemperatureFrame()
+{
+    QGroupBox* frame = makeFrame("Frame3", "Temperatures", this);
+    cmdGetAllTemps = makeButton("cmdGetAllTemps", "Get All Temps", frame);
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(cmdGetAllTemps, 0, 0, 1, 2, Qt::AlignLeft);
+    const std::array<QString, 2> captions{"Internal", "External"};
+    for (int i = 0; i < 2; ++i) {
+        Label3[i] = makeCaption(QString("Label3_%1").arg(i), captions[i], frame);
+        grid->addWidget(Label3[i], 1, i);
+    }
+    for (int i = 0; i < 2; ++i) {
+        lblTemp[i] = makeValueLabel(QString("lblTemp_%1").arg(i),
+                                    captions[i] + " temperature, degrees Celsius", frame);
+        Label3[i]->setBuddy(lblTemp[i]);
+        grid->addWidget(lblTemp[i], 2, i);
+    }
+    boldTitleOnly(frame);
+    connect(cmdGetAllTemps, &QPushButton::clicked, this, &SettingsWindow::cmdGetAllTemps_Click);
+    return frame;
+}
+
+void SettingsWindow::Form_Load()
+{
+    setOuterSizeTwips(this, kWidthTwips, kHeightTwips);
+}
+
+template <typename Work> void SettingsWindow::run(Work&& work)
+{
+    runReportingFailure(prompts_, this, [&] {
+        selectChip(state_, chip_);
+        work();
+    });
+}
+
+void SettingsWindow::cmdGetDIB_Click()
+{
+    run([this] {
+        SSTStuff::SSTGetDIB(state_, board_);
+        for (std::size_t i = 0; i < kDibRows.size(); ++i)
+            lblDIB[i]->setText(hexCaption(kDibRows[i].value(state_)));
+    });
+}
+
+void SettingsWindow::cmdGetAllTemps_Click()
+{
+    run([this] {
+        SSTStuff::SSTGetTemperatures(state_, board_);
+        lblTemp[0]->setText(temperatureCaption(state_.IntTemp));
+        lblTemp[1]->setText(temperatureCaption(state_.ExtTemp));
+    });
+}
+
+void SettingsWindow::cmdGetOffset_Click()
+{
+    run([this] {
+        SSTStuff::SSTGetExtOffset(state_, board_);
+        lblOffset->setText(
+            QString::fromStdString(text::decimalText(std::int64_t{state_.ExtOffset})));
+    });
+}
+
+void SettingsWindow::cmdSetOffset_Click()
+{
+    // An entry that does not fit the register is refused before CurrentAddress or the board is
+    // touched.
+    const entry::Checked<std::int32_t> offset = entry::offsetEntry(txtOffset->text().toStdString());
+    if (const auto* refusal = std::get_if<entry::Refusal>(&offset)) {
+        prompts_.showMessage(this, MessageIcon::Critical, QString::fromStdString(refusal->message));
+        return;
+    }
+    run([&] { SSTStuff::SSTSetExtOffset(state_, board_, std::get<std::int32_t>(offset)); });
+}
+
+void SettingsWindow::cmdPing_Click()
+{
+    run([this] {
+        SSTStuff::SSTPing(state_, board_);
+        txtFCS->setText(hexCaption(state_.ResponseStatus));
+    });
 }
 
 } // namespace zr

@@ -6,15 +6,39 @@
 
 #include <QWidget>
 
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
 namespace zr {
+
+class LinkLabel;
 
 class AboutWindow : public QWidget {
     Q_OBJECT
 public:
     explicit AboutWindow(UrlOpener& urls, QWidget* parent = nullptr);
 
+public slots:
+    // Fixes the window's size, places it relative to the main window's client area and fills in
+    // the version line.
+    void Form_Load();
+    void cmdOK_Click();
+    void Label6_Click();
+    void lblSensorInfo_Click();
+
 private:
+    void placeInClientArea();
+
     UrlOpener& urls_;
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label4 = nullptr;
+    LinkLabel* lblSensorInfo = nullptr;
+    QLabel* Label5 = nullptr;
+    LinkLabel* Label6 = nullptr;
+    QPushButton* cmdOK = nullptr;
 };
 
 } // namespace zr

@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace zr {
@@ -37,6 +38,12 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     boardStatus_ = new QLabel(this);
     boardStatus_->setObjectName("boardStatus");
     statusBar()->addPermanentWidget(boardStatus_);
+    reconnectButton_ = new QPushButton("Reconnect", this);
+    reconnectButton_->setObjectName("cmdReconnect");
+    reconnectButton_->setToolTip("Load the firmware again and look for the chips");
+    reconnectButton_->hide();
+    connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
+    statusBar()->addPermanentWidget(reconnectButton_);
     buildMenus();
     resize(1000, 720);
 
@@ -83,7 +90,7 @@ void MainWindow::fillWindowMenu()
     mWindows->clear();
     const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
     for (QMdiSubWindow* sub : windows) {
-        if (!sub->isVisible())
+        if (sub->isHidden())
             continue;
         QAction* item = mWindows->addAction(sub->windowTitle());
         item->setCheckable(true);
@@ -95,15 +102,12 @@ void MainWindow::fillWindowMenu()
     }
 }
 
-bool MainWindow::MDIForm_Load()
+bool MainWindow::loadFirmwareAndScan(QString* failure)
 {
     std::string reason;
     if (USBStuff::LoadBoardFirmware(state_, services_.board, services_.programFolder.toStdString(),
                                     &reason) < 0) {
-        QString text = kFirmwareFailure;
-        if (!reason.empty())
-            text += "\n\n" + QString::fromStdString(reason);
-        services_.prompts.showMessage(nullptr, MessageIcon::Critical, text);
+        *failure = QString::fromStdString(reason);
         return false;
     }
     try {
@@ -113,7 +117,38 @@ bool MainWindow::MDIForm_Load()
     } catch (const BoardLostError& lost) {
         onBoardLost(QString::fromUtf8(lost.what()));
     }
+    return true;
+}
+
+bool MainWindow::MDIForm_Load()
+{
+    QString reason;
+    if (!loadFirmwareAndScan(&reason)) {
+        QString text = kFirmwareFailure;
+        if (!reason.isEmpty())
+            text += "\n\n" + reason;
+        services_.prompts.showMessage(nullptr, MessageIcon::Critical, text);
+        return false;
+    }
     Timer1.start();
+    return true;
+}
+
+bool MainWindow::Reconnect()
+{
+    boardLost_ = false;
+    QString reason;
+    if (!loadFirmwareAndScan(&reason)) {
+        boardLost_ = true;
+        showStatus("Reconnect failed: " + (reason.isEmpty() ? QString("no board") : reason));
+        return false;
+    }
+    if (boardLost_) // lost again during the scan; onBoardLost has said so
+        return false;
+    boardStatus_->clear();
+    reconnectButton_->hide();
+    markChildTitles(false);
+    showStatus("Board reconnected.");
     return true;
 }
 
@@ -127,6 +162,8 @@ void MainWindow::showChild(QWidget* window)
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
         QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
     }
+    if (boardLost_)
+        markChildTitles(true);
     sub->show();
     window->show();
     mdi_->setActiveSubWindow(sub);
@@ -174,20 +211,18 @@ void MainWindow::mSetB_Click()
 void MainWindow::mSaveA_Click()
 {
     if (!frmSaveA)
-        frmSaveA = new SaveWindow(Chip::A, {state_, services_.board, services_.prompts,
-                                            services_.files, services_.clock,
-                                            services_.programFolder,
-                                            [this](const QString& s) { showStatus(s); }});
+        frmSaveA = new SaveWindow(
+            Chip::A, {state_, services_.board, services_.prompts, services_.files, services_.clock,
+                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
     showChild(frmSaveA);
 }
 
 void MainWindow::mSaveB_Click()
 {
     if (!frmSaveB)
-        frmSaveB = new SaveWindow(Chip::B, {state_, services_.board, services_.prompts,
-                                            services_.files, services_.clock,
-                                            services_.programFolder,
-                                            [this](const QString& s) { showStatus(s); }});
+        frmSaveB = new SaveWindow(
+            Chip::B, {state_, services_.board, services_.prompts, services_.files, services_.clock,
+                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
     showChild(frmSaveB);
 }
 
@@ -200,6 +235,9 @@ void MainWindow::mAbout_Click()
 
 void MainWindow::Timer1_Timer()
 {
+    // A button handler may have met the loss first; say so within this tick.
+    if (!boardLost_ && services_.board.boardLost())
+        onBoardLost(QString::fromStdString(BoardLostError(services_.board.failureReason()).what()));
     if (state_.TempGraphAOpen == True && frmTempGraphA)
         runPolled([this] { frmTempGraphA->UpdateTempGraphA(); });
     if (state_.VoltGraphBOpen == True && frmVoltGraphB)
@@ -229,10 +267,30 @@ void MainWindow::onBoardLost(const QString& reason)
 {
     boardLost_ = true;
     boardStatus_->setText("Board lost");
+    reconnectButton_->show();
     showStatus(reason);
+    markChildTitles(true);
     for (SaveWindow* w : {frmSaveA.data(), frmSaveB.data()})
         if (w)
             w->boardLost(reason);
+}
+
+void MainWindow::markChildTitles(bool lost)
+{
+    static const char* const kTitleKey = "titleBeforeBoardLoss";
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        QWidget* w = sub->widget();
+        if (!w)
+            continue;
+        const QVariant kept = w->property(kTitleKey);
+        if (lost && !kept.isValid()) {
+            w->setProperty(kTitleKey, w->windowTitle());
+            w->setWindowTitle(w->windowTitle() + " - board lost");
+        } else if (!lost && kept.isValid()) {
+            w->setWindowTitle(kept.toString());
+            w->setProperty(kTitleKey, QVariant());
+        }
+    }
 }
 
 void MainWindow::showStatus(const QString& text)
@@ -271,7 +329,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // refuse, and then the whole close is cancelled.
     mdi_->closeAllSubWindows();
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        if (sub->isVisible()) {
+        if (!sub->isHidden()) {
             event->ignore();
             return;
         }

@@ -14,6 +14,7 @@ class QMdiArea;
 class QMenu;
 class QAction;
 class QLabel;
+class QPushButton;
 
 namespace zr {
 
@@ -34,6 +35,10 @@ public:
     bool MDIForm_Load();
 
     void Timer1_Timer();
+
+    // After the board was lost: loads the firmware again and rescans. True when the board is back;
+    // otherwise the reason is shown and the program stays in the lost state.
+    bool Reconnect();
 
     void mTempGraphA_Click();
     void mTempGraphB_Click();
@@ -70,6 +75,9 @@ private:
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
     void onBoardLost(const QString& reason);
+    bool loadFirmwareAndScan(QString* failure);
+    // Marks every child window's title while the board is lost, and restores it afterwards.
+    void markChildTitles(bool lost);
 
     AppServices services_;
     DeviceState& state_;
@@ -77,6 +85,7 @@ private:
     QTimer Timer1;
     bool boardLost_ = false;
     QLabel* boardStatus_ = nullptr;
+    QPushButton* reconnectButton_ = nullptr;
 
     QMenu* mZR410A = nullptr;
     QMenu* mZR410B = nullptr;

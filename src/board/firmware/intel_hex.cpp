@@ -1,7 +1,9 @@
 #include "board/firmware/intel_hex.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -62,8 +64,12 @@ HexImage parseIntelHex(std::string_view text)
 {
     std::map<std::uint32_t, std::uint8_t> memory;
     std::uint32_t base = 0;
+    // Under an extended segment address the record offset wraps within its 64K segment; under an
+    // extended linear address it simply adds on.
+    bool segmentAddressing = false;
     bool ended = false;
     int lineNo = 0;
+    int lastRecordLine = 1;
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t eol = text.find('\n', pos);
@@ -78,6 +84,7 @@ HexImage parseIntelHex(std::string_view text)
             continue;
         if (ended)
             throw HexFormatError(lineNo, "a record follows the end-of-file record");
+        lastRecordLine = lineNo;
         const std::vector<std::uint8_t> r = recordBytes(line, lineNo);
         const std::uint8_t length = r[0];
         const std::uint32_t offset = r[1] * 256u + r[2];
@@ -85,13 +92,15 @@ HexImage parseIntelHex(std::string_view text)
         switch (type) {
         case 0x00:
             for (std::uint32_t i = 0; i < length; ++i) {
-                const std::uint32_t address = base + offset + i;
+                const std::uint32_t address =
+                    base + (segmentAddressing ? (offset + i) & 0xFFFFu : offset + i);
                 if (!memory.emplace(address, r[4 + i]).second)
-                    throw HexFormatError(lineNo, "data at address 0x" + [&] {
-                        std::ostringstream o;
-                        o << std::hex << std::uppercase << address;
-                        return o.str();
-                    }() + " overlaps earlier data");
+                    throw HexFormatError(
+                        lineNo, "data at address 0x" + [&] {
+                            std::ostringstream o;
+                            o << std::hex << std::uppercase << address;
+                            return o.str();
+                        }() + " overlaps earlier data");
             }
             break;
         case 0x01:
@@ -103,11 +112,13 @@ HexImage parseIntelHex(std::string_view text)
             if (length != 2)
                 throw HexFormatError(lineNo, "an extended segment address record needs 2 bytes");
             base = (r[4] * 256u + r[5]) * 16u;
+            segmentAddressing = true;
             break;
         case 0x04:
             if (length != 2)
                 throw HexFormatError(lineNo, "an extended linear address record needs 2 bytes");
             base = (r[4] * 256u + r[5]) << 16;
+            segmentAddressing = false;
             break;
         case 0x03:
         case 0x05:
@@ -119,7 +130,7 @@ HexImage parseIntelHex(std::string_view text)
         }
     }
     if (!ended)
-        throw HexFormatError(lineNo, "the end-of-file record is missing");
+        throw HexFormatError(lastRecordLine, "the end-of-file record is missing");
 
     HexImage image;
     for (const auto& [address, byte] : memory) {
@@ -133,6 +144,10 @@ HexImage parseIntelHex(std::string_view text)
 
 HexImage readIntelHexFile(const std::string& path)
 {
+    // A folder opens like a file here and then reads as empty: say what it is instead.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));

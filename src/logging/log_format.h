@@ -1,0 +1,56 @@
+#pragma once
+
+// The text of a log file: which readings become columns, the column header, and the records.
+// Pure functions on plain data, shared by the save-data windows and the command-line tool.
+//
+// A log file is, line by line, each line ending in CR LF:
+//   1  the chip name ("ZR410A" or "ZR410B")
+//   2  dateTimeLine(): "Date:," date ",Time:," time, taken when the log starts
+//   3  headerLine(): the columns chosen when the log starts
+//   4… recordLine(): one per reading, with the columns chosen at that moment
+// Nothing is quoted. Every number is written by text::logNumberText: a space before values that
+// are not negative, "." as the decimal point in every locale.
+
+#include "board/device_state.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zr::logging {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+inline constexpr int kRailCount = 5;
+
+// The readings chosen for the file. The defaults are the ticks a save-data window opens with.
+struct LogOptions {
+    bool internal = true;
+    bool external = true;
+    bool externalOffset = false;
+    // ZR410B only; the rails 12V, 5V, Vcc, 2.5V, Vccp in this order. A ZR410A log ignores them.
+    std::array<bool, kRailCount> voltages{true, true, true, true, true};
+};
+
+// One set of readings of a chip, as the SST routines leave them in the shared state.
+struct Readings {
+    float intTemp = 0;
+    float extTemp = 0;
+    std::int32_t extOffset = 0;
+    std::array<float, kRailCount> voltages{}; // ZR410B only
+};
+
+Readings readingsOf(const DeviceState& state);
+
+// Line 3 without its line end. Every column name ends in ","; a ZR410B header always has the lone
+// "," that separates the temperature group from the rails, so it is never empty.
+std::string headerLine(Chip chip, const LogOptions& options);
+
+// A record without its line end. Columns after the first start with ","; ZR410A records end in a
+// final ","; ZR410B records put "," after the temperature group and ", " before each rail.
+std::string recordLine(Chip chip, const LogOptions& options, const Readings& readings);
+
+// Line 2 without its line end.
+std::string dateTimeLine(std::string_view dateText, std::string_view timeText);
+
+} // namespace zr::logging

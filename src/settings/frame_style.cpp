@@ -1,0 +1,39 @@
+#include "settings/frame_style.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+namespace zr {
+
+QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* parent)
+{
+    auto* frame = new QGroupBox(title, parent);
+    frame->setObjectName(objectName);
+    return frame;
+}
+
+void boldTitleOnly(QGroupBox* frame)
+{
+    QFont plain = frame->font();
+    plain.setBold(false); // explicitly, or the children would still inherit the bold weight
+    QFont bold = plain;
+    bold.setBold(true);
+    frame->setFont(bold);
+    // Children inherit the frame's font unless they carry their own.
+    for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setFont(plain);
+}
+
+QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setAccessibleDescription(description);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFocusPolicy(Qt::StrongFocus);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-000.0000000")));
+    return label;
+}
+
+} // namespace zr

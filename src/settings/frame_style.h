@@ -1,0 +1,39 @@
+#pragma once
+
+// Shared look of the settings windows: bold frame titles over plain contents, value labels with a
+// sunken border, and failures of a button's device work reported instead of thrown.
+
+#include "platform/prompts.h"
+
+#include <QString>
+#include <exception>
+
+class QGroupBox;
+class QLabel;
+class QWidget;
+
+namespace zr {
+
+// A frame whose title is bold; call boldTitleOnly() once its contents exist.
+QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* parent);
+// Makes the frame's title bold while everything inside keeps the plain font.
+void boldTitleOnly(QGroupBox* frame);
+
+// A label that shows a reading. Its accessible name stays its shown text, which is what a screen
+// reader should read; `description` says what the value is. It can be reached by keyboard and its
+// text selected and copied.
+QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent);
+
+// Runs the device work of one button. An exception from the board link (a lost board, a value a
+// routine refuses) must not reach the event loop: the user is told in a box and the window stays
+// usable.
+template <typename Work> void runReportingFailure(Prompts& prompts, QWidget* window, Work&& work)
+{
+    try {
+        work();
+    } catch (const std::exception& failure) {
+        prompts.showMessage(window, MessageIcon::Critical, QString::fromUtf8(failure.what()));
+    }
+}
+
+} // namespace zr

@@ -1,0 +1,57 @@
+#pragma once
+
+// Frame5, "General SST IO": one SST transaction of the user's own making on the window's chip.
+// The bytes to write are typed as hexadecimal tokens, the lengths as decimal numbers; the reply's
+// first read length + 2 bytes are appended to the received box in hex or decimal.
+
+#include "board/board_library.h"
+#include "board/device_state.h"
+#include "platform/prompts.h"
+
+#include <QGroupBox>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+
+namespace zr {
+
+class SstIoPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
+               QWidget* parent = nullptr);
+
+public slots:
+    void cmdReqSST_Click();
+    void cmdClear_Click();
+
+private:
+    void appendReply(std::uint8_t readLength);
+    void updateUnsentNote();
+
+    Chip chip_;
+    DeviceState& state_;
+    BoardLibrary& board_;
+    Prompts& prompts_;
+
+    QLabel* Label5 = nullptr;
+    QLineEdit* txtWriteLength = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* txtReadLength = nullptr;
+    QPushButton* cmdReqSST = nullptr;
+    QLabel* Label8 = nullptr;
+    QPlainTextEdit* txtToSend = nullptr;
+    QLabel* lblNotSent = nullptr;
+    QLabel* Label7 = nullptr;
+    QScrollArea* receivedBox_ = nullptr;
+    QLabel* lblReceived = nullptr;
+    QRadioButton* optHex = nullptr;
+    QRadioButton* optDec = nullptr;
+    QPushButton* cmdClear = nullptr;
+};
+
+} // namespace zr

@@ -1,0 +1,29 @@
+#pragma once
+
+// A label used as a web link: blue until clicked, purple once visited. It can be reached by
+// keyboard and followed with Enter or Space as well as with the mouse.
+
+#include <QLabel>
+
+namespace zr {
+
+class LinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    static inline const QColor kUnvisited{0, 0, 192};
+    static inline const QColor kVisited{128, 0, 128};
+
+    LinkLabel(const QString& objectName, const QString& text, QWidget* parent);
+
+    void setVisited(bool visited);
+    QColor textColor() const;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace zr

@@ -1,0 +1,202 @@
+// The About window: its version line, its place in the main window, and its two links.
+
+#include "shell/about_window.h"
+#include "shell/about_window_link.h"
+#include "shell/about_window_maker.h"
+#include "shell/about_window_rules.h"
+#include "shell/main_window.h"
+#include "support/fake_services.h"
+#include "support/recording_board.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace zr;
+using namespace zr::test;
+
+class TestAboutWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void versionLine_data();
+    void versionLine();
+    void position_data();
+    void position();
+    void opensCentredAboveTheMiddle_data();
+    void opensCentredAboveTheMiddle();
+    void fixedBorderAndTexts();
+    void linksOpenTheirPagesAndTurnPurple();
+    void newWindowShowsBlueLinksAgain();
+
+private:
+    AboutWindow* openAbout();
+    QMdiSubWindow* frameOf(QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
+    LinkLabel* link(const char* name) { return main->aboutWindow()->findChild<LinkLabel*>(name); }
+
+    DeviceState state;
+    RecordingBoard board;
+    FakePrompts prompts;
+    FakeFileChooser files;
+    FakeUrlOpener urls;
+    FakeClock clock;
+    std::unique_ptr<MainWindow> main;
+};
+
+void TestAboutWindow::init()
+{
+    urls.opened.clear();
+    main = std::make_unique<MainWindow>(
+        AppServices{state, board, prompts, files, urls, clock, QStringLiteral(".")});
+    main->MDIForm_Load();
+    main->timer()->stop();
+    main->resize(1000, 720);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+}
+
+void TestAboutWindow::cleanup()
+{
+    main.reset();
+}
+
+AboutWindow* TestAboutWindow::openAbout()
+{
+    main->findChild<QAction*>("mAbout")->trigger();
+    return main->aboutWindow();
+}
+
+void TestAboutWindow::versionLine_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("this program") << 1 << 0 << 2 << "ZR410A/B Evaluation Software Version 1.0.2";
+    QTest::newRow("several digits")
+        << 12 << 34 << 567 << "ZR410A/B Evaluation Software Version 12.34.567";
+}
+
+void TestAboutWindow::versionLine()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
+    QFETCH(QString, line);
+    QCOMPARE(zr::versionLine(major, minor, revision), line);
+}
+
+void TestAboutWindow::position_data()
+{
+    QTest::addColumn<QSize>("clientArea");
+    QTest::addColumn<QSize>("about");
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<QPoint>("topLeft");
+
+    QTest::newRow("roomy") << QSize(1000, 700) << QSize(400, 200) << 96.0 << QPoint(300, 150);
+    QTest::newRow("1500 twips at 192 dpi")
+        << QSize(1000, 700) << QSize(400, 200) << 192.0 << QPoint(300, 50);
+    QTest::newRow("short main window: negative top")
+        << QSize(800, 300) << QSize(400, 250) << 96.0 << QPoint(200, -75);
+    QTest::newRow("narrow main window: negative left")
+        << QSize(300, 700) << QSize(400, 200) << 96.0 << QPoint(-50, 150);
+    QTest::newRow("odd sizes") << QSize(1001, 700) << QSize(400, 201) << 96.0 << QPoint(300, 149);
+}
+
+void TestAboutWindow::position()
+{
+    QFETCH(QSize, clientArea);
+    QFETCH(QSize, about);
+    QFETCH(double, dpi);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(aboutWindowPosition(clientArea, about, dpi), topLeft);
+}
+
+void TestAboutWindow::opensCentredAboveTheMiddle_data()
+{
+    QTest::addColumn<QSize>("mainSize");
+    QTest::newRow("roomy") << QSize(1000, 720);
+    QTest::newRow("too short, opens above the client area") << QSize(420, 260);
+}
+
+void TestAboutWindow::opensCentredAboveTheMiddle()
+{
+    QFETCH(QSize, mainSize);
+    main->resize(mainSize);
+    QCoreApplication::processEvents();
+    AboutWindow* about = openAbout();
+    QVERIFY(about);
+    QMdiSubWindow* frame = frameOf(about);
+    const QSize client = main->mdiArea()->viewport()->size();
+    const QPoint expected =
+        aboutWindowPosition(client, frame->size(), frame->screen()->logicalDotsPerInchY());
+    QCOMPARE(frame->pos(), expected);
+    if (mainSize.height() < 300)
+        QVERIFY(frame->y() < 0); // kept, not corrected
+}
+
+void TestAboutWindow::fixedBorderAndTexts()
+{
+    AboutWindow* about = openAbout();
+    QMdiSubWindow* frame = frameOf(about);
+    QCOMPARE(frame->windowTitle(), "About the  ZR410A/B Software");
+    QVERIFY(
+        !(frame->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(frame->minimumSize(), frame->maximumSize());
+
+    auto text = [&](const char* name) { return about->findChild<QLabel*>(name)->text(); };
+    QCOMPARE(text("Label1"), "ZR410A/B Evaluation Software Version 1.0.2");
+    QCOMPARE(text("Label4"), "For information on Systems Management devices click");
+    QCOMPARE(text("lblSensorInfo"), "here");
+    QCOMPARE(text("Label5"), "Visit the QLN website at");
+    QCOMPARE(text("Label6"), maker::kHomePageShown);
+    QVERIFY(about->findChild<QLabel*>("Label1")->font().bold());
+
+    about->findChild<QPushButton*>("cmdOK")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!main->aboutWindow());
+}
+
+void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
+{
+    openAbout();
+    QCOMPARE(link("lblSensorInfo")->textColor(), QColor(0, 0, 192));
+    QCOMPARE(link("Label6")->textColor(), QColor(0, 0, 192));
+
+    QTest::mouseClick(link("lblSensorInfo"), Qt::LeftButton);
+    QCOMPARE(urls.opened, QStringList{maker::kSensorInfoPage});
+    QCOMPARE(link("lblSensorInfo")->textColor(), QColor(128, 0, 128));
+    QCOMPARE(link("Label6")->textColor(), QColor(0, 0, 192));
+
+    QTest::mouseClick(link("lblSensorInfo"), Qt::LeftButton);
+    QCOMPARE(urls.opened.size(), 2); // each click opens the page again
+    QCOMPARE(link("lblSensorInfo")->textColor(), QColor(128, 0, 128));
+
+    link("Label6")->setFocus();
+    QTest::keyClick(link("Label6"), Qt::Key_Space);
+    QCOMPARE(urls.opened.last(), maker::kHomePage);
+    QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
+
+    openAbout(); // already open: brought to the front, colours kept
+    QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
+}
+
+void TestAboutWindow::newWindowShowsBlueLinksAgain()
+{
+    openAbout();
+    QTest::mouseClick(link("Label6"), Qt::LeftButton);
+    frameOf(main->aboutWindow())->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    openAbout();
+    QCOMPARE(link("Label6")->textColor(), QColor(0, 0, 192));
+    QCOMPARE(link("lblSensorInfo")->textColor(), QColor(0, 0, 192));
+}
+
+QTEST_MAIN(TestAboutWindow)
+#include "tst_about_window.moc"
