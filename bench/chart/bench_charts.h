@@ -17,7 +17,10 @@ struct BenchData {
     std::int64_t t0 = 0;
     std::vector<std::vector<float>> values; // [trace][sample]
     std::size_t size() const { return values.empty() ? 0 : values[0].size(); }
-    std::int64_t timeOf(std::size_t i) const { return t0 + static_cast<std::int64_t>(i) * kSampleMs; }
+    std::int64_t timeOf(std::size_t i) const
+    {
+        return t0 + static_cast<std::int64_t>(i) * kSampleMs;
+    }
 };
 
 class BenchChart {

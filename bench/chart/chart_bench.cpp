@@ -118,8 +118,7 @@ Result measure(const QString& name, const BenchData& data, std::size_t samples, 
     const std::size_t empty = chartHeap(name, data, 0, spanMs, nullptr);
     std::unique_ptr<BenchChart> chart;
     const std::size_t full = chartHeap(name, data, samples, spanMs, &chart);
-    r.bytesPerSample =
-        full > empty ? double(full - empty) / (double(samples) * kTraces) : 0.0;
+    r.bytesPerSample = full > empty ? double(full - empty) / (double(samples) * kTraces) : 0.0;
 
     std::size_t next = samples;
     for (int w = 0; w < 3; ++w) { // warm-up: first paints, caches
@@ -180,8 +179,9 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("\n| chart | samples per trace | ticks | tick median (ms) | tick p99 (ms) | bytes per "
-                "sample |\n|---|---:|---:|---:|---:|---:|\n");
+    std::printf(
+        "\n| chart | samples per trace | ticks | tick median (ms) | tick p99 (ms) | bytes per "
+        "sample |\n|---|---:|---:|---:|---:|---:|\n");
     for (const Result& r : results)
         std::printf("| %s | %zu | %d | %.3f | %.3f | %.1f |\n", qPrintable(r.chart), r.samples,
                     r.ticks, r.medianMs, r.p99Ms, r.bytesPerSample);

@@ -63,6 +63,8 @@ QString firstDifference(const QImage& a, const QImage& b)
 {
     if (a.size() != b.size())
         return "sizes differ";
+    if (a == b)
+        return {};
     for (int x = 0; x < a.width(); ++x)
         for (int y = 0; y < a.height(); ++y)
             if (a.pixel(x, y) != b.pixel(x, y))
