@@ -50,6 +50,6 @@ GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup);
 
 // Initial outer size of a graph window, in twips.
 inline constexpr int kGraphWindowWidthTwips = 14400;
-inline constexpr int kGraphWindowHeightTwips = 6000;
+inline constexpr int kGraphWindowHeightTwips = 5400;
 
 } // namespace zr
