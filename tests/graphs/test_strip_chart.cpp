@@ -214,6 +214,18 @@ void StripChartTest::ticksFallOnRoundLocalTimes()
     const TimeStep halfMinute{TimeStep::Unit::Second, 30};
     for (std::int64_t t : timeTicks(halfMinute, kStart, kStart + 10 * kMinute))
         QCOMPARE(t % (30 * kSecond), 0);
+    // Where the day changes among time-of-day labels, the label is the date.
+    const std::vector<std::string> formats{"%I:%M:%S %p", "%I:%M %p", "%I:%M %p", "%m/%d/%y",
+                                           "%b, %y",      "%Y",       "%d.%m."};
+    const TimeStep twoHours{TimeStep::Unit::Hour, 2};
+    std::vector<std::string> labels;
+    for (std::int64_t t : timeTicks(twoHours, kStart, kStart + 6 * kHour))
+        labels.push_back(timeLabel(twoHours, t, formats));
+    QCOMPARE(labels, (std::vector<std::string>{"02:00 AM", "04:00 AM", "06:00 AM"}));
+    labels.clear();
+    for (std::int64_t t : timeTicks(twoHours, kStart + 20 * kHour, kStart + 26 * kHour))
+        labels.push_back(timeLabel(twoHours, t, formats));
+    QCOMPARE(labels, (std::vector<std::string>{"10:00 PM", "01.12.", "02:00 AM"}));
     const TimeStep day{TimeStep::Unit::Day, 1};
     const std::vector<std::int64_t> midnights = timeTicks(day, kStart, kStart + 72 * kHour);
     QCOMPARE(midnights.size(), std::size_t{3});

@@ -379,25 +379,20 @@ void StripChart::drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeS
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
     const double dpr = devicePixelRatioF();
-    const std::string format = timeFormats_.at(step.formatIndex()).toStdString();
-    const std::string dateFormat = timeFormats_.at(kDateLineFormat).toStdString();
+    std::vector<std::string> formats;
+    for (const QString& f : timeFormats_)
+        formats.push_back(f.toStdString());
     const int baseline = plot.bottom() + 3 + fm.ascent();
-    const bool dateLine = step.showsTimeOfDay() && plot.bottom() + 3 + 2 * fm.height() <= height();
     double lastRight = -1e9;
-    bool first = true;
     for (std::int64_t t : timeTicks(step, grid.startMs(), grid.endMs() - 1)) {
         const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
-        const QString text = QString::fromLocal8Bit(formatLocalTime(t, format));
+        const QString text = QString::fromLocal8Bit(timeLabel(step, t, formats));
         const int w = fm.horizontalAdvance(text);
         const double left = std::clamp(x - w / 2.0, 0.0, std::max(0.0, width() - w - 1.0));
         if (left < lastRight + 4)
             continue;
         p.drawText(QPointF(left, baseline), text);
         lastRight = left + w;
-        if (dateLine && (first || isLocalMidnight(t)))
-            p.drawText(QPointF(left, baseline + fm.height()),
-                       QString::fromLocal8Bit(formatLocalTime(t, dateFormat)));
-        first = false;
     }
 }
 

@@ -164,6 +164,13 @@ std::string formatLocalTime(std::int64_t timeMs, const std::string& format)
     return std::string(buffer, n);
 }
 
+std::string timeLabel(const TimeStep& step, std::int64_t timeMs,
+                      const std::vector<std::string>& formats)
+{
+    const bool dayChanges = step.showsTimeOfDay() && isLocalMidnight(timeMs);
+    return formatLocalTime(timeMs, formats.at(dayChanges ? kDayChangeFormat : step.formatIndex()));
+}
+
 bool isLocalMidnight(std::int64_t timeMs)
 {
     if (timeMs % kSecond != 0)

@@ -3,7 +3,8 @@
 // The time axis: which tick step suits the visible span, where the ticks fall in local time, and
 // their label texts from strftime formats. The chart holds seven formats; by index:
 //   0 steps under a minute, 1 under an hour, 2 under a day, 3 whole days, 4 months, 5 years,
-//   6 the date written under time-of-day labels (the first one, and each one at midnight).
+//   6 the label of a midnight while the labels show times of day, so the date shows up where the
+//     day changes.
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +14,7 @@
 namespace zr::chart {
 
 inline constexpr int kTimeFormatCount = 7;
-inline constexpr int kDateLineFormat = 6;
+inline constexpr int kDayChangeFormat = 6;
 
 struct TimeStep {
     enum class Unit { Second, Minute, Hour, Day, Month, Year };
@@ -37,6 +38,11 @@ std::vector<std::int64_t> timeTicks(const TimeStep& step, std::int64_t fromMs, s
 
 // strftime of a time in milliseconds since the epoch, in local time.
 std::string formatLocalTime(std::int64_t timeMs, const std::string& format);
+
+// The label of a tick: its step's format, or the date format at a local midnight among
+// time-of-day labels. `formats` holds kTimeFormatCount entries.
+std::string timeLabel(const TimeStep& step, std::int64_t timeMs,
+                      const std::vector<std::string>& formats);
 
 // True when timeMs is exactly a local midnight.
 bool isLocalMidnight(std::int64_t timeMs);
