@@ -83,6 +83,7 @@ private slots:
     void failedReadPlotsNothing();
     void openCloseReopenThroughTheMenus();
     void eachWindowReadsItsOwnChipInTickOrder();
+    void minimisedWindowKeepsSamplesWithoutDrawing();
 };
 
 void GraphWindowsTest::initTestCase()
@@ -450,6 +451,35 @@ void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
              QStringLiteral("Internal: 20.50°C"));
     QCOMPARE(main.tempGraphWindow(Chip::B)->chart().label(0).text,
              QStringLiteral("Internal: 40.25°C"));
+}
+
+void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
+{
+    Bench b;
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    QVERIFY(main.MDIForm_Load());
+    main.timer()->stop();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.mTempGraphA_Click();
+    TempGraphWindow* w = main.tempGraphWindow(Chip::A);
+    QTRY_VERIFY(w->chart().paintCount() > 0);
+
+    childFrame(w)->showMinimized();
+    QTest::qWait(30);
+    const int painted = w->chart().paintCount();
+    for (int i = 0; i < 5; ++i) {
+        b.tick();
+        main.Timer1_Timer();
+        QTest::qWait(20);
+    }
+    QCOMPARE(w->chart().paintCount(), painted);
+    QCOMPARE(w->chart().traceStore(0).size(), std::size_t{5});
+    childFrame(w)->showNormal();
+    QTRY_VERIFY(w->chart().paintCount() > painted);
 }
 
 QTEST_MAIN(GraphWindowsTest)

@@ -24,8 +24,9 @@ constexpr qint64 kMinFrameMs = 15; // at most about 60 repaints a second
 constexpr double kZoomStep = 0.8;  // span factor of one wheel notch towards the data
 constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a tenth of the plot
 
-const QStringList kDefaultTimeFormats{"%I:%M:%S %p", "%I:%M %p", "%I:%M %p", "%m/%d/%y",
-                                      "%b, %y",      "%Y",       "%m/%d/%y"};
+// Until the owner sets its own: 24-hour times and ISO dates.
+const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
+                                      "%Y-%m",    "%Y",    "%Y-%m-%d"};
 
 QRgb blend(const QColor& a, const QColor& b, double share)
 {
