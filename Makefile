@@ -32,6 +32,17 @@ test: build
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
 
+# Installs the program and the command-line tool with their firmware file, and the udev rule
+# that lets the logged-in user open the board. Run it as yourself: only the copying runs under
+# sudo (not at all as root, or with DESTDIR=/staging/folder).
+.PHONY: install
+install: build
+	@if [ "$$(id -u)" -eq 0 ] || [ -n "$(DESTDIR)" ]; then \
+	    DESTDIR="$(DESTDIR)" cmake --install $(BUILD); \
+	else \
+	    sudo cmake --install $(BUILD); \
+	fi
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

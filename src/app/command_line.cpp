@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <stdexcept>
+
 namespace zr {
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
@@ -36,22 +38,41 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             if (!v || v->empty())
                 return fail("--scenario needs a file name");
             o.scenarioFile = *v;
+        } else if (a == "--usb-ids" || a.rfind("--usb-ids=", 0) == 0) {
+            auto v = value("--usb-ids");
+            if (!v)
+                return fail("--usb-ids needs a value: UNPROGRAMMED,PROGRAMMED, e.g. "
+                            "04b4:8613,04b4:1004");
+            try {
+                o.usbIds = usb::parseUsbIds(*v);
+            } catch (const std::invalid_argument& refused) {
+                return fail(std::string("--usb-ids: ") + refused.what());
+            }
         } else {
             return fail("unknown argument '" + a + "' (see --help)");
         }
     }
     if (!o.scenarioFile.empty() && o.board != "sim")
         return fail("--scenario works only with --board sim");
+    if (o.usbIds && o.board != "usb")
+        return fail("--usb-ids works only with --board usb");
     return {o, {}};
 }
 
 std::string helpText(const std::string& programName)
 {
-    return "Usage: " + programName + " [options]\n"
+    return "Usage: " + programName +
+           " [options]\n"
            "Evaluation program for the ZR410A and ZR410B temperature-sensor chips.\n\n"
            "Options:\n"
            "  --board sim|usb      the evaluation board over USB (default) or the simulated board\n"
            "  --scenario FILE      fix the simulated board's chips and readings (JSON)\n"
+           "  --usb-ids U,P        USB ids (VID:PID, hexadecimal) of the board waiting for\n"
+           "                       firmware and of the board running it; default\n"
+           "                       " +
+           usb::usbIdText(usb::UsbIds{}.unprogrammed) + "," +
+           usb::usbIdText(usb::UsbIds{}.programmed) +
+           "\n"
            "  --non-interactive    write messages to standard error and answer every question\n"
            "                       with its default button\n"
            "  --startup-probe      print start-up timings, then quit once the window is painted\n"

@@ -3,6 +3,8 @@
 // The program's command line. Parsed before any window system is touched, so --help and
 // --version work without a display.
 
+#include "board/usb/usb_ids.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,8 +12,9 @@
 namespace zr {
 
 struct ProgramOptions {
-    std::string board = "usb"; // "sim" or "usb"
-    std::string scenarioFile;  // simulated board only
+    std::string board = "usb";         // "sim" or "usb"
+    std::string scenarioFile;          // simulated board only
+    std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
     bool nonInteractive = false;
     bool startupProbe = false;
     bool showHelp = false;

@@ -121,6 +121,7 @@ LogFile::LogFile(std::string path, Chip chip, const LogOptions& options,
     writeLine(chipName(chip_));
     writeLine(dateTimeLine(started.date, started.time));
     writeLine(headerLine(chip_, options));
+    started_ = true;
 }
 
 LogFile::~LogFile()
@@ -165,8 +166,9 @@ void LogFile::writeLine(std::string line)
 
 void LogFile::fail(int error)
 {
-    // Take out whatever part of the failed line reached the file.
-    if (::ftruncate(fd_, size_) == 0)
+    // Take out whatever part of the failed line reached the file; of a header that could not be
+    // written whole, nothing stays.
+    if (::ftruncate(fd_, started_ ? size_ : 0) == 0)
         ::fdatasync(fd_);
     release();
     throw LogError(path_, reasonOf(error));

@@ -42,7 +42,8 @@ public:
     // file or empties it, and writes the chip name, dateTimeLine(started) and
     // headerLine(chip, options). Throws LogError when the path cannot be opened for writing, is
     // not a plain file, is already a log, or a header line cannot be written; nothing is left
-    // open then, and a file that was already a log is not touched.
+    // open then, a file that was already a log is not touched, and a header that could not be
+    // written whole is taken out again.
     LogFile(std::string path, Chip chip, const LogOptions& options, const DateTimeText& started);
     ~LogFile(); // closes without reporting
     LogFile(const LogFile&) = delete;
@@ -71,6 +72,7 @@ private:
     Chip chip_;
     int fd_ = -1;
     long long size_ = 0;
+    bool started_ = false; // the three header lines are in the file
     unsigned long long device_ = 0;
     unsigned long long inode_ = 0;
 };

@@ -1,24 +1,325 @@
 #include "logging/save_window.h"
 
+#include "board/board_lost_error.h"
+#include "board/sst_stuff.h"
+#include "logging/regional_time.h"
+#include "platform/child_window.h"
+
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace zr {
+namespace {
+
+constexpr int kWidthTwipsA = 3660;
+constexpr int kWidthTwipsB = 7005;
+constexpr int kHeightTwips = 4155;
+constexpr double kFrameCaptionPoints = 8.25;
+// Tighter than the style's default: the windows have the small sizes they always had.
+constexpr int kMargin = 6;
+
+const std::array<const char*, logging::kRailCount> kRailNames{"chk12V", "chk5V", "chkVcc", "chk2V",
+                                                              "chkVccp"};
+const std::array<const char*, logging::kRailCount> kRailCaptions{
+    "Save 12V Readings", "Save 5V Readings", "Save Vcc Readings", "Save 2.5V Readings",
+    "Save Vccp Readings"};
+
+QCheckBox* addCheckBox(QGroupBox* frame, const char* name, const QString& caption, bool ticked,
+                       const QFont& textFont)
+{
+    auto* box = new QCheckBox(caption, frame);
+    box->setObjectName(name);
+    box->setChecked(ticked);
+    // The frame's caption is bold; its options keep the window's own font.
+    box->setFont(textFont);
+    frame->layout()->addWidget(box);
+    return box;
+}
+
+QGroupBox* addFrame(QWidget* window, const char* name, const QString& caption)
+{
+    auto* frame = new QGroupBox(caption, window);
+    frame->setObjectName(name);
+    QFont bold = window->font();
+    bold.setBold(true);
+    bold.setPointSizeF(kFrameCaptionPoints);
+    frame->setFont(bold);
+    auto* options = new QVBoxLayout(frame);
+    options->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    return frame;
+}
+
+QString systemText(const std::string& text)
+{
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 SaveWindow::SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent)
     : QWidget(parent), chip_(chip), services_(std::move(services))
 {
     setObjectName(chip == Chip::A ? "frmSaveA" : "frmSaveB");
     setWindowTitle("Save Data");
-    (chip_ == Chip::A ? services_.state.LoggingA : services_.state.LoggingB) = True;
+    buildControls();
+    setTabOrderAndFocus();
 }
 
-void SaveWindow::SaveCurrentData() {}
+// Closing a window that is still logging (the main window going away) keeps what was written.
+SaveWindow::~SaveWindow() = default;
 
-void SaveWindow::boardLost(const QString&) {}
+void SaveWindow::buildControls()
+{
+    // Set in full, so that the options do not take the bold caption font of their frame.
+    QFont textFont = font();
+    textFont.setBold(false);
+    textFont.setPointSizeF(font().pointSizeF());
+    const logging::LogOptions initial;
+
+    QGroupBox* frame1 = addFrame(this, "Frame1", "Temperature Readings");
+    chkInternal = addCheckBox(frame1, "chkInternal", "Save Internal Temperature Readings",
+                              initial.internal, textFont);
+    chkExternal = addCheckBox(frame1, "chkExternal", "Save External Temperature Readings",
+                              initial.external, textFont);
+    chkExternalOffset = addCheckBox(frame1, "chkExternalOffset", "Save External Temperature Offset",
+                                    initial.externalOffset, textFont);
+
+    cmdSave = new QPushButton(kSaveToFile, this);
+    cmdSave->setObjectName("cmdSave");
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    connect(cmdSave, &QPushButton::clicked, this, &SaveWindow::cmdSave_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &SaveWindow::cmdCancel_Click);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdCancel);
+
+    lblLogStatus = new QLabel(this);
+    lblLogStatus->setObjectName("lblLogStatus");
+    lblLogStatus->setWordWrap(true);
+    lblLogStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblLogStatus->hide();
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->addWidget(frame1, 0, 0, Qt::AlignTop);
+    if (chip_ == Chip::B) {
+        QGroupBox* frame3 = addFrame(this, "Frame3", "Voltage Readings");
+        for (int i = 0; i < logging::kRailCount; ++i)
+            chkRails[i] =
+                addCheckBox(frame3, kRailNames[i], kRailCaptions[i], initial.voltages[i], textFont);
+        grid->addWidget(frame3, 0, 1, Qt::AlignTop);
+        grid->addLayout(buttons, 1, 1);
+    } else {
+        grid->addLayout(buttons, 1, 0);
+    }
+    grid->addWidget(lblLogStatus, 2, 0, 1, grid->columnCount());
+    grid->setRowStretch(3, 1);
+}
+
+void SaveWindow::setTabOrderAndFocus()
+{
+    QList<QWidget*> order;
+    if (chip_ == Chip::A) {
+        order = {chkInternal, chkExternal, chkExternalOffset, cmdCancel, cmdSave};
+    } else {
+        order = {cmdSave, cmdCancel, chkExternalOffset, chkExternal, chkInternal};
+        for (QCheckBox* rail : chkRails)
+            order.append(rail);
+    }
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    order.constFirst()->setFocus();
+}
+
+Flag& SaveWindow::loggingFlag()
+{
+    return chip_ == Chip::A ? services_.state.LoggingA : services_.state.LoggingB;
+}
+
+QString SaveWindow::logPath() const
+{
+    return log_ ? QFile::decodeName(QByteArray::fromStdString(log_->path())) : QString();
+}
+
+void SaveWindow::Form_Load()
+{
+    loggingFlag() = True;
+    setOuterSizeTwips(this, chip_ == Chip::A ? kWidthTwipsA : kWidthTwipsB, kHeightTwips);
+    // Those sizes were made for a narrow bitmap font; with a wider desktop font the window grows
+    // rather than cutting off its options' captions.
+    QWidget* frame = childFrame(this);
+    frame->resize(frame->size().expandedTo(frame->minimumSizeHint()));
+    (chip_ == Chip::A ? static_cast<QWidget*>(chkInternal) : cmdSave)->setFocus();
+}
+
+logging::LogOptions SaveWindow::options() const
+{
+    logging::LogOptions o;
+    o.internal = chkInternal->isChecked();
+    o.external = chkExternal->isChecked();
+    o.externalOffset = chkExternalOffset->isChecked();
+    for (int i = 0; i < logging::kRailCount; ++i)
+        o.voltages[i] = chkRails[i] && chkRails[i]->isChecked();
+    return o;
+}
+
+void SaveWindow::SaveCurrentData()
+{
+    DeviceState& state = services_.state;
+    selectChip(state, chip_);
+    SSTStuff::SSTGetTemperatures(state, services_.board);
+    SSTStuff::SSTGetExtOffset(state, services_.board);
+    if (chip_ == Chip::B)
+        SSTStuff::SSTGetVoltages(state, services_.board);
+    if (!log_)
+        return;
+    try {
+        log_->writeRecord(options(), logging::readingsOf(state));
+    } catch (const logging::LogError& failed) {
+        endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
+    }
+}
+
+void SaveWindow::boardLost(const QString& reason)
+{
+    if (log_)
+        endLogAfterFailure(reason);
+}
+
+void SaveWindow::cmdSave_Click()
+{
+    if (cmdSave->text() != kSaveToFile) {
+        cmdSave->setText(kSaveToFile);
+        stopLog();
+        return;
+    }
+    if (refusedOnLostBoard())
+        return;
+    cmdSave->setText(kStopWritingToFile);
+    QString path;
+    choosingFile_ = true;
+    try {
+        path = services_.files.chooseFile(this, services_.programFolder, kSaveFileFilter);
+    } catch (const std::exception& failed) {
+        status(QString("Logging not started: %1").arg(QString::fromUtf8(failed.what())));
+    }
+    choosingFile_ = false;
+    // The board may have gone while the dialog was open.
+    if (path.isEmpty() || refusedOnLostBoard()) {
+        cmdSave->setText(kSaveToFile);
+        return;
+    }
+    startLog(path);
+}
+
+// A log on a lost board would get its header and never a record.
+bool SaveWindow::refusedOnLostBoard()
+{
+    if (!services_.board.boardLost())
+        return false;
+    const BoardLostError lost(services_.board.failureReason());
+    status(QString("Logging not started. %1").arg(QString::fromUtf8(lost.what())));
+    return true;
+}
+
+void SaveWindow::status(const QString& text)
+{
+    if (services_.showStatus)
+        services_.showStatus(text);
+}
+
+void SaveWindow::startLog(const QString& path)
+{
+    try {
+        log_ = std::make_unique<logging::LogFile>(QFile::encodeName(path).toStdString(), chip_,
+                                                  options(),
+                                                  logging::regionalDateTime(services_.clock.now()));
+        lblLogStatus->clear();
+        lblLogStatus->hide();
+    } catch (const logging::LogError& failed) {
+        cmdSave->setText(kSaveToFile);
+        status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
+    }
+}
+
+void SaveWindow::stopLog()
+{
+    if (!log_)
+        return;
+    const QString path = logPath();
+    const std::unique_ptr<logging::LogFile> log = std::move(log_);
+    try {
+        log->close();
+    } catch (const logging::LogError& failed) {
+        const QString text = QString("Closing %1 failed: %2. The last records may be lost.")
+                                 .arg(path, systemText(failed.reason()));
+        lblLogStatus->setText(text);
+        lblLogStatus->show();
+        status(text);
+    }
+}
+
+void SaveWindow::endLogAfterFailure(QString why)
+{
+    if (!why.endsWith(QLatin1Char('.')))
+        why += QLatin1Char('.');
+    const QString text =
+        QString("Logging to %1 stopped. %2 The file keeps every record written before.")
+            .arg(logPath(), why);
+    log_.reset();
+    cmdSave->setText(kSaveToFile);
+    // Told once, without a box: the tick that met the failure must not wait for the user.
+    lblLogStatus->setText(text);
+    lblLogStatus->show();
+    status(text);
+}
+
+void SaveWindow::cmdCancel_Click()
+{
+    closeChildWindow(this);
+}
+
+bool SaveWindow::Form_QueryUnload()
+{
+    bool yes = true;
+    if (cmdSave->text() == kStopWritingToFile)
+        yes = services_.prompts.askYesNo(this, kCloseWhileLoggingQuestion);
+    if (!yes) {
+        saveOnceNow();
+        return false;
+    }
+    loggingFlag() = False;
+    stopLog();
+    return true;
+}
+
+void SaveWindow::saveOnceNow()
+{
+    // Outside the timer's tick nobody else catches what the reads throw.
+    try {
+        SaveCurrentData();
+    } catch (const BoardLostError& lost) {
+        boardLost(QString::fromUtf8(lost.what()));
+    } catch (const std::exception& failed) {
+        status(QString::fromUtf8(failed.what()));
+    }
+}
 
 void SaveWindow::closeEvent(QCloseEvent* event)
 {
-    (chip_ == Chip::A ? services_.state.LoggingA : services_.state.LoggingB) = False;
+    // The file dialog of a start is still open over this window: it has to return first.
+    if (choosingFile_ || !Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

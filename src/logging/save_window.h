@@ -1,15 +1,24 @@
 #pragma once
 
 // frmSaveA / frmSaveB: choose the readings, choose the file, log one record per timer tick.
+// The window only holds the controls and the log's state; the file format and the writing are
+// the log writer's (log_format.h, log_file.h).
 
 #include "board/board_library.h"
 #include "board/device_state.h"
+#include "logging/log_file.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
 
 namespace zr {
 
@@ -23,23 +32,67 @@ struct SaveWindowServices {
     std::function<void(const QString&)> showStatus; // a short line in the main window's status bar
 };
 
+inline const QString kSaveToFile = QStringLiteral("Save To File");
+inline const QString kStopWritingToFile = QStringLiteral("Stop Writing To File");
+inline const QString kSaveFileFilter = QStringLiteral("Text Files (*.sav)");
+inline const QString kCloseWhileLoggingQuestion =
+    QStringLiteral("If you close this window then writing data to file will stop. Are you sure "
+                   "you want to exit?");
+
 class SaveWindow : public QWidget {
     Q_OBJECT
 public:
     SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent = nullptr);
+    ~SaveWindow() override;
 
-    // Called by the main window's timer on every tick while LoggingA / LoggingB is True.
+    // Called by the main window's timer on every tick while LoggingA / LoggingB is True: reads
+    // the chip, and appends a record when a log is open. A failed write ends the log (the file
+    // keeps what was written) and tells the user; it is not thrown. BoardLostError is thrown,
+    // before anything is written.
     void SaveCurrentData();
 
     // The board is gone: stop a running log, keeping what was written, and tell the user.
     void boardLost(const QString& reason);
 
+    bool isLogging() const { return log_ != nullptr; }
+    QString logPath() const;
+
+public slots:
+    // Called once the window sits in its frame: sets the flag, the size and the first focus.
+    void Form_Load();
+    void cmdSave_Click();
+    void cmdCancel_Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildControls();
+    void setTabOrderAndFocus();
+    Flag& loggingFlag();
+    logging::LogOptions options() const;
+    // True when the window may close.
+    bool Form_QueryUnload();
+    void startLog(const QString& path);
+    void stopLog();
+    void endLogAfterFailure(QString why);
+    void saveOnceNow();
+    bool refusedOnLostBoard();
+    void status(const QString& text);
+
     Chip chip_;
     SaveWindowServices services_;
+    std::unique_ptr<logging::LogFile> log_;
+    bool choosingFile_ = false;
+
+    QCheckBox* chkInternal = nullptr;
+    QCheckBox* chkExternal = nullptr;
+    QCheckBox* chkExternalOffset = nullptr;
+    // chk12V, chk5V, chkVcc, chk2V, chkVccp: frmSaveB only.
+    std::array<QCheckBox*, logging::kRailCount> chkRails{};
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QLabel* lblLogStatus = nullptr; // why the last log stopped on its own
 };
 
 } // namespace zr

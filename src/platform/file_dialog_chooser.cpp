@@ -9,10 +9,15 @@ QString FileDialogChooser::chooseFile(QWidget* parent, const QString& initialDir
 {
     // A fresh dialog every time, so a cancel can never hand back an earlier choice.
     QFileDialog dialog(parent);
+    dialog.setObjectName("fileDialog");
     dialog.setDirectory(initialDir);
     dialog.setNameFilter(filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt's own dialog on every desktop: the desktops' open dialogs refuse a name that does not
+    // exist yet, and some add an extension of their own; the path must come back as typed.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -4,7 +4,8 @@
 
 namespace zr {
 
-// The platform's open-file dialog, set up so that the user may also type a new name.
+// The open-file dialog of a log start: opens in `initialDir`, lists what `filter` names, lets the
+// user type a new name, and returns the path as chosen (no extension added).
 class FileDialogChooser : public FileChooser {
 public:
     QString chooseFile(QWidget* parent, const QString& initialDir, const QString& filter) override;

@@ -137,9 +137,14 @@ std::string decimalText(float value)
 {
     if (value == 0.0f)
         return "0"; // also for -0
+    // to_chars is "%.7G" without the C library's locale: a comma-decimal LC_NUMERIC must not
+    // put "25,25" into a comma-separated log.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
-    std::string s = buf;
+    const auto written = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
+                                       std::chars_format::general, 7);
+    std::string s(buf, written.ptr);
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (s.rfind("0.", 0) == 0)
         s.erase(0, 1);
     else if (s.rfind("-0.", 0) == 0)
@@ -165,8 +170,8 @@ std::string fixedTwoDecimals(double value)
     if (rounded == 0.0)
         rounded = 0.0; // no "-0.00"
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", rounded);
-    return buf;
+    const auto written = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 2);
+    return std::string(buf, written.ptr);
 }
 
 } // namespace zr::text

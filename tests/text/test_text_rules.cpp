@@ -1,21 +1,27 @@
 // The shared text rules, against the examples the windows and the log file show.
 
+#include "support/comma_locale.h"
 #include "text/text_rules.h"
 
 #include <QTest>
 #include <cmath>
-#include <locale>
+#include <memory>
 
 using namespace zr::text;
 
 class TestTextRules : public QObject {
     Q_OBJECT
+    std::unique_ptr<zr::test::CommaDecimalLocale> comma_;
 private slots:
     void initTestCase()
     {
-        // A comma-decimal locale must change nothing.
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        // Qt applications take the user's locale for the C library too; a comma-decimal one must
+        // change nothing here.
+        comma_ = std::make_unique<zr::test::CommaDecimalLocale>();
+        if (!comma_->active())
+            qWarning("no comma-decimal locale here: numbers checked in the C locale only");
     }
+    void cleanupTestCase() { comma_.reset(); }
 
     void leadingNumber_data()
     {

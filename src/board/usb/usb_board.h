@@ -1,24 +1,45 @@
 #pragma once
 
 #include "board/board_library.h"
+#include "board/usb/usb_ids.h"
 
+#include <chrono>
 #include <memory>
 
 namespace zr::usb {
 
-// The evaluation board over USB.
+struct UsbBoardOptions {
+    UsbIds ids;
+    std::chrono::milliseconds transferTimeout{1000};
+    // From releasing the controller's CPU until the board is back under its programmed id.
+    std::chrono::milliseconds reenumerationTimeout{10000};
+};
+
+// The evaluation board over USB (libusb). LoadFirmWare finds the board: a board already running
+// its firmware is opened as it is; a controller waiting for firmware gets the Intel HEX image
+// loaded into its RAM and is opened once it has come back under the programmed id. Loading again
+// after the board was lost (unplugged and plugged back) brings it back.
 class UsbBoard : public BoardLibrary {
 public:
     UsbBoard();
+    explicit UsbBoard(UsbIds ids);
+    explicit UsbBoard(UsbBoardOptions options);
     ~UsbBoard() override;
+
     std::int16_t LoadFirmWare(const char* path) override;
     std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                  std::int16_t direction, std::int16_t length,
                                  std::uint8_t* buffer) override;
+    // True whenever no board is open: before the firmware is loaded, after a failed load, and
+    // once the board has gone, so that nobody decodes a buffer no board wrote.
+    bool boardLost() const override;
+    // After a failed LoadFirmWare a sentence; after a failed request a phrase that continues
+    // "The evaluation board was lost: ".
     std::string failureReason() const override;
 
 private:
-    std::string reason_;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };
 
 } // namespace zr::usb

@@ -1,6 +1,7 @@
 // The log writer: whole files compared byte for byte, and real faults of the file system.
 
 #include "logging/child_process.h"
+#include "support/comma_locale.h"
 #include "logging/log_file.h"
 #include "logging/regional_time.h"
 #include "logging/regional_time_format.h"
@@ -9,7 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
+#include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sched.h>
@@ -168,6 +172,7 @@ private slots:
     void optionsChangedDuringLogKeepLine3();
     void restartWritesFreshFile();
     void existingFileIsReplaced();
+    void numbersKeepTheirPointInACommaLocale();
     void regionalDateAndTime();
     void timeFormatGetsSeconds_data();
     void timeFormatGetsSeconds();
@@ -181,6 +186,7 @@ private slots:
     void unwritableFolderIsRefused();
     void readOnlyFileIsRefused();
     void fileSizeLimitStopsLogKeepingWholeRecords();
+    void headerThatCannotBeWrittenLeavesNothing();
     void fullFileSystemStopsLogKeepingWholeRecords();
     void killedProgramKeepsEveryRecord();
 
@@ -320,6 +326,27 @@ void TestLogFile::existingFileIsReplaced()
     LogFile log(native(path), Chip::A, ticked("int"), kStarted);
     log.close();
     QCOMPARE(readFile(path), fileOf({"ZR410A", "Date:,30 Nov 2026,Time:,00:53:20", "Internal,"}));
+}
+
+void TestLogFile::numbersKeepTheirPointInACommaLocale()
+{
+    // A German bench PC: the C library's numbers use a decimal comma there.
+    std::optional<zr::test::CommaDecimalLocale> comma;
+    comma.emplace();
+    if (!comma->active())
+        QSKIP("no comma-decimal locale here");
+    QCOMPARE(std::localeconv()->decimal_point, std::string(","));
+
+    const QString path = pathIn("comma-locale.sav");
+    const LogOptions o = ticked("int ext off 12V");
+    {
+        LogFile log(native(path), Chip::B, o, kStarted);
+        log.writeRecord(o, {25.25f, -0.5f, -5, {3.301f}});
+    }
+    comma.reset();
+    QCOMPARE(readFile(path),
+             fileOf({"ZR410B", "Date:,30 Nov 2026,Time:,00:53:20",
+                     "Internal,External,External␣Offset,,12V,", "␣25.25,-.5,-5,,␣␣3.301"}));
 }
 
 void TestLogFile::regionalDateAndTime()
@@ -512,6 +539,26 @@ void TestLogFile::fileSizeLimitStopsLogKeepingWholeRecords()
     QCOMPARE(result.file, numberedLog(Chip::B, o, result.records));
 }
 
+void TestLogFile::headerThatCannotBeWrittenLeavesNothing()
+{
+    const std::string path = native(pathIn("no-header.sav"));
+    const test::ChildResult run = test::runInChild([&]() -> std::optional<std::string> {
+        const rlimit limit{20, RLIM_INFINITY}; // inside line 2
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return std::nullopt;
+        try {
+            LogFile log(path, Chip::A, LogOptions{}, kStarted);
+            return "started";
+        } catch (const LogError& e) {
+            return e.reason();
+        }
+    });
+    if (run.skipped)
+        QSKIP("cannot set a file-size limit here");
+    QCOMPARE(run.output.toStdString(), std::generic_category().message(EFBIG));
+    QCOMPARE(readFile(QString::fromStdString(path)), QByteArray());
+}
+
 void TestLogFile::fullFileSystemStopsLogKeepingWholeRecords()
 {
     const QString mountPoint = pathIn("tiny");
@@ -549,4 +596,4 @@ void TestLogFile::killedProgramKeepsEveryRecord()
 }
 
 QTEST_APPLESS_MAIN(TestLogFile)
-#include "tst_log_file.moc"
+#include "test_log_file.moc"

@@ -1,0 +1,730 @@
+// The save-data windows through their states, with a scripted board, a real file system and the
+// injected dialog, prompts and clock.
+
+#include "board/board_lost_error.h"
+#include "logging/regional_time.h"
+#include "logging/save_window.h"
+#include "platform/child_window.h"
+#include "shell/main_window.h"
+#include "support/fake_services.h"
+#include "support/recording_board.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/resource.h>
+
+using namespace zr;
+using namespace zr::test;
+
+Q_DECLARE_METATYPE(zr::Chip)
+
+namespace {
+
+constexpr int kAddressA = 72;
+constexpr int kAddressB = 76;
+
+// The raw register values of the two chips, by address; the test changes them between ticks.
+struct ChipRegisters {
+    std::uint16_t intTemp = 0;
+    std::uint16_t extTemp = 0;
+    std::uint16_t offset = 0;
+    std::array<std::uint16_t, 5> rails{};
+};
+
+void answerFrom(RecordingBoard& board, std::map<int, ChipRegisters>& chips)
+{
+    board.responder = [&chips](const std::vector<std::uint8_t>& frame) {
+        RecordingBoard::Reply r{};
+        const auto found = chips.find(frame.at(0));
+        if (found == chips.end())
+            return r;
+        const ChipRegisters& c = found->second;
+        auto put = [&r](int at, std::uint16_t v) {
+            r[at] = v & 0xFF;
+            r[at + 1] = v >> 8;
+        };
+        switch (frame.at(3)) {
+        case 0:
+            put(1, c.intTemp);
+            put(3, c.extTemp);
+            break;
+        case 224:
+            put(1, c.offset);
+            break;
+        case 16:
+            for (int i = 0; i < 5; ++i)
+                put(1 + 2 * i, c.rails[i]);
+            break;
+        }
+        return r;
+    };
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A window in an MDI area, loaded the way the main window loads its children.
+struct Harness {
+    explicit Harness(const QString& folder) : programFolder(folder)
+    {
+        state.AddressA = kAddressA;
+        state.AddressB = kAddressB;
+        // A: 25.25 and 31.5 degrees, offset 0. B: 25 and -3.5 degrees, offset -5, and the rails
+        // 12.1, 5.02, 3.3, 2.5 and 1.2 volts.
+        chips[kAddressA] = {1616, 2016, 0, {}};
+        chips[kAddressB] = {1600, 65312, 65216, {12390, 5140, 3379, 2560, 1229}};
+        answerFrom(board, chips);
+        mdi.resize(1000, 700);
+        mdi.show();
+    }
+
+    SaveWindow* open(Chip chip)
+    {
+        auto* w = new SaveWindow(chip, {state, board, prompts, files, clock, programFolder,
+                                        [this](const QString& s) { statusLines << s; }});
+        QMdiSubWindow* sub = mdi.addSubWindow(w);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        QMetaObject::invokeMethod(w, "Form_Load", Qt::DirectConnection);
+        sub->show();
+
+        mdi.setActiveSubWindow(sub);
+        return w;
+    }
+
+    // Starts a log in `w` on `path` through the dialog.
+    void start(SaveWindow* w, const QString& path)
+    {
+        files.paths.push_back(path);
+        button(w, "cmdSave")->click();
+    }
+
+    QByteArray header(Chip chip, const QString& columns) const
+    {
+        const logging::DateTimeText t = logging::regionalDateTime(clock.time);
+        return QByteArray(chipName(chip)) + "\r\nDate:," + QByteArray::fromStdString(t.date) +
+               ",Time:," + QByteArray::fromStdString(t.time) + "\r\n" + columns.toLatin1() + "\r\n";
+    }
+
+    static QPushButton* button(QWidget* w, const char* name)
+    {
+        return w->findChild<QPushButton*>(name);
+    }
+    static QCheckBox* box(QWidget* w, const char* name) { return w->findChild<QCheckBox*>(name); }
+
+    DeviceState state;
+    RecordingBoard board;
+    std::map<int, ChipRegisters> chips;
+    FakePrompts prompts;
+    FakeFileChooser files;
+    FakeClock clock;
+    QString programFolder;
+    QStringList statusLines;
+    QMdiArea mdi;
+};
+
+const QByteArray kRecordA = " 25.25, 31.5,\r\n";
+const QByteArray kRecordB = " 25,-3.5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n";
+const QString kColumnsA = "Internal,External,";
+const QString kColumnsB = "Internal,External,,12V,5V,Vcc,2.5V,Vccp,";
+
+// Every request the board saw after `from`, as the frames' command bytes.
+QList<int> commandsSince(const RecordingBoard& board, std::size_t from)
+{
+    QList<int> commands;
+    for (std::size_t i = from; i < board.requests.size(); ++i)
+        if (board.requests[i].direction == kDirectionToBoard)
+            commands << board.requests[i].sent.at(3);
+    return commands;
+}
+
+} // namespace
+
+class TestSaveWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void opensWithItsControls_data();
+    void opensWithItsControls();
+    void tabOrderAndFirstFocus_data();
+    void tabOrderAndFirstFocus();
+    void outerSizeFromTwips_data();
+    void outerSizeFromTwips();
+    void flagIsSetByFormLoad();
+    void everyTickReadsTheChip_data();
+    void everyTickReadsTheChip();
+
+    void cancelledDialogTouchesNothingAndCloseAsksNothing();
+    void startLogsEveryTickUntilStopped();
+    void optionsAreReadOnEveryRecord();
+    void restartAsksAgainAndCancelNeverReusesThePath();
+    void bothWindowsLogAtOnce();
+    void sameFileForBothWindowsIsRefused();
+    void unopenableFileIsShownInTheStatusBar();
+
+    void closeAnsweredYesEndsTheLog();
+    void closeAnsweredNoKeepsLoggingAndWritesOnce();
+    void tickDuringTheQuestionWritesOnlyWhileLogging();
+    void whileTheDialogIsOpen();
+    void closeAnsweredNoCancelsTheMainWindowsClose();
+
+    void failedWriteStopsOnlyThatLog();
+    void lostBoardStopsTheLogs();
+    void noStartOnALostBoard();
+
+private:
+    QString pathIn(const QString& name) const { return QDir(dir_->path()).filePath(name); }
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestSaveWindow::init()
+{
+    qputenv("TZ", "UTC");
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+}
+
+void TestSaveWindow::opensWithItsControls_data()
+{
+    QTest::addColumn<Chip>("chip");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::newRow("A") << Chip::A << "frmSaveA" << QStringList{"Temperature Readings"}
+                       << QStringList{"Save Internal Temperature Readings=1",
+                                      "Save External Temperature Readings=1",
+                                      "Save External Temperature Offset=0"};
+    QTest::newRow("B") << Chip::B << "frmSaveB"
+                       << QStringList{"Temperature Readings", "Voltage Readings"}
+                       << QStringList{"Save Internal Temperature Readings=1",
+                                      "Save External Temperature Readings=1",
+                                      "Save External Temperature Offset=0",
+                                      "Save 12V Readings=1",
+                                      "Save 5V Readings=1",
+                                      "Save Vcc Readings=1",
+                                      "Save 2.5V Readings=1",
+                                      "Save Vccp Readings=1"};
+}
+
+void TestSaveWindow::opensWithItsControls()
+{
+    QFETCH(Chip, chip);
+    QFETCH(QString, name);
+    QFETCH(QStringList, frames);
+    QFETCH(QStringList, boxes);
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(chip);
+    QCOMPARE(w->objectName(), name);
+    QCOMPARE(w->windowTitle(), QString("Save Data"));
+
+    QStringList frameCaptions;
+    for (QGroupBox* frame : w->findChildren<QGroupBox*>()) {
+        frameCaptions << frame->title();
+        QVERIFY(frame->font().bold());
+        QCOMPARE(frame->font().pointSizeF(), 8.25);
+    }
+    QCOMPARE(frameCaptions, frames);
+    QStringList boxStates;
+    for (QCheckBox* b : w->findChildren<QCheckBox*>()) {
+        boxStates << b->text() + "=" + QString::number(b->isChecked());
+        QVERIFY(!b->font().bold());
+    }
+    QCOMPARE(boxStates, boxes);
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QCOMPARE(h.button(w, "cmdCancel")->text(), QString("Cancel"));
+    for (QWidget* child : w->findChildren<QWidget*>())
+        QVERIFY2(child->isEnabled(), qPrintable(child->objectName()));
+    QVERIFY(!w->findChild<QLabel*>("lblLogStatus")->isVisible());
+}
+
+void TestSaveWindow::tabOrderAndFirstFocus_data()
+{
+    QTest::addColumn<Chip>("chip");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("A") << Chip::A
+                       << QStringList{"chkInternal", "chkExternal", "chkExternalOffset",
+                                      "cmdCancel", "cmdSave"};
+    QTest::newRow("B") << Chip::B << QStringList{"cmdSave",     "cmdCancel",   "chkExternalOffset",
+                                                 "chkExternal", "chkInternal", "chk12V",
+                                                 "chk5V",       "chkVcc",      "chk2V",
+                                                 "chkVccp"};
+}
+
+void TestSaveWindow::tabOrderAndFirstFocus()
+{
+    QFETCH(Chip, chip);
+    QFETCH(QStringList, order);
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(chip);
+    QVERIFY(QTest::qWaitForWindowActive(h.mdi.window()));
+    QTRY_COMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                             : QString(),
+                 order.first());
+    QStringList seen{order.first()};
+    QWidget* at = w->findChild<QWidget*>(order.first());
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        at = at->nextInFocusChain();
+        while (at->focusPolicy() == Qt::NoFocus)
+            at = at->nextInFocusChain();
+        seen << at->objectName();
+    }
+    QCOMPARE(seen, order);
+}
+
+void TestSaveWindow::outerSizeFromTwips_data()
+{
+    QTest::addColumn<Chip>("chip");
+    QTest::addColumn<int>("widthTwips");
+    QTest::addColumn<int>("fontPoints"); // 0: the desktop's
+    QTest::newRow("A, small font") << Chip::A << 3660 << 6;
+    QTest::newRow("B, small font") << Chip::B << 7005 << 6;
+    QTest::newRow("A, desktop font") << Chip::A << 3660 << 0;
+    QTest::newRow("B, desktop font") << Chip::B << 7005 << 0;
+}
+
+void TestSaveWindow::outerSizeFromTwips()
+{
+    QFETCH(Chip, chip);
+    QFETCH(int, widthTwips);
+    QFETCH(int, fontPoints);
+    const QFont desktopFont = QApplication::font();
+    if (fontPoints > 0)
+        QApplication::setFont(QFont(desktopFont.family(), fontPoints));
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(chip);
+    QApplication::setFont(desktopFont);
+
+    const QScreen* screen = w->screen();
+    const QSize twips(twipsToPixels(widthTwips, screen->logicalDotsPerInchX()),
+                      twipsToPixels(4155, screen->logicalDotsPerInchY()));
+    QWidget* frame = childFrame(w);
+    // A font too wide for those sizes makes the window grow, never cut off a caption.
+    QCOMPARE(frame->size(), twips.expandedTo(frame->minimumSizeHint()));
+    if (fontPoints > 0)
+        QCOMPARE(frame->size(), twips);
+    QTRY_VERIFY(w->width() >= w->minimumSizeHint().width());
+    QVERIFY(w->height() >= w->minimumSizeHint().height());
+}
+
+void TestSaveWindow::flagIsSetByFormLoad()
+{
+    Harness h(dir_->path());
+    SaveWindow w(Chip::B, {h.state, h.board, h.prompts, h.files, h.clock, h.programFolder, {}});
+    QCOMPARE(h.state.LoggingB, False);
+    w.Form_Load();
+    QCOMPARE(h.state.LoggingB, True);
+    QCOMPARE(h.state.LoggingA, False);
+}
+
+void TestSaveWindow::everyTickReadsTheChip_data()
+{
+    QTest::addColumn<Chip>("chip");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QList<int>>("commands");
+    QTest::newRow("A") << Chip::A << kAddressA << QList<int>{0, 224};
+    QTest::newRow("B") << Chip::B << kAddressB << QList<int>{0, 224, 16};
+}
+
+void TestSaveWindow::everyTickReadsTheChip()
+{
+    QFETCH(Chip, chip);
+    QFETCH(int, address);
+    QFETCH(QList<int>, commands);
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(chip);
+    w->SaveCurrentData();
+    QCOMPARE(commandsSince(h.board, 0), commands);
+    for (const RecordedRequest& r : h.board.requests)
+        if (r.direction == kDirectionToBoard)
+            QCOMPARE(int(r.sent.at(0)), address);
+    QCOMPARE(int(h.state.CurrentAddress), address);
+    QCOMPARE(h.state.ExtTemp, chip == Chip::A ? 31.5f : -3.5f);
+    QCOMPARE(h.state.ExtOffset, chip == Chip::A ? 0 : -5);
+    QVERIFY(QDir(dir_->path()).isEmpty());
+}
+
+void TestSaveWindow::cancelledDialogTouchesNothingAndCloseAsksNothing()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    QPushButton* save = h.button(w, "cmdSave");
+    QString captionDuringDialog;
+    h.files.onChoose = [&] { captionDuringDialog = save->text(); };
+    save->click();
+    QCOMPARE(captionDuringDialog, QString("Stop Writing To File"));
+    QCOMPARE(h.files.calls.size(), 1);
+    QCOMPARE(h.files.calls[0].initialDir, dir_->path());
+    QCOMPARE(h.files.calls[0].filter, QString("Text Files (*.sav)"));
+    QCOMPARE(save->text(), QString("Save To File"));
+    QVERIFY(!w->isLogging());
+    w->SaveCurrentData();
+    QVERIFY(QDir(dir_->path()).isEmpty());
+    QVERIFY(h.statusLines.isEmpty());
+
+    QPointer<SaveWindow> alive(w);
+    h.button(w, "cmdCancel")->click();
+    QVERIFY(h.prompts.questions.isEmpty());
+    QCOMPARE(h.state.LoggingA, False);
+    QTRY_VERIFY(!alive);
+}
+
+void TestSaveWindow::startLogsEveryTickUntilStopped()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString path = pathIn("typed-name"); // used as typed: no extension added
+    h.start(w, path);
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Stop Writing To File"));
+    QVERIFY(w->isLogging());
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
+
+    w->SaveCurrentData();
+    h.chips[kAddressA].intTemp = 65472; // -1 degree
+    w->SaveCurrentData();
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + "-1, 31.5,\r\n");
+
+    h.button(w, "cmdSave")->click();
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QVERIFY(!w->isLogging());
+    const std::size_t before = h.board.requests.size();
+    w->SaveCurrentData();
+    QVERIFY(h.board.requests.size() > before); // still reads
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + "-1, 31.5,\r\n");
+    QVERIFY(!QFile::exists(path + ".sav"));
+}
+
+void TestSaveWindow::optionsAreReadOnEveryRecord()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::B);
+    const QString path = pathIn("options.sav");
+    h.box(w, "chkVcc")->setChecked(false);
+    h.start(w, path);
+    w->SaveCurrentData();
+    h.box(w, "chkExternalOffset")->setChecked(true);
+    h.box(w, "chkInternal")->setChecked(false);
+    h.box(w, "chk12V")->setChecked(false);
+    h.box(w, "chkVcc")->setChecked(true);
+    w->SaveCurrentData();
+    QCOMPARE(readFile(path), h.header(Chip::B, "Internal,External,,12V,5V,2.5V,Vccp,") +
+                                 " 25,-3.5,,  12.1,  5.02,  2.5,  1.2\r\n"
+                                 ",-3.5,-5,,  5.02,  3.3,  2.5,  1.2\r\n");
+}
+
+void TestSaveWindow::restartAsksAgainAndCancelNeverReusesThePath()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString first = pathIn("first.sav");
+    h.start(w, first);
+    w->SaveCurrentData();
+    h.button(w, "cmdSave")->click(); // stop
+    h.button(w, "cmdSave")->click(); // start again, and cancel
+    QCOMPARE(h.files.calls.size(), 2);
+    QVERIFY(!w->isLogging());
+    w->SaveCurrentData();
+    QCOMPARE(readFile(first), h.header(Chip::A, kColumnsA) + kRecordA);
+
+    const QString second = pathIn("second.sav");
+    h.box(w, "chkExternal")->setChecked(false);
+    h.start(w, second);
+    w->SaveCurrentData();
+    QCOMPARE(readFile(second), h.header(Chip::A, "Internal,") + " 25.25,\r\n");
+    QCOMPARE(readFile(first), h.header(Chip::A, kColumnsA) + kRecordA);
+}
+
+void TestSaveWindow::bothWindowsLogAtOnce()
+{
+    Harness h(dir_->path());
+    SaveWindow* a = h.open(Chip::A);
+    SaveWindow* b = h.open(Chip::B);
+    h.start(a, pathIn("a.sav"));
+    h.start(b, pathIn("b.sav"));
+    for (int tick = 0; tick < 3; ++tick) {
+        a->SaveCurrentData();
+        b->SaveCurrentData();
+    }
+    QCOMPARE(readFile(pathIn("a.sav")), h.header(Chip::A, kColumnsA) + kRecordA.repeated(3));
+    QCOMPARE(readFile(pathIn("b.sav")), h.header(Chip::B, kColumnsB) + kRecordB.repeated(3));
+}
+
+void TestSaveWindow::sameFileForBothWindowsIsRefused()
+{
+    Harness h(dir_->path());
+    SaveWindow* a = h.open(Chip::A);
+    SaveWindow* b = h.open(Chip::B);
+    const QString path = pathIn("shared.sav");
+    h.start(a, path);
+    a->SaveCurrentData();
+    h.start(b, QDir(dir_->path()).filePath("./shared.sav"));
+    QCOMPARE(h.button(b, "cmdSave")->text(), QString("Save To File"));
+    QVERIFY(!b->isLogging());
+    QCOMPARE(h.statusLines.size(), 1);
+    QVERIFY(h.statusLines[0].contains("shared.sav"));
+    QVERIFY(h.prompts.messages.isEmpty());
+    b->SaveCurrentData();
+    a->SaveCurrentData();
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(2));
+    QVERIFY(a->isLogging());
+}
+
+void TestSaveWindow::unopenableFileIsShownInTheStatusBar()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString path = pathIn("missing-folder/log.sav");
+    h.start(w, path);
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QCOMPARE(h.statusLines,
+             QStringList{"Logging not started: " + path + ": No such file or directory"});
+    QVERIFY(h.prompts.messages.isEmpty());
+    QVERIFY(h.prompts.questions.isEmpty());
+}
+
+void TestSaveWindow::closeAnsweredYesEndsTheLog()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    QPointer<SaveWindow> alive(w);
+    const QString path = pathIn("yes.sav");
+    h.start(w, path);
+    w->SaveCurrentData();
+    h.prompts.answers = {true};
+    h.button(w, "cmdCancel")->click();
+    QCOMPARE(h.prompts.questions,
+             QStringList{"If you close this window then writing data to file will stop. Are you "
+                         "sure you want to exit?"});
+    QCOMPARE(h.state.LoggingA, False);
+    QTRY_VERIFY(!alive);
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA);
+    // The file is free again: another log may take it.
+    SaveWindow* again = h.open(Chip::B);
+    h.start(again, path);
+    QVERIFY(again->isLogging());
+}
+
+void TestSaveWindow::closeAnsweredNoKeepsLoggingAndWritesOnce()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::B);
+    const QString path = pathIn("no.sav");
+    h.start(w, path);
+    h.prompts.answers = {false};
+    closeChildWindow(w); // the close box
+    QCOMPARE(h.prompts.questions.size(), 1);
+    QVERIFY(childFrame(w)->isVisible());
+    QCOMPARE(h.state.LoggingB, True);
+    QVERIFY(w->isLogging());
+    QCOMPARE(readFile(path), h.header(Chip::B, kColumnsB) + kRecordB);
+    w->SaveCurrentData();
+    QCOMPARE(readFile(path), h.header(Chip::B, kColumnsB) + kRecordB.repeated(2));
+}
+
+void TestSaveWindow::tickDuringTheQuestionWritesOnlyWhileLogging()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString path = pathIn("question.sav");
+    h.start(w, path);
+    h.prompts.onQuestion = [&] { w->SaveCurrentData(); };
+    h.prompts.answers = {false, true};
+    closeChildWindow(w);
+    // One record from the tick while the question was open, one for the No.
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(2));
+    closeChildWindow(w);
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(3));
+}
+
+void TestSaveWindow::whileTheDialogIsOpen()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    QPointer<SaveWindow> alive(w);
+    const QString path = pathIn("dialog.sav");
+    std::size_t requestsBefore = 0;
+    h.files.onChoose = [&] {
+        // A tick reads but writes nothing; a close waits for the dialog to return.
+        requestsBefore = h.board.requests.size();
+        w->SaveCurrentData();
+        closeChildWindow(w);
+    };
+    h.start(w, path);
+    QVERIFY(h.board.requests.size() > requestsBefore);
+    QVERIFY(h.prompts.questions.isEmpty());
+    QCoreApplication::processEvents();
+    QVERIFY(alive);
+    QVERIFY(w->isLogging());
+    QCOMPARE(h.state.LoggingA, True);
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
+}
+
+void TestSaveWindow::closeAnsweredNoCancelsTheMainWindowsClose()
+{
+    DeviceState state;
+    RecordingBoard board;
+    std::map<int, ChipRegisters> chips{{kAddressA, {1616, 2016, 0, {}}}};
+    answerFrom(board, chips);
+    FakePrompts prompts;
+    FakeFileChooser files;
+    FakeUrlOpener urls;
+    FakeClock clock;
+    MainWindow main({state, board, prompts, files, urls, clock, dir_->path()});
+    state.AddressA = kAddressA;
+    main.show();
+    main.mSaveA_Click();
+    SaveWindow* w = main.saveWindow(Chip::A);
+    QVERIFY(w);
+    QCOMPARE(state.LoggingA, True);
+    const QString path = pathIn("main.sav");
+    files.paths = {path};
+    Harness::button(w, "cmdSave")->click();
+
+    prompts.answers = {false};
+    QVERIFY(!main.close());
+    QVERIFY(main.isVisible());
+    QCOMPARE(main.saveWindow(Chip::A), w);
+    main.Timer1_Timer();
+    QVERIFY(readFile(path).endsWith(kRecordA + kRecordA));
+
+    prompts.answers = {true};
+    QVERIFY(main.close());
+    QCOMPARE(state.LoggingA, False);
+    QCOMPARE(prompts.questions.size(), 2);
+}
+
+void TestSaveWindow::failedWriteStopsOnlyThatLog()
+{
+    Harness h(dir_->path());
+    SaveWindow* a = h.open(Chip::A);
+    SaveWindow* b = h.open(Chip::B);
+    for (const char* rail : {"chk12V", "chk5V", "chkVcc", "chk2V", "chkVccp"})
+        h.box(b, rail)->setChecked(false);
+    h.box(b, "chkInternal")->setChecked(false);
+    h.box(b, "chkExternal")->setChecked(false);
+    const QString pathA = pathIn("a.sav");
+    const QString pathB = pathIn("b.sav");
+    h.start(a, pathA);
+    h.start(b, pathB); // records of one comma: far below the limit set below
+    a->SaveCurrentData();
+    b->SaveCurrentData();
+
+    // A real fault: the process's file-size limit ends inside A's next record. Nothing else is
+    // written to a file while it holds.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const QByteArray written = readFile(pathA);
+    rlimit limit = saved;
+    limit.rlim_cur = static_cast<rlim_t>(written.size() + kRecordA.size() + 5);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    a->SaveCurrentData(); // fits
+    a->SaveCurrentData(); // fails part-way
+    b->SaveCurrentData();
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+    QCOMPARE(readFile(pathA), written + kRecordA);
+    QVERIFY(!a->isLogging());
+    QCOMPARE(h.button(a, "cmdSave")->text(), QString("Save To File"));
+    const QString told = "Logging to " + pathA + " stopped. Writing failed: File too large. The " +
+                         "file keeps every record written before.";
+    QCOMPARE(h.statusLines, QStringList{told});
+    QLabel* label = a->findChild<QLabel*>("lblLogStatus");
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->text(), told);
+    QVERIFY(h.prompts.messages.isEmpty());
+
+    // Told once; the chip is still read; the other log goes on.
+    const std::size_t before = h.board.requests.size();
+    a->SaveCurrentData();
+    b->SaveCurrentData();
+    QVERIFY(h.board.requests.size() > before);
+    QCOMPARE(h.statusLines.size(), 1);
+    QCOMPARE(readFile(pathA), written + kRecordA);
+    QCOMPARE(readFile(pathB), h.header(Chip::B, ",") + QByteArray(",\r\n").repeated(3));
+    QVERIFY(b->isLogging());
+
+    // A new start clears the notice.
+    h.start(a, pathIn("a2.sav"));
+    QVERIFY(!label->isVisible());
+}
+
+void TestSaveWindow::lostBoardStopsTheLogs()
+{
+    DeviceState state;
+    RecordingBoard board;
+    std::map<int, ChipRegisters> chips{{kAddressA, {1616, 2016, 0, {}}},
+                                       {kAddressB, {1600, 65312, 65216, {}}}};
+    answerFrom(board, chips);
+    FakePrompts prompts;
+    FakeFileChooser files;
+    FakeUrlOpener urls;
+    FakeClock clock;
+    MainWindow main({state, board, prompts, files, urls, clock, dir_->path()});
+    state.AddressA = kAddressA;
+    state.AddressB = kAddressB;
+    main.mSaveA_Click();
+    main.mSaveB_Click();
+    SaveWindow* a = main.saveWindow(Chip::A);
+    SaveWindow* b = main.saveWindow(Chip::B);
+    files.paths = {pathIn("a.sav"), pathIn("b.sav")};
+    Harness::button(a, "cmdSave")->click();
+    Harness::button(b, "cmdSave")->click();
+    main.Timer1_Timer();
+    const QByteArray keptA = readFile(pathIn("a.sav"));
+    const QByteArray keptB = readFile(pathIn("b.sav"));
+
+    // Lost in the middle of chip A's reads: nothing of that tick may reach a file.
+    board.loseAfterRequests = static_cast<int>(board.requests.size()) + 3;
+    board.reason = "unplugged";
+    main.Timer1_Timer();
+    main.Timer1_Timer();
+
+    QCOMPARE(readFile(pathIn("a.sav")), keptA);
+    QCOMPARE(readFile(pathIn("b.sav")), keptB);
+    QVERIFY(!a->isLogging());
+    QVERIFY(!b->isLogging());
+    QCOMPARE(Harness::button(a, "cmdSave")->text(), QString("Save To File"));
+    QVERIFY(a->findChild<QLabel*>("lblLogStatus")->text().contains("unplugged"));
+    QVERIFY(b->findChild<QLabel*>("lblLogStatus")->text().contains(pathIn("b.sav")));
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestSaveWindow::noStartOnALostBoard()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    h.board.lost = true;
+    h.board.reason = "unplugged";
+    h.start(w, pathIn("never.sav"));
+    QVERIFY(h.files.calls.isEmpty());
+    QVERIFY(!w->isLogging());
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QCOMPARE(h.statusLines,
+             QStringList{"Logging not started. The evaluation board was lost: unplugged"});
+    w->boardLost("The evaluation board was lost: unplugged"); // not logging: nothing to tell
+    QCOMPARE(h.statusLines.size(), 1);
+    QVERIFY(!QFile::exists(pathIn("never.sav")));
+
+    // Lost while the dialog was open.
+    h.board.lost = false;
+    h.files.onChoose = [&] { h.board.lost = true; };
+    h.start(w, pathIn("never.sav"));
+    QVERIFY(!w->isLogging());
+    QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
+    QCOMPARE(h.statusLines.size(), 2);
+    QVERIFY(!QFile::exists(pathIn("never.sav")));
+}
+
+QTEST_MAIN(TestSaveWindow)
+#include "test_save_window.moc"
