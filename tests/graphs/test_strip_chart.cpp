@@ -4,7 +4,9 @@
 
 #include "graphs/strip_chart/strip_chart.h"
 #include "graphs/strip_chart/time_axis.h"
+#include "graphs/strip_chart/value_axis.h"
 #include "graphs/strip_chart_control.h"
+#include "support/comma_locale.h"
 #include "support/fake_services.h"
 
 #include <QApplication>
@@ -53,6 +55,8 @@ private slots:
     void timeAxisFormatByVisibleSpan_data();
     void timeAxisFormatByVisibleSpan();
     void ticksFallOnRoundLocalTimes();
+    void valueAxisLabels_data();
+    void valueAxisLabels();
     void copiesTheVisibleSamplesAsCsv();
     void savesThePicture();
     void hiddenChartDoesNotPaint();
@@ -240,8 +244,35 @@ void StripChartTest::ticksFallOnRoundLocalTimes()
     tzset();
 }
 
+void StripChartTest::valueAxisLabels_data()
+{
+    QTest::addColumn<double>("end1");
+    QTest::addColumn<double>("end2");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("temperatures") << -300.0 << 300.0
+                                  << QStringList{"-300", "-200", "-100", "0", "100", "200", "300"};
+    QTest::newRow("volts, half steps")
+        << 1.0 << 3.0 << QStringList{"1.0", "1.5", "2.0", "2.5", "3.0"};
+    QTest::newRow("ends the wrong way round")
+        << 0.2 << -0.2 << QStringList{"-0.2", "-0.1", "0.0", "0.1", "0.2"};
+}
+
+void StripChartTest::valueAxisLabels()
+{
+    QFETCH(double, end1);
+    QFETCH(double, end2);
+    QFETCH(QStringList, labels);
+    zr::test::CommaDecimalLocale comma; // a German bench PC still reads "2.5"
+    const ValueTicks ticks = valueTicks(end1, end2, 6);
+    QStringList texts;
+    for (double v : ticks.values)
+        texts.append(QString::fromStdString(valueLabel(v, ticks.step)));
+    QCOMPARE(texts, labels);
+}
+
 void StripChartTest::copiesTheVisibleSamplesAsCsv()
 {
+    zr::test::CommaDecimalLocale comma;
     StripChart chart;
     setUpChart(chart);
     const std::int64_t t0 = kStart;

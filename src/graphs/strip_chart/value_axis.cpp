@@ -1,8 +1,8 @@
 #include "graphs/strip_chart/value_axis.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace zr::chart {
 
@@ -28,11 +28,13 @@ ValueTicks valueTicks(double end1, double end2, int maxTicks)
 
 std::string valueLabel(double value, double step)
 {
+    // to_chars, not printf: the C library's locale may use a decimal comma.
     const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", std::clamp(decimals, 0, 12), value);
-    std::string text = buffer;
-    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-')
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::fixed, std::clamp(decimals, 0, 12));
+    std::string text(buffer, written.ec == std::errc() ? written.ptr : buffer);
+    if (text.find_first_not_of("-0.") == std::string::npos && !text.empty() && text[0] == '-')
         text.erase(0, 1); // no "-0"
     return text;
 }
