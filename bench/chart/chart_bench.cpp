@@ -165,6 +165,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const Options options = parse(app.arguments());
+#ifndef NDEBUG
+    std::printf("note: built without optimisation; build Release or RelWithDebInfo (make build) "
+                "for figures that mean something\n");
+#endif
 
     std::vector<Result> results;
     for (std::size_t samples : options.sizes) {
