@@ -1,7 +1,7 @@
 #include "graphs/temp_graph_window.h"
 
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
-#include "graphs/failed_read.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/graph_range.h"
 #include "platform/child_window.h"
@@ -64,7 +64,8 @@ void TempGraphWindow::UpdateTempGraphB()
 void TempGraphWindow::updateGraph()
 {
     selectChip(state_, chip_);
-    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), chip_, "temperatures");
+    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), chip_, "temperatures",
+                          "nothing was plotted");
     stpTemp.AddSample(0, state_.IntTemp);
     stpTemp.AddSample(1, state_.ExtTemp);
     stpTemp.setLabelIndex(0);

@@ -1,7 +1,7 @@
 #include "graphs/volt_graph_window.h"
 
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
-#include "graphs/failed_read.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/graph_range.h"
 #include "platform/child_window.h"
@@ -54,7 +54,8 @@ void VoltGraphWindow::Form_Load()
 void VoltGraphWindow::UpdateVoltGraph()
 {
     selectChip(state_, Chip::B);
-    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), Chip::B, "voltages");
+    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), Chip::B, "voltages",
+                          "nothing was plotted");
     for (int i = 0; i < kRails; ++i)
         stpVolt.AddSample(static_cast<std::int16_t>(i), state_.Voltage[i]);
     for (int i = 0; i < kRails; ++i) {

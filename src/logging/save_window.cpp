@@ -1,6 +1,7 @@
 #include "logging/save_window.h"
 
 #include "board/board_lost_error.h"
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "logging/regional_time.h"
 #include "platform/child_window.h"
@@ -175,12 +176,18 @@ void SaveWindow::SaveCurrentData()
 {
     DeviceState& state = services_.state;
     selectChip(state, chip_);
-    SSTStuff::SSTGetTemperatures(state, services_.board);
-    SSTStuff::SSTGetExtOffset(state, services_.board);
-    if (chip_ == Chip::B)
-        SSTStuff::SSTGetVoltages(state, services_.board);
+    // Every read runs whether or not a log is open; a failed one keeps its stale bytes out of
+    // the file (the log goes on with the next tick).
+    const std::int16_t temps = SSTStuff::SSTGetTemperatures(state, services_.board);
+    const std::int16_t offset = SSTStuff::SSTGetExtOffset(state, services_.board);
+    const std::int16_t volts =
+        chip_ == Chip::B ? SSTStuff::SSTGetVoltages(state, services_.board) : std::int16_t{0};
     if (!log_)
         return;
+    const char* const skipped = "no record was written";
+    requireSuccessfulRead(temps, chip_, "temperatures", skipped);
+    requireSuccessfulRead(offset, chip_, "external offset", skipped);
+    requireSuccessfulRead(volts, chip_, "voltages", skipped);
     try {
         log_->writeRecord(options(), logging::readingsOf(state));
     } catch (const logging::LogError& failed) {
