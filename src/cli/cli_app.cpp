@@ -1,16 +1,16 @@
 #include "cli/cli_app.h"
 
 #include "board/board_lost_error.h"
+#include "board/failed_read.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
+#include "cli/output.h"
 #include "version.h"
 
 #include <ostream>
 
 namespace zr::cli {
 namespace {
-
-constexpr const char* kToolName = "zr410ab-cli";
 
 int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
              const CliEnvironment& environment)
@@ -59,6 +59,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             err << "Try '" << kToolName << " --help'.\n";
         return e.status();
     } catch (const BoardLostError& e) {
+        out.flush();
+        err << kToolName << ": " << e.what() << "\n";
+        return kExitBoardMissing;
+    } catch (const FailedReadError& e) {
         out.flush();
         err << kToolName << ": " << e.what() << "\n";
         return kExitBoardMissing;

@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -78,29 +79,27 @@ int runBench(CommandContext& ctx)
     // With one chip missing, its windows' requests go to the other chip: the cost is the same.
     const Chip a = session->found(Chip::A) ? Chip::A : Chip::B;
     const Chip b = session->found(Chip::B) ? Chip::B : Chip::A;
-    DeviceState& s = session->state();
-    BoardLibrary& board = session->board();
 
-    const Figures transaction = figuresOf(timeRuns(runs, [&] {
-        session->select(a);
-        SSTStuff::SSTGetTemperatures(s, board);
-    }));
+    // One routine on one chip. A failed read would time an error path, not the board: the
+    // benchmark stops on one.
+    const auto read = [&](Chip chip, std::int16_t (*routine)(DeviceState&, BoardLibrary&)) {
+        session->select(chip);
+        requireSuccessfulRead(routine(session->state(), session->board()), chip, "board's reply",
+                              "the benchmark stopped");
+    };
+    using namespace SSTStuff;
+    const Figures transaction = figuresOf(timeRuns(runs, [&] { read(a, SSTGetTemperatures); }));
     // One polling tick with every polled window open, in the timer's order: temperature graph A,
     // voltage graph, temperature graph B, save-data A, save-data B.
     const Figures tick = figuresOf(timeRuns(runs, [&] {
-        session->select(a);
-        SSTStuff::SSTGetTemperatures(s, board);
-        session->select(b);
-        SSTStuff::SSTGetVoltages(s, board);
-        session->select(b);
-        SSTStuff::SSTGetTemperatures(s, board);
-        session->select(a);
-        SSTStuff::SSTGetTemperatures(s, board);
-        SSTStuff::SSTGetExtOffset(s, board);
-        session->select(b);
-        SSTStuff::SSTGetTemperatures(s, board);
-        SSTStuff::SSTGetExtOffset(s, board);
-        SSTStuff::SSTGetVoltages(s, board);
+        read(a, SSTGetTemperatures);
+        read(b, SSTGetVoltages);
+        read(b, SSTGetTemperatures);
+        read(a, SSTGetTemperatures);
+        read(a, SSTGetExtOffset);
+        read(b, SSTGetTemperatures);
+        read(b, SSTGetExtOffset);
+        read(b, SSTGetVoltages);
     }));
 
     const std::string boardName = checkBoardOptions(inv);

@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -23,7 +24,8 @@ int runDib(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(chip);
     session->select(chip);
-    SSTStuff::SSTGetDIB(session->state(), session->board());
+    requireSuccessfulRead(SSTStuff::SSTGetDIB(session->state(), session->board()), chip,
+                          "identifier block", kNothingPrinted);
     QJsonObject o = chipJson(*session, chip);
     for (int i : captions::kDibScreenOrder) {
         const captions::DibField& field = captions::kDibFields[i];

@@ -1,4 +1,5 @@
 #include "board/board_lost_error.h"
+#include "board/failed_read.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/interrupt.h"
@@ -83,14 +84,24 @@ int runLog(CommandContext& ctx)
     session->require(chip);
 
     std::int64_t records = 0;
+    std::int64_t failedReadings = 0;
     try {
         logging::LogFile log(path, chip, columns,
                              logging::regionalDateTime(std::chrono::system_clock::now()));
         InterruptGuard interrupts;
         try {
             runPeriodically(schedule, [&] {
-                log.writeRecord(columns,
-                                logging::takeReadings(session->state(), session->board(), chip));
+                const logging::TakenReadings taken =
+                    logging::takeReadings(session->state(), session->board(), chip);
+                try {
+                    // As in the save-data window, a failed read is left out and the log goes on.
+                    logging::requireSuccessfulReads(taken, chip, "no record was written");
+                } catch (const FailedReadError& failed) {
+                    ctx.err << kToolName << ": " << failed.what() << "\n";
+                    ++failedReadings;
+                    return;
+                }
+                log.writeRecord(columns, taken.values);
                 ++records;
             });
         } catch (const BoardLostError&) {
@@ -107,10 +118,14 @@ int runLog(CommandContext& ctx)
         QJsonObject o = chipJson(*session, chip);
         o["file"] = QString::fromLocal8Bit(path.c_str());
         o["records"] = static_cast<qint64>(records);
+        o["failedReadings"] = static_cast<qint64>(failedReadings);
         printJson(ctx.out, o);
     } else {
-        ctx.out << records << (records == 1 ? " record" : " records") << " written to " << path
-                << "\n";
+        ctx.out << records << (records == 1 ? " record" : " records") << " written to " << path;
+        if (failedReadings > 0)
+            ctx.out << "; " << failedReadings << (failedReadings == 1 ? " reading" : " readings")
+                    << " failed and left no record";
+        ctx.out << "\n";
     }
     return kExitOk;
 }

@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -33,10 +34,13 @@ int runOffset(CommandContext& ctx)
     session->select(chip);
     QJsonObject o = chipJson(*session, chip);
     if (newOffset) {
-        SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset);
+        requireSuccessfulRead(
+            SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset), chip,
+            "reply to the offset write", "the offset may not have been written");
         o["set"] = *newOffset;
     } else {
-        SSTStuff::SSTGetExtOffset(session->state(), session->board());
+        requireSuccessfulRead(SSTStuff::SSTGetExtOffset(session->state(), session->board()), chip,
+                              "external offset", kNothingPrinted);
         o["offset"] = session->state().ExtOffset;
         if (!ctx.invocation.json)
             ctx.out << text::decimalText(std::int64_t{session->state().ExtOffset}) << "\n";

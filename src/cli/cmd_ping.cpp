@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -14,7 +15,8 @@ int runPing(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(chip);
     session->select(chip);
-    SSTStuff::SSTPing(session->state(), session->board());
+    requireSuccessfulRead(SSTStuff::SSTPing(session->state(), session->board()), chip, "ping reply",
+                          kNothingPrinted);
     const std::uint8_t fcs = session->state().ResponseStatus;
     if (ctx.invocation.json) {
         QJsonObject o = chipJson(*session, chip);

@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -14,7 +15,8 @@ int runTemps(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(chip);
     session->select(chip);
-    SSTStuff::SSTGetTemperatures(session->state(), session->board());
+    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(session->state(), session->board()), chip,
+                          "temperatures", kNothingPrinted);
     const DeviceState& s = session->state();
     if (ctx.invocation.json) {
         QJsonObject o = chipJson(*session, chip);

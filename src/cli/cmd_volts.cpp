@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -13,7 +14,8 @@ int runVolts(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(Chip::B);
     session->select(Chip::B);
-    SSTStuff::SSTGetVoltages(session->state(), session->board());
+    requireSuccessfulRead(SSTStuff::SSTGetVoltages(session->state(), session->board()), Chip::B,
+                          "voltages", kNothingPrinted);
     QJsonObject o = chipJson(*session, Chip::B);
     for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i) {
         const float volts = session->state().Voltage[i];

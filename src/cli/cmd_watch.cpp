@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
@@ -36,7 +37,10 @@ std::string headerLine(bool withRails)
 // One chip's row: the readings the save-data window takes on every tick.
 void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std::string& text)
 {
-    const logging::Readings r = logging::takeReadings(session.state(), session.board(), chip);
+    const logging::TakenReadings taken =
+        logging::takeReadings(session.state(), session.board(), chip);
+    logging::requireSuccessfulReads(taken, chip, "its row was left out");
+    const logging::Readings& r = taken.values;
     if (json) {
         QJsonObject o = chipJson(session, chip);
         o["internal"] = jsonNumber(r.intTemp);
@@ -91,8 +95,13 @@ int runWatch(CommandContext& ctx)
         ++sample;
         QJsonArray rows;
         std::string text;
-        for (Chip chip : chips)
-            readRow(*session, chip, inv.json, rows, text);
+        for (Chip chip : chips) {
+            try {
+                readRow(*session, chip, inv.json, rows, text);
+            } catch (const FailedReadError& failed) {
+                ctx.err << kToolName << ": " << failed.what() << "\n";
+            }
+        }
         if (inv.json)
             printJson(ctx.out,
                       QJsonObject{{"sample", static_cast<qint64>(sample)}, {"readings", rows}});

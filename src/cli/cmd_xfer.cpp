@@ -1,3 +1,4 @@
+#include "board/failed_read.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
@@ -48,7 +49,8 @@ int runXfer(CommandContext& ctx)
     const sstio::Request request = parseRequest(inv);
     const auto session = ctx.openBoard();
     session->require(chip);
-    sstio::send(session->state(), session->board(), chip, request);
+    requireSuccessfulRead(sstio::send(session->state(), session->board(), chip, request), chip,
+                          "reply", kNothingPrinted);
     const std::span<const std::uint8_t> reply =
         sstio::shownReply(session->state(), request.readLength);
     if (inv.json) {

@@ -1,23 +1,97 @@
 #include "graphs/temp_graph_window.h"
 
+#include "board/failed_read.h"
+#include "board/sst_stuff.h"
+#include "graphs/graph_chart_setup.h"
+#include "graphs/graph_range.h"
+#include "platform/child_window.h"
+#include "text/text_rules.h"
+
+#include <QCheckBox>
 #include <QCloseEvent>
 
 namespace zr {
+namespace {
+
+ChartSetup temperatureChart(Chip chip)
+{
+    ChartSetup setup;
+    setup.objectName = "stpTemp";
+    setup.traces = {{QColor(255, 0, 0), "Internal"}, {QColor(0, 0, 255), "External"}};
+    setup.labels = {
+        {"Remote: ", QColor(255, 0, 0), {0.90, 0.14}},
+        {"External:", QColor(0, 0, 255), {0.90, 0.21}},
+        {QStringLiteral("Temperature (°C)"), QColor(0, 0, 0), {0.90, 0.07}},
+        {chipName(chip), kDarkGreen, {0.44, 0.12}, true},
+    };
+    setup.axisMin = -300;
+    setup.axisMax = 300;
+    return setup;
+}
+
+QString legend(const char* prefix, float reading)
+{
+    return prefix + QString::fromStdString(text::fixedTwoDecimals(reading)) + QStringLiteral("°C");
+}
+
+} // namespace
 
 TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board,
                                  const Clock& clock, QWidget* parent)
-    : QWidget(parent), chip_(chip), state_(state), board_(board), clock_(clock)
+    : QWidget(parent), chip_(chip), state_(state), board_(board),
+      parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
+      chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
 {
     setObjectName(chip == Chip::A ? "frmTempGraphA" : "frmTempGraphB");
     setWindowTitle("Temperature Graph");
 }
 
-void TempGraphWindow::UpdateTempGraphA() {}
-void TempGraphWindow::UpdateTempGraphB() {}
+void TempGraphWindow::Form_Load()
+{
+    setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
+}
+
+void TempGraphWindow::UpdateTempGraphA()
+{
+    updateGraph();
+}
+
+void TempGraphWindow::UpdateTempGraphB()
+{
+    updateGraph();
+}
+
+void TempGraphWindow::updateGraph()
+{
+    selectChip(state_, chip_);
+    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), chip_, "temperatures",
+                          "nothing was plotted");
+    stpTemp.AddSample(0, state_.IntTemp);
+    stpTemp.AddSample(1, state_.ExtTemp);
+    stpTemp.setLabelIndex(0);
+    stpTemp.setCaption(legend("Internal: ", state_.IntTemp));
+    stpTemp.setLabelIndex(1);
+    stpTemp.setCaption(legend("External: ", state_.ExtTemp));
+    if (chkAutoAdjust->checkState() == Qt::Checked)
+        AdjustGraphRange();
+}
+
+void TempGraphWindow::AdjustGraphRange()
+{
+    const bool internalHigher = state_.IntTemp > state_.ExtTemp;
+    const float high = internalHigher ? state_.IntTemp : state_.ExtTemp;
+    const float low = internalHigher ? state_.ExtTemp : state_.IntTemp;
+    moveRangeAround(stpTemp, wholeReading(low), wholeReading(high), kTemperatureRangeRule);
+}
+
+void TempGraphWindow::Form_Unload()
+{
+    (chip_ == Chip::A ? state_.TempGraphAOpen : state_.TempGraphBOpen) = False;
+}
 
 void TempGraphWindow::closeEvent(QCloseEvent* event)
 {
-    (chip_ == Chip::A ? state_.TempGraphAOpen : state_.TempGraphBOpen) = False;
+    Form_Unload();
     event->accept();
 }
 

@@ -4,6 +4,8 @@
 
 #include "board/board_library.h"
 #include "board/device_state.h"
+#include "graphs/graph_chart_setup.h"
+#include "graphs/strip_chart_control.h"
 #include "platform/clock.h"
 
 #include <QWidget>
@@ -21,14 +23,27 @@ public:
     void UpdateTempGraphA();
     void UpdateTempGraphB();
 
+    chart::StripChart& chart() { return stpTemp.chart(); }
+    QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
+
+public slots:
+    void Form_Load();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void updateGraph();
+    void AdjustGraphRange();
+    void Form_Unload();
+
     Chip chip_;
     DeviceState& state_;
     BoardLibrary& board_;
-    const Clock& clock_;
+    GraphWindowParts parts_;
+    QGroupBox* Frame1;
+    QCheckBox* chkAutoAdjust;
+    StripChartControl stpTemp;
 };
 
 } // namespace zr

@@ -4,6 +4,8 @@
 
 #include "board/board_library.h"
 #include "board/device_state.h"
+#include "graphs/graph_chart_setup.h"
+#include "graphs/strip_chart_control.h"
 #include "platform/clock.h"
 
 #include <QWidget>
@@ -18,13 +20,25 @@ public:
 
     void UpdateVoltGraph();
 
+    chart::StripChart& chart() { return stpVolt.chart(); }
+    QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
+
+public slots:
+    void Form_Load();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void AdjustGraphRange();
+    void Form_Unload();
+
     DeviceState& state_;
     BoardLibrary& board_;
-    const Clock& clock_;
+    GraphWindowParts parts_;
+    QGroupBox* Frame1;
+    QCheckBox* chkAutoAdjust;
+    StripChartControl stpVolt;
 };
 
 } // namespace zr

@@ -173,12 +173,15 @@ logging::LogOptions SaveWindow::options() const
 
 void SaveWindow::SaveCurrentData()
 {
-    const logging::Readings readings =
+    // Every read runs whether or not a log is open; a failed one keeps its stale bytes out of
+    // the file (the log goes on with the next tick).
+    const logging::TakenReadings taken =
         logging::takeReadings(services_.state, services_.board, chip_);
     if (!log_)
         return;
+    logging::requireSuccessfulReads(taken, chip_, "no record was written");
     try {
-        log_->writeRecord(options(), readings);
+        log_->writeRecord(options(), taken.values);
     } catch (const logging::LogError& failed) {
         endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
     }

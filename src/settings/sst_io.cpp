@@ -98,10 +98,11 @@ int unsentByteCount(std::size_t byteCount)
     return byteCount > kDataBytesInFrame ? static_cast<int>(byteCount) - kDataBytesInFrame : 0;
 }
 
-void send(DeviceState& state, BoardLibrary& board, Chip chip, const Request& request)
+std::int16_t send(DeviceState& state, BoardLibrary& board, Chip chip, const Request& request)
 {
     selectChip(state, chip);
-    SSTStuff::SSTTransaction(state, board, request.writeLength, request.readLength, request.data);
+    return SSTStuff::SSTTransaction(state, board, request.writeLength, request.readLength,
+                                    request.data);
 }
 
 std::span<const std::uint8_t> shownReply(const DeviceState& state, std::uint8_t readLength)

@@ -54,7 +54,8 @@ entry::Checked<Request> request(std::string_view dataToSend, std::string_view wr
 int unsentByteCount(std::size_t byteCount);
 
 // Points the shared state at `chip` and runs the transaction; the reply is left in XferBuffer.
-void send(DeviceState& state, BoardLibrary& board, Chip chip, const Request& request);
+// Returns the board's result of the read: negative when the buffer holds no reply.
+std::int16_t send(DeviceState& state, BoardLibrary& board, Chip chip, const Request& request);
 
 // The reply bytes shown for a read length r: XferBuffer bytes 0 to r + 1.
 std::span<const std::uint8_t> shownReply(const DeviceState& state, std::uint8_t readLength);

@@ -242,7 +242,7 @@ void TestCliLog::durationShorterThanOneInterval()
                                                             "--interval", "1000", "--json"});
     QCOMPARE(run.status, 0);
     QCOMPARE(linesOf(readAll(path)).size(), 3 + 1);
-    QCOMPARE(run.out, R"({"address":72,"chip":"A","file":")" + path.toUtf8() +
+    QCOMPARE(run.out, R"({"address":72,"chip":"A","failedReadings":0,"file":")" + path.toUtf8() +
                           R"(","records":1})"
                           "\n");
 }

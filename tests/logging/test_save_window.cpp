@@ -2,6 +2,7 @@
 // injected dialog, prompts and clock.
 
 #include "board/board_lost_error.h"
+#include "board/failed_read.h"
 #include "logging/regional_time.h"
 #include "logging/save_window.h"
 #include "platform/child_window.h"
@@ -182,6 +183,7 @@ private slots:
 
     void failedWriteStopsOnlyThatLog();
     void lostBoardStopsTheLogs();
+    void failedReadWritesNoRecordAndLoggingGoesOn();
     void noStartOnALostBoard();
 
 private:
@@ -698,6 +700,24 @@ void TestSaveWindow::lostBoardStopsTheLogs()
     QVERIFY(a->findChild<QLabel*>("lblLogStatus")->text().contains("unplugged"));
     QVERIFY(b->findChild<QLabel*>("lblLogStatus")->text().contains(pathIn("b.sav")));
     QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestSaveWindow::failedReadWritesNoRecordAndLoggingGoesOn()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString path = pathIn("failed-read.sav");
+    h.start(w, path);
+    w->SaveCurrentData();
+
+    // A timed-out read leaves the request frame in the buffer: that is no reading.
+    h.board.requestResult = -7;
+    QVERIFY_THROWS_EXCEPTION(FailedReadError, w->SaveCurrentData());
+    h.board.requestResult = 64;
+    w->SaveCurrentData();
+
+    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + kRecordA);
+    QVERIFY(w->isLogging());
 }
 
 void TestSaveWindow::noStartOnALostBoard()

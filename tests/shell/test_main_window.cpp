@@ -216,6 +216,45 @@ private slots:
         QCOMPARE(h.board.requests.size(), sent);
     }
 
+    void aTickServesTheOpenWindowsInOrder()
+    {
+        Harness h;
+        answerAsTwoChips(h.board);
+        QVERIFY(h.window.MDIForm_Load());
+        // Opened in another order than the tick serves them.
+        h.window.mSaveB_Click();
+        h.window.mTempGraphB_Click();
+        h.window.mSaveA_Click();
+        h.window.mVoltGraphB_Click();
+        h.window.mTempGraphA_Click();
+        const size_t from = h.board.requests.size();
+        h.window.Timer1_Timer();
+        QStringList frames; // address:command of every frame sent
+        for (size_t i = from; i < h.board.requests.size(); ++i)
+            if (h.board.requests[i].direction == kDirectionToBoard)
+                frames << QString("%1:%2")
+                              .arg(h.board.requests[i].sent[0])
+                              .arg(h.board.requests[i].sent[3]);
+        QCOMPARE(frames, (QStringList{"72:0", "76:16", "76:0", "72:0", "72:224", "76:0", "76:224",
+                                      "76:16"}));
+        QCOMPARE(h.board.requests.size() - from, size_t(16)); // the most a tick ever costs
+    }
+
+    void anErrorInOneWindowLeavesTheRestOfTheTick()
+    {
+        Harness h;
+        answerAsTwoChips(h.board);
+        QVERIFY(h.window.MDIForm_Load());
+        h.window.mTempGraphA_Click();
+        h.window.mSaveA_Click();
+        h.board.requestResult = -7; // every read fails: the graph refuses to plot
+        const size_t from = h.board.requests.size();
+        h.window.Timer1_Timer();
+        QVERIFY(h.window.statusBar()->currentMessage().contains("could not be read"));
+        QCOMPARE(h.board.requests.size() - from, size_t(2 + 4)); // the save window still read
+        QVERIFY(!h.window.boardIsLost());
+    }
+
     void aLostBoardIsReportedWithinOneTickAndReconnectBringsItBack()
     {
         Harness h;

@@ -1,0 +1,60 @@
+#include "graphs/graph_chart_setup.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace zr {
+namespace {
+
+const QStringList kTimeFormats{"%I:%M:%S %p", "%I:%M %p", "%I:%M %p", "%m/%d/%y",
+                               "%b, %y",      "%Y",       "%m/%d/%y"};
+
+QFont labelFont(bool title)
+{
+    QFont font;
+    // The chart's own face first, then faces of about its width where it is missing.
+    font.setFamilies({"MS Sans Serif", "Microsoft Sans Serif", "Nimbus Sans", "Liberation Sans",
+                      "Arial", "DejaVu Sans"});
+    font.setPointSizeF(title ? 13.5 : 8.25);
+    font.setBold(title);
+    font.setUnderline(title);
+    return font;
+}
+
+} // namespace
+
+GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
+{
+    GraphWindowParts parts;
+    auto* chart = new chart::StripChart(window);
+    chart->setObjectName(setup.objectName);
+    for (const TraceSetup& t : setup.traces)
+        chart->addTrace(t.colour, t.name);
+    for (const LabelSetup& l : setup.labels)
+        chart->addLabel({l.text, l.colour, labelFont(l.isTitle), l.position});
+    chart->setPlotArea(0.05, 0.05, 0.83, 0.93);
+    chart->setTimeFormats(kTimeFormats);
+    chart->setAxisMin(setup.axisMin);
+    chart->setAxisMax(setup.axisMax);
+    parts.chart = chart;
+
+    parts.Frame1 = new QGroupBox("Graph Options", window);
+    parts.Frame1->setObjectName("Frame1");
+    parts.chkAutoAdjust = new QCheckBox("Automatically Adjust Graph Range", parts.Frame1);
+    parts.chkAutoAdjust->setObjectName("chkAutoAdjust");
+    parts.chkAutoAdjust->setChecked(true);
+    auto* frameLayout = new QVBoxLayout(parts.Frame1);
+    frameLayout->addWidget(parts.chkAutoAdjust);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(parts.Frame1);
+    options->addStretch(1);
+    auto* layout = new QHBoxLayout(window);
+    layout->addWidget(chart, 4);
+    layout->addLayout(options, 1);
+    return parts;
+}
+
+} // namespace zr

@@ -1,0 +1,64 @@
+#pragma once
+
+// A growable array stored in fixed-size chunks. A whole session's samples can reach millions of
+// elements: growing one vector would copy them all on every doubling and leave up to half its
+// capacity unused. Here only the newest chunk grows, so the slack stays below one chunk and an
+// append never moves old elements.
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace zr::chart {
+
+template <typename T, std::size_t ChunkShift = 10> class ChunkedArray {
+public:
+    static constexpr std::size_t kChunkSize = std::size_t{1} << ChunkShift;
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+    const T& operator[](std::size_t i) const
+    {
+        return chunks_[i >> ChunkShift][i & (kChunkSize - 1)];
+    }
+    T& operator[](std::size_t i) { return chunks_[i >> ChunkShift][i & (kChunkSize - 1)]; }
+    const T& back() const { return (*this)[size_ - 1]; }
+    T& back() { return (*this)[size_ - 1]; }
+
+    void push_back(const T& value)
+    {
+        if (chunks_.empty() || chunks_.back().size() == kChunkSize)
+            chunks_.emplace_back();
+        std::vector<T>& last = chunks_.back();
+        if (last.size() == last.capacity()) {
+            // Grow the newest chunk by half, up to the chunk size: small arrays stay small.
+            const std::size_t grown = std::max<std::size_t>(16, last.capacity() * 3 / 2);
+            last.reserve(std::min(kChunkSize, grown));
+        }
+        last.push_back(value);
+        ++size_;
+    }
+
+    void clear()
+    {
+        chunks_.clear();
+        chunks_.shrink_to_fit();
+        size_ = 0;
+    }
+
+    // Heap bytes held, slack included.
+    std::size_t bytesUsed() const
+    {
+        std::size_t bytes = chunks_.capacity() * sizeof(std::vector<T>);
+        for (const std::vector<T>& c : chunks_)
+            bytes += c.capacity() * sizeof(T);
+        return bytes;
+    }
+
+private:
+    std::vector<std::vector<T>> chunks_;
+    std::size_t size_ = 0;
+};
+
+} // namespace zr::chart

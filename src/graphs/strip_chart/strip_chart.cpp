@@ -1,0 +1,579 @@
+#include "graphs/strip_chart/strip_chart.h"
+
+#include "graphs/strip_chart/csv_export.h"
+#include "graphs/strip_chart/value_axis.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+namespace zr::chart {
+namespace {
+
+constexpr qint64 kMinFrameMs = 15; // at most about 60 repaints a second
+constexpr double kZoomStep = 0.8;  // span factor of one wheel notch towards the data
+constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a tenth of the plot
+
+// Until the owner sets its own: 24-hour times and ISO dates.
+const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
+                                      "%Y-%m",    "%Y",    "%Y-%m-%d"};
+
+QRgb blend(const QColor& a, const QColor& b, double share)
+{
+    return qRgb(static_cast<int>(a.red() * (1 - share) + b.red() * share),
+                static_cast<int>(a.green() * (1 - share) + b.green() * share),
+                static_cast<int>(a.blue() * (1 - share) + b.blue() * share));
+}
+
+// A time whose labels are as wide as labels get: two-digit fields, a long month name.
+std::int64_t widestLabelTime()
+{
+    std::tm tm{};
+    tm.tm_year = 2000 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 28;
+    tm.tm_hour = 22;
+    tm.tm_min = 58;
+    tm.tm_sec = 58;
+    tm.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&tm)) * 1000;
+}
+
+} // namespace
+
+StripChart::StripChart(QWidget* parent)
+    : QWidget(parent), timeFormats_(kDefaultTimeFormats),
+      now_([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(160, 120);
+    frameTimer_.setSingleShot(true);
+    connect(&frameTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+
+    followAction_ = new QAction(tr("Follow Newest Sample"), this);
+    followAction_->setObjectName("actFollowNewest");
+    followAction_->setCheckable(true);
+    followAction_->setChecked(true);
+    connect(followAction_, &QAction::triggered, this, &StripChart::followNewest);
+    wholeHistoryAction_ = new QAction(tr("Show Whole History"), this);
+    wholeHistoryAction_->setObjectName("actWholeHistory");
+    connect(wholeHistoryAction_, &QAction::triggered, this, &StripChart::showWholeHistory);
+    saveImageAction_ = new QAction(tr("Save Image as PNG..."), this);
+    saveImageAction_->setObjectName("actSaveImage");
+    connect(saveImageAction_, &QAction::triggered, this, &StripChart::saveImageInteractively);
+    copyDataAction_ = new QAction(tr("Copy Visible Data as CSV"), this);
+    copyDataAction_->setObjectName("actCopyData");
+    connect(copyDataAction_, &QAction::triggered, this, &StripChart::copyVisibleData);
+
+    chooseImagePath_ = [](QWidget* parent) {
+        return QFileDialog::getSaveFileName(parent, tr("Save Image"), QString(),
+                                            tr("PNG image (*.png)"));
+    };
+}
+
+StripChart::~StripChart() = default;
+
+int StripChart::addTrace(const QColor& colour, const QString& name)
+{
+    auto trace = std::make_unique<Trace>();
+    trace->colour = colour;
+    trace->name = name;
+    traces_.push_back(std::move(trace));
+    layer_.invalidate();
+    requestRepaint();
+    return traceCount() - 1;
+}
+
+const TraceStore& StripChart::traceStore(int trace) const
+{
+    return traces_.at(static_cast<std::size_t>(trace))->store;
+}
+
+QColor StripChart::traceColour(int trace) const
+{
+    return traces_.at(static_cast<std::size_t>(trace))->colour;
+}
+
+bool StripChart::addSample(int trace, qint64 timeMs, double value)
+{
+    TraceStore& store = traces_.at(static_cast<std::size_t>(trace))->store;
+    const qint64 previous = store.empty() ? timeMs : store.lastTime();
+    if (!store.append(timeMs, value))
+        return false;
+    // The line from the previous sample to this one is what changed.
+    const std::int64_t changedFrom = std::min<std::int64_t>(previous, store.lastTime());
+    layer_.dataChangedFrom(changedFrom);
+    if (view_.following())
+        requestRepaint();
+    else {
+        const ColumnGrid grid = visibleColumns();
+        if (grid.columnOf(changedFrom) <= grid.lastColumn() + 2)
+            requestRepaint();
+    }
+    return true;
+}
+
+int StripChart::addLabel(const TextLabel& label)
+{
+    labels_.push_back(label);
+    requestRepaint();
+    return labelCount() - 1;
+}
+
+const TextLabel& StripChart::label(int index) const
+{
+    return labels_.at(static_cast<std::size_t>(index));
+}
+
+void StripChart::setLabelText(int index, const QString& text)
+{
+    TextLabel& label = labels_.at(static_cast<std::size_t>(index));
+    if (label.text == text)
+        return;
+    label.text = text;
+    requestRepaint();
+}
+
+void StripChart::setAxisMin(double value)
+{
+    if (value == axisMin_)
+        return;
+    axisMin_ = value;
+    requestRepaint();
+}
+
+void StripChart::setAxisMax(double value)
+{
+    if (value == axisMax_)
+        return;
+    axisMax_ = value;
+    requestRepaint();
+}
+
+void StripChart::setPlotArea(double left, double top, double right, double bottom)
+{
+    plotArea_ = QRectF(QPointF(left, top), QPointF(right, bottom));
+    syncViewWidth();
+    requestRepaint();
+}
+
+QRect StripChart::plotRect() const
+{
+    const int left = static_cast<int>(std::lround(plotArea_.left() * width()));
+    const int top = static_cast<int>(std::lround(plotArea_.top() * height()));
+    const int right = static_cast<int>(std::lround(plotArea_.right() * width()));
+    const int bottom = static_cast<int>(std::lround(plotArea_.bottom() * height()));
+    return QRect(QPoint(left, top), QSize(std::max(1, right - left), std::max(1, bottom - top)));
+}
+
+QSize StripChart::plotDeviceSize() const
+{
+    const QSizeF logical = plotRect().size();
+    const double dpr = devicePixelRatioF();
+    return QSize(static_cast<int>(std::lround(logical.width() * dpr)),
+                 static_cast<int>(std::lround(logical.height() * dpr)));
+}
+
+void StripChart::setTimeFormats(const QStringList& formats)
+{
+    timeFormats_ = formats;
+    while (timeFormats_.size() < kTimeFormatCount)
+        timeFormats_.append(kDefaultTimeFormats.at(timeFormats_.size()));
+    labelWidths_.fill(0);
+    requestRepaint();
+}
+
+void StripChart::setClock(std::function<qint64()> nowMs)
+{
+    now_ = std::move(nowMs);
+}
+
+std::int64_t StripChart::newestTime() const
+{
+    bool any = false;
+    std::int64_t newest = std::numeric_limits<std::int64_t>::min();
+    for (const auto& t : traces_)
+        if (!t->store.empty()) {
+            newest = std::max(newest, t->store.lastTime());
+            any = true;
+        }
+    return any ? newest : now_();
+}
+
+std::int64_t StripChart::oldestTime() const
+{
+    bool any = false;
+    std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
+    for (const auto& t : traces_)
+        if (!t->store.empty()) {
+            oldest = std::min(oldest, t->store.time(0));
+            any = true;
+        }
+    return any ? oldest : newestTime();
+}
+
+void StripChart::syncViewWidth()
+{
+    view_.setWidth(plotDeviceSize().width());
+}
+
+ColumnGrid StripChart::visibleColumns() const
+{
+    TimeView view = view_;
+    view.setWidth(plotDeviceSize().width());
+    return view.grid(newestTime());
+}
+
+void StripChart::setVisibleSpan(qint64 spanMs)
+{
+    view_.setSpanMs(spanMs);
+    viewChanged();
+}
+
+void StripChart::followNewest()
+{
+    view_.follow();
+    viewChanged();
+}
+
+void StripChart::showWholeHistory()
+{
+    syncViewWidth();
+    view_.showAll(oldestTime(), newestTime());
+    viewChanged();
+}
+
+void StripChart::panColumns(qint64 columns)
+{
+    syncViewWidth();
+    view_.pan(columns, oldestTime(), newestTime());
+    viewChanged();
+}
+
+void StripChart::zoomBy(double factor, int column)
+{
+    syncViewWidth();
+    view_.zoom(factor, column, oldestTime(), newestTime());
+    viewChanged();
+}
+
+void StripChart::viewChanged()
+{
+    followAction_->setChecked(view_.following());
+    requestRepaint();
+}
+
+void StripChart::requestRepaint()
+{
+    // update() already merges every request of one event-loop turn into one repaint; the frame
+    // timer also spaces repaints out when requests come faster than the screen can show them.
+    if (!isVisible() || frameTimer_.isActive())
+        return;
+    const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kMinFrameMs;
+    if (since >= kMinFrameMs)
+        update();
+    else
+        frameTimer_.start(static_cast<int>(kMinFrameMs - since));
+}
+
+std::vector<PlotTrace> StripChart::plotTraces() const
+{
+    std::vector<PlotTrace> traces;
+    traces.reserve(traces_.size());
+    for (const auto& t : traces_)
+        traces.push_back({&t->store, t->colour.rgb()});
+    return traces;
+}
+
+int StripChart::timeLabelWidth(int formatIndex) const
+{
+    int& width = labelWidths_.at(static_cast<std::size_t>(formatIndex));
+    if (width == 0) {
+        const std::string text =
+            formatLocalTime(widestLabelTime(), timeFormats_.at(formatIndex).toStdString());
+        width = std::max(1, fontMetrics().horizontalAdvance(QString::fromLocal8Bit(text)));
+    }
+    return width;
+}
+
+TimeStep StripChart::currentTimeStep(const ColumnGrid& grid) const
+{
+    return chooseTimeStep(grid.width * grid.columnMs, plotRect().width(),
+                          [this](int format) { return timeLabelWidth(format); });
+}
+
+PlotLook StripChart::currentLook(const ColumnGrid& grid) const
+{
+    PlotLook look;
+    look.size = plotDeviceSize();
+    look.topValue = axisMax_;
+    look.bottomValue = axisMin_;
+    const int maxTicks = std::max(2, plotRect().height() / (fontMetrics().height() * 5 / 2));
+    ValueTicks ticks = valueTicks(axisMin_, axisMax_, maxTicks);
+    look.valueGrid = std::move(ticks.values);
+    look.valueStep = ticks.step;
+    look.timeGrid = currentTimeStep(grid);
+    look.lineWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatioF())));
+    const QColor base = palette().color(QPalette::Base);
+    look.background = base.rgb();
+    look.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
+    return look;
+}
+
+const QImage& StripChart::renderPlot()
+{
+    syncViewWidth();
+    const ColumnGrid grid = view_.grid(newestTime());
+    return layer_.render(grid, currentLook(grid), plotTraces());
+}
+
+void StripChart::paintEvent(QPaintEvent*)
+{
+    ++paintCount_;
+    sincePaint_.restart();
+    syncViewWidth();
+    const ColumnGrid grid = view_.grid(newestTime());
+    const PlotLook look = currentLook(grid);
+    const QImage& image = layer_.render(grid, look, plotTraces());
+
+    QPainter p(this);
+    const QRect plot = plotRect();
+    QRegion around(rect());
+    around -= plot;
+    for (const QRect& r : around)
+        p.fillRect(r, palette().color(QPalette::Window));
+    p.drawImage(QRectF(plot), image, QRectF(image.rect()));
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawRect(plot.adjusted(-1, -1, 0, 0));
+    drawValueLabels(p, look);
+    drawTimeLabels(p, grid, look.timeGrid);
+    drawTextLabels(p);
+}
+
+void StripChart::drawValueLabels(QPainter& p, const PlotLook& look) const
+{
+    const QRect plot = plotRect();
+    const QFontMetrics fm = fontMetrics();
+    const ValueMap rows(look.topValue, look.bottomValue, look.size.height());
+    const double dpr = devicePixelRatioF();
+    for (double v : look.valueGrid) {
+        const double y = plot.top() + (rows.row(static_cast<float>(v)) + 0.5) / dpr;
+        const QString text = QString::fromStdString(valueLabel(v, look.valueStep));
+        const QRectF box(0, y - fm.height() / 2.0, plot.left() - 4, fm.height());
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+}
+
+void StripChart::drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeStep& step) const
+{
+    const QRect plot = plotRect();
+    const QFontMetrics fm = fontMetrics();
+    const double dpr = devicePixelRatioF();
+    std::vector<std::string> formats;
+    for (const QString& f : timeFormats_)
+        formats.push_back(f.toStdString());
+    const int baseline = plot.bottom() + 3 + fm.ascent();
+    double lastRight = -1e9;
+    for (std::int64_t t : timeTicks(step, grid.startMs(), grid.endMs() - 1)) {
+        const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
+        const QString text = QString::fromLocal8Bit(timeLabel(step, t, formats));
+        const int w = fm.horizontalAdvance(text);
+        const double left = std::clamp(x - w / 2.0, 0.0, std::max(0.0, width() - w - 1.0));
+        if (left < lastRight + 4)
+            continue;
+        p.drawText(QPointF(left, baseline), text);
+        lastRight = left + w;
+    }
+}
+
+void StripChart::drawTextLabels(QPainter& p) const
+{
+    for (const TextLabel& label : labels_) {
+        p.setFont(label.font);
+        p.setPen(label.colour);
+        const QFontMetricsF fm(label.font);
+        // A legend that would run off a narrow chart moves left just enough to stay readable.
+        const double room = width() - fm.horizontalAdvance(label.text) - 2;
+        const double x = std::max(0.0, std::min(label.position.x() * width(), room));
+        p.drawText(QPointF(x, label.position.y() * height() + fm.ascent()), label.text);
+    }
+}
+
+void StripChart::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    syncViewWidth();
+}
+
+void StripChart::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    syncViewWidth();
+    update();
+}
+
+void StripChart::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        labelWidths_.fill(0);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
+        event->type() == QEvent::StyleChange)
+        requestRepaint();
+}
+
+void StripChart::wheelEvent(QWheelEvent* event)
+{
+    const QPoint angle = event->angleDelta();
+    const double dpr = devicePixelRatioF();
+    if (angle.x() != 0 || (event->modifiers() & Qt::ShiftModifier)) {
+        const double notches = (angle.x() != 0 ? angle.x() : angle.y()) / 120.0;
+        panColumns(std::llround(-notches * view_.width() / kPanDivisions));
+    } else {
+        const double notches = angle.y() / 120.0;
+        const int column = static_cast<int>((event->position().x() - plotRect().left()) * dpr);
+        zoomBy(std::pow(kZoomStep, notches), column);
+    }
+    event->accept();
+}
+
+void StripChart::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && plotRect().contains(event->position().toPoint())) {
+        dragging_ = true;
+        dragStartX_ = event->position().x();
+        dragAppliedColumns_ = 0;
+        setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void StripChart::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragging_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    // Dragging the plot to the right brings earlier samples into view.
+    const qint64 total = std::llround(-(event->position().x() - dragStartX_) * devicePixelRatioF());
+    if (total != dragAppliedColumns_) {
+        panColumns(total - dragAppliedColumns_);
+        dragAppliedColumns_ = total;
+    }
+}
+
+void StripChart::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (dragging_ && event->button() == Qt::LeftButton) {
+        dragging_ = false;
+        unsetCursor();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        followNewest();
+}
+
+void StripChart::keyPressEvent(QKeyEvent* event)
+{
+    const qint64 page = std::max<qint64>(1, view_.width() / kPanDivisions);
+    switch (event->key()) {
+    case Qt::Key_End:
+        followNewest();
+        break;
+    case Qt::Key_Home:
+        showWholeHistory();
+        break;
+    case Qt::Key_Left:
+        panColumns(-page);
+        break;
+    case Qt::Key_Right:
+        panColumns(page);
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomBy(kZoomStep, view_.width() - 1);
+        break;
+    case Qt::Key_Minus:
+        zoomBy(1 / kZoomStep, view_.width() - 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void StripChart::contextMenuEvent(QContextMenuEvent* event)
+{
+    followAction_->setChecked(view_.following());
+    QMenu menu(this);
+    menu.addAction(followAction_);
+    menu.addAction(wholeHistoryAction_);
+    menu.addSeparator();
+    menu.addAction(saveImageAction_);
+    menu.addAction(copyDataAction_);
+    menu.exec(event->globalPos());
+}
+
+bool StripChart::saveImage(const QString& path)
+{
+    return grab().toImage().save(path, "PNG");
+}
+
+void StripChart::saveImageInteractively()
+{
+    QString path = chooseImagePath_(this);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(".png", Qt::CaseInsensitive))
+        path += ".png";
+    if (!saveImage(path))
+        QMessageBox::warning(
+            this, QGuiApplication::applicationDisplayName(),
+            tr("The image could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
+}
+
+void StripChart::setImagePathChooser(std::function<QString(QWidget*)> chooser)
+{
+    chooseImagePath_ = std::move(chooser);
+}
+
+QString StripChart::visibleDataCsv() const
+{
+    const ColumnGrid grid = visibleColumns();
+    std::vector<NamedTrace> named;
+    for (const auto& t : traces_)
+        named.push_back({&t->store, t->name.toStdString()});
+    return QString::fromStdString(samplesAsCsv(named, grid.startMs(), grid.endMs()));
+}
+
+void StripChart::copyVisibleData() const
+{
+    QGuiApplication::clipboard()->setText(visibleDataCsv());
+}
+
+std::size_t StripChart::historyBytes() const
+{
+    std::size_t bytes = 0;
+    for (const auto& t : traces_)
+        bytes += t->store.bytesUsed();
+    return bytes;
+}
+
+} // namespace zr::chart

@@ -1,0 +1,153 @@
+#pragma once
+
+// A strip chart that keeps the whole session. Each trace holds every sample it was given, in
+// about 6 bytes per sample; the plot draws any span at the cost of its pixel columns, not of
+// its samples. The view follows the newest sample by default; the mouse wheel zooms the time
+// axis, dragging or Shift+wheel scrolls back through the history, and a double click (or End,
+// or the context menu) returns to following. The context menu also saves the chart as a PNG
+// image and copies the visible samples as CSV text.
+//
+// Repaints are coalesced: adding samples only marks columns, and at most one repaint per event
+// loop turn (and at most one per frame interval) draws them. A hidden chart draws nothing.
+
+#include "graphs/strip_chart/plot_layer.h"
+#include "graphs/strip_chart/time_view.h"
+#include "graphs/strip_chart/trace_store.h"
+
+#include <QElapsedTimer>
+#include <QFont>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+
+namespace zr::chart {
+
+struct TextLabel {
+    QString text;
+    QColor colour;
+    QFont font;
+    QPointF position; // top left of the text, as fractions of the chart's width and height
+};
+
+class StripChart : public QWidget {
+    Q_OBJECT
+public:
+    explicit StripChart(QWidget* parent = nullptr);
+    ~StripChart() override;
+
+    // Traces, drawn in the order added (later ones on top).
+    int addTrace(const QColor& colour, const QString& name);
+    int traceCount() const { return static_cast<int>(traces_.size()); }
+    const TraceStore& traceStore(int trace) const;
+    QColor traceColour(int trace) const;
+    // Appends a sample to a trace; false when the value cannot be plotted (NaN).
+    bool addSample(int trace, qint64 timeMs, double value);
+
+    int addLabel(const TextLabel& label);
+    int labelCount() const { return static_cast<int>(labels_.size()); }
+    const TextLabel& label(int index) const;
+    void setLabelText(int index, const QString& text);
+
+    // The vertical axis; the ends may cross for a moment while both are being moved.
+    double axisMin() const { return axisMin_; }
+    double axisMax() const { return axisMax_; }
+    void setAxisMin(double value);
+    void setAxisMax(double value);
+
+    // The plot area as fractions of the chart (left, top, right, bottom), and its pixels.
+    void setPlotArea(double left, double top, double right, double bottom);
+    QRect plotRect() const;
+    // Time label formats, strftime conversions, by the index described in time_axis.h.
+    void setTimeFormats(const QStringList& formats);
+    // Milliseconds since the epoch, for the time axis of a chart without samples.
+    void setClock(std::function<qint64()> nowMs);
+
+    const TimeView& timeView() const { return view_; }
+    ColumnGrid visibleColumns() const;
+    void setVisibleSpan(qint64 spanMs);
+    void followNewest();
+    void showWholeHistory();
+    void panColumns(qint64 columns);
+    void zoomBy(double factor, int column);
+
+    bool saveImage(const QString& path);
+    QString visibleDataCsv() const;
+    void copyVisibleData() const;
+    // Where "Save Image" asks for the file; returns an empty text when cancelled.
+    void setImagePathChooser(std::function<QString(QWidget*)> chooser);
+
+    std::size_t historyBytes() const;
+    std::int64_t newestTime() const;
+    std::int64_t oldestTime() const;
+    // The plot area as last drawn, one pixel per column, and how many repaints ran.
+    const QImage& plotImage() const { return layer_.image(); }
+    const PlotLayer& plotLayer() const { return layer_; }
+    int paintCount() const { return paintCount_; }
+    // The plot area drawn for the current view, without painting the widget.
+    const QImage& renderPlot();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    struct Trace {
+        TraceStore store;
+        QColor colour;
+        QString name;
+    };
+    void requestRepaint();
+    void viewChanged();
+    void syncViewWidth();
+    PlotLook currentLook(const ColumnGrid& grid) const;
+    TimeStep currentTimeStep(const ColumnGrid& grid) const;
+    int timeLabelWidth(int formatIndex) const;
+    void drawValueLabels(QPainter& p, const PlotLook& look) const;
+    void drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeStep& step) const;
+    void drawTextLabels(QPainter& p) const;
+    void saveImageInteractively();
+    QSize plotDeviceSize() const;
+    std::vector<PlotTrace> plotTraces() const;
+
+    std::vector<std::unique_ptr<Trace>> traces_;
+    std::vector<TextLabel> labels_;
+    double axisMin_ = 0;
+    double axisMax_ = 100;
+    QRectF plotArea_{0.05, 0.05, 0.78, 0.88};
+    QStringList timeFormats_;
+    mutable std::array<int, 7> labelWidths_{};
+    std::function<qint64()> now_;
+    std::function<QString(QWidget*)> chooseImagePath_;
+
+    TimeView view_;
+    PlotLayer layer_;
+    int paintCount_ = 0;
+    QElapsedTimer sincePaint_;
+    QTimer frameTimer_;
+
+    bool dragging_ = false;
+    double dragStartX_ = 0;
+    qint64 dragAppliedColumns_ = 0;
+
+    QAction* followAction_ = nullptr;
+    QAction* wholeHistoryAction_ = nullptr;
+    QAction* saveImageAction_ = nullptr;
+    QAction* copyDataAction_ = nullptr;
+};
+
+} // namespace zr::chart

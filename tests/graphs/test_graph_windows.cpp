@@ -1,0 +1,486 @@
+// The temperature and voltage graph windows: what one update reads, plots and writes into the
+// legend, the automatic range with its hysteresis, and their life under the main window.
+
+#include "board/board_lost_error.h"
+#include "graphs/temp_graph_window.h"
+#include "graphs/volt_graph_window.h"
+#include "platform/child_window.h"
+#include "shell/main_window.h"
+#include "simulated_chips.h"
+#include "support/fake_services.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMdiArea>
+#include <QTest>
+#include <cstdlib>
+#include <ctime>
+
+using namespace zr;
+using zr::test::ChipReadings;
+using zr::test::FakeClock;
+using zr::test::RecordingBoard;
+using zr::test::SimulatedChips;
+
+namespace {
+
+constexpr int kAddressA = 72;
+constexpr int kAddressB = 76;
+
+struct Bench {
+    DeviceState state;
+    RecordingBoard board;
+    SimulatedChips chips{board};
+    FakeClock clock;
+
+    Bench()
+    {
+        state.AddressA = kAddressA;
+        state.AddressB = kAddressB;
+        chips.chip(kAddressA).deviceId = 132;
+        chips.chip(kAddressB).deviceId = 133;
+    }
+    void tick() { clock.time += std::chrono::milliseconds(250); }
+};
+
+// The frames sent to the board (direction 0), as address and command.
+QList<QPair<int, int>> sentFrames(const RecordingBoard& board)
+{
+    QList<QPair<int, int>> frames;
+    for (const auto& r : board.requests)
+        if (r.direction == kDirectionToBoard && r.sent.size() >= 4)
+            frames.append({r.sent[0], r.sent[3]});
+    return frames;
+}
+
+qint64 msSinceEpoch(std::chrono::system_clock::time_point t)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class GraphWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void designState();
+    void temperatureRange_data();
+    void temperatureRange();
+    void temperatureLegend_data();
+    void temperatureLegend();
+    void voltageRange_data();
+    void voltageRange();
+    void voltageLegend_data();
+    void voltageLegend();
+    void updateSetsAddressFirstAndPlotsAtClockTime();
+    void lostBoardPlotsNothing();
+    void failedReadPlotsNothing();
+    void openCloseReopenThroughTheMenus();
+    void eachWindowReadsItsOwnChipInTickOrder();
+    void minimisedWindowKeepsSamplesWithoutDrawing();
+};
+
+void GraphWindowsTest::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void GraphWindowsTest::designState()
+{
+    Bench b;
+    TempGraphWindow tempA(Chip::A, b.state, b.board, b.clock);
+    TempGraphWindow tempB(Chip::B, b.state, b.board, b.clock);
+    VoltGraphWindow volt(b.state, b.board, b.clock);
+    QCOMPARE(tempA.objectName(), "frmTempGraphA");
+    QCOMPARE(tempB.objectName(), "frmTempGraphB");
+    QCOMPARE(tempA.windowTitle(), "Temperature Graph");
+    QCOMPARE(volt.windowTitle(), "ZR410B Voltage Graph");
+
+    struct Label {
+        QString text;
+        QColor colour;
+        QPointF at;
+    };
+    const QColor red(255, 0, 0), blue(0, 0, 255), black(0, 0, 0), green(0, 128, 0);
+    const QList<Label> tempLabels{{"Remote: ", red, {0.90, 0.14}},
+                                  {"External:", blue, {0.90, 0.21}},
+                                  {QStringLiteral("Temperature (°C)"), black, {0.90, 0.07}},
+                                  {"ZR410B", green, {0.44, 0.12}}};
+    const QList<Label> voltLabels{{"12V", red, {0.90, 0.14}},
+                                  {"5V", blue, {0.90, 0.21}},
+                                  {"Vcc", QColor(0, 0, 128), {0.90, 0.28}},
+                                  {"2.5V", QColor(0, 255, 0), {0.90, 0.35}},
+                                  {"Vccp", black, {0.90, 0.42}},
+                                  {"ZR410B", green, {0.44, 0.12}},
+                                  {"Voltage (V)", black, {0.90, 0.07}}};
+    QCOMPARE(tempA.chart().label(3).text, "ZR410A");
+    for (auto [chart, labels, objectName] : {std::tuple{&tempB.chart(), tempLabels, "stpTemp"},
+                                             std::tuple{&volt.chart(), voltLabels, "stpVolt"}}) {
+        QCOMPARE(chart->objectName(), objectName);
+        QCOMPARE(chart->labelCount(), labels.size());
+        for (int i = 0; i < labels.size(); ++i) {
+            const chart::TextLabel& l = chart->label(i);
+            QCOMPARE(l.text, labels[i].text);
+            QCOMPARE(l.colour, labels[i].colour);
+            QVERIFY(qFuzzyCompare(l.position.x(), labels[i].at.x()));
+            QVERIFY(qFuzzyCompare(l.position.y(), labels[i].at.y()));
+            const bool title = l.text == "ZR410B";
+            QCOMPARE(l.font.pointSizeF(), title ? 13.5 : 8.25);
+            QCOMPARE(l.font.bold(), title);
+            QCOMPARE(l.font.underline(), title);
+            QVERIFY(QFontMetrics(l.font).inFont(QChar(0xB0))); // the degree sign draws
+        }
+    }
+    QCOMPARE(tempA.chart().traceCount(), 2);
+    QCOMPARE(tempA.chart().traceColour(0), red);
+    QCOMPARE(tempA.chart().traceColour(1), blue);
+    QCOMPARE(volt.chart().traceCount(), 5);
+    QCOMPARE(volt.chart().traceColour(2), QColor(0, 0, 128));
+    QCOMPARE(volt.chart().traceColour(3), QColor(0, 255, 0));
+    QCOMPARE(volt.chart().traceColour(4), black);
+    QCOMPARE(tempA.chart().axisMin(), -300.0);
+    QCOMPARE(tempA.chart().axisMax(), 300.0);
+    QCOMPARE(volt.chart().axisMin(), -1.0);
+    QCOMPARE(volt.chart().axisMax(), 16.0);
+    for (QWidget* w : {static_cast<QWidget*>(&tempA), static_cast<QWidget*>(&volt)}) {
+        auto* frame = w->findChild<QGroupBox*>("Frame1");
+        auto* box = w->findChild<QCheckBox*>("chkAutoAdjust");
+        QVERIFY(frame && box);
+        QCOMPARE(frame->title(), "Graph Options");
+        QCOMPARE(box->text(), "Automatically Adjust Graph Range");
+        QVERIFY(box->isChecked());
+        QCOMPARE(box->parentWidget(), frame);
+    }
+}
+
+void GraphWindowsTest::temperatureRange_data()
+{
+    // Per update: internal, external reading, then the axis ends expected after it.
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QList<double>>("steps");
+    QTest::newRow("first update pulls -300..300 around the readings")
+        << true << QList<double>{24.75, 31.25, 15, 41};
+    QTest::newRow("halves to even keep 15..41, reaching the top moves it, a rising low moves")
+        << true << QList<double>{24.75, 31.25, 15, 41, 25.5, 32.5, 15, 41,
+                                 25.5,  41.0,  15, 51, 36.0, 41.0, 26, 51};
+    QTest::newRow("internal above external") << true << QList<double>{30, 20, 10, 40};
+    QTest::newRow("equal readings") << true << QList<double>{25, 25, 15, 35};
+    QTest::newRow("22.5 rounds to 22, 23.5 to 24") << true << QList<double>{22.5, 23.5, 12, 34};
+    QTest::newRow("below zero, -5.5 rounds to -6") << true << QList<double>{-5.5, -20.25, -30, 4};
+    QTest::newRow("falling far below the range")
+        << true << QList<double>{24.75, 31.25, 15, 41, 0, 1, -10, 11};
+    QTest::newRow("unticked, the range never changes")
+        << false << QList<double>{24.75, 31.25, -300, 300, 100, 200, -300, 300};
+}
+
+void GraphWindowsTest::temperatureRange()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QList<double>, steps);
+    Bench b;
+    TempGraphWindow w(Chip::A, b.state, b.board, b.clock);
+    w.autoAdjustBox()->setChecked(ticked);
+    for (int i = 0; i + 3 < steps.size(); i += 4) {
+        b.chips.chip(kAddressA).temperatures = {steps[i], steps[i + 1]};
+        b.tick();
+        w.UpdateTempGraphA();
+        QCOMPARE(w.chart().axisMin(), steps[i + 2]);
+        QCOMPARE(w.chart().axisMax(), steps[i + 3]);
+    }
+}
+
+void GraphWindowsTest::temperatureLegend_data()
+{
+    QTest::addColumn<double>("internal");
+    QTest::addColumn<double>("external");
+    QTest::addColumn<QString>("label0");
+    QTest::addColumn<QString>("label1");
+    QTest::newRow("typical") << 24.5 << 31.25 << QStringLiteral("Internal: 24.50°C")
+                             << QStringLiteral("External: 31.25°C");
+    QTest::newRow("below zero") << -5.5 << 0.0 << QStringLiteral("Internal: -5.50°C")
+                                << QStringLiteral("External: 0.00°C");
+    QTest::newRow("a count below zero") << -0.125 << 511.0 << QStringLiteral("Internal: -0.12°C")
+                                        << QStringLiteral("External: 511.00°C");
+    QTest::newRow("ends of the scale") << -512.98 << 100.0 << QStringLiteral("Internal: -512.98°C")
+                                       << QStringLiteral("External: 100.00°C");
+}
+
+void GraphWindowsTest::temperatureLegend()
+{
+    QFETCH(double, internal);
+    QFETCH(double, external);
+    QFETCH(QString, label0);
+    QFETCH(QString, label1);
+    Bench b;
+    TempGraphWindow w(Chip::B, b.state, b.board, b.clock);
+    b.chips.chip(kAddressB).temperatures = {internal, external};
+    w.UpdateTempGraphB();
+    QCOMPARE(w.chart().label(0).text, label0);
+    QCOMPARE(w.chart().label(1).text, label1);
+    QCOMPARE(w.chart().label(2).text, QStringLiteral("Temperature (°C)"));
+    QCOMPARE(w.chart().label(3).text, "ZR410B");
+}
+
+void GraphWindowsTest::voltageRange_data()
+{
+    // Per update: the five rails, then the axis ends expected after it.
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QList<double>>("steps");
+    QTest::newRow("typical readings keep -1..16")
+        << true << QList<double>{12.05, 5.02, 3.31, 2.49, 1.20, -1, 16};
+    QTest::newRow("rails unpowered") << true << QList<double>{0, 0, 0, 0, 0, -1, 4};
+    QTest::newRow("12V reaching the top moves it")
+        << true << QList<double>{16.4, 5.02, 3.31, 2.49, 1.20, -1, 20};
+    QTest::newRow("2.5 rounds to 2") << true << QList<double>{2.5, 2.5, 2.5, 2.5, 2.5, -1, 6};
+    QTest::newRow("3.5 rounds to 4") << true << QList<double>{3.5, 3.5, 3.5, 3.5, 3.5, -1, 8};
+    QTest::newRow("all at 40 or more leave the low end at 40")
+        << true << QList<double>{45, 50, 41, 60, 42, 36, 64};
+    QTest::newRow("a rising low end moves, then stays within the slack")
+        << true
+        << QList<double>{12.05, 11.0, 10.0, 9.6, 9.0, 5, 16, 12.05, 11.0, 10.0, 9.6, 12.4, 5, 16};
+    QTest::newRow("unticked, the range never changes")
+        << false << QList<double>{0, 0, 0, 0, 0, -1, 16, 30, 30, 30, 30, 30, -1, 16};
+}
+
+void GraphWindowsTest::voltageRange()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QList<double>, steps);
+    Bench b;
+    VoltGraphWindow w(b.state, b.board, b.clock);
+    w.autoAdjustBox()->setChecked(ticked);
+    for (int i = 0; i + 6 < steps.size(); i += 7) {
+        b.chips.chip(kAddressB).voltages = {steps[i], steps[i + 1], steps[i + 2], steps[i + 3],
+                                            steps[i + 4]};
+        b.tick();
+        w.UpdateVoltGraph();
+        QCOMPARE(w.chart().axisMin(), steps[i + 5]);
+        QCOMPARE(w.chart().axisMax(), steps[i + 6]);
+    }
+}
+
+void GraphWindowsTest::voltageLegend_data()
+{
+    QTest::addColumn<QList<double>>("rails");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("typical") << QList<double>{12.063, 5.0, 3.3, 2.5, 1.2}
+                             << QStringList{"12V: 12.06V", "5V: 5.00V", "Vcc: 3.30V", "2.5V: 2.50V",
+                                            "Vccp: 1.20V"};
+    QTest::newRow("unpowered and full scale")
+        << QList<double>{0, 63.999, 0.062, 10.0, 0.5}
+        << QStringList{"12V: 0.00V", "5V: 64.00V", "Vcc: 0.06V", "2.5V: 10.00V", "Vccp: 0.50V"};
+}
+
+void GraphWindowsTest::voltageLegend()
+{
+    QFETCH(QList<double>, rails);
+    QFETCH(QStringList, labels);
+    Bench b;
+    VoltGraphWindow w(b.state, b.board, b.clock);
+    b.chips.chip(kAddressB).voltages = {rails[0], rails[1], rails[2], rails[3], rails[4]};
+    w.UpdateVoltGraph();
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(w.chart().label(i).text, labels[i]);
+    QCOMPARE(w.chart().label(5).text, "ZR410B");
+    QCOMPARE(w.chart().label(6).text, "Voltage (V)");
+}
+
+void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()
+{
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    VoltGraphWindow volt(b.state, b.board, b.clock);
+    b.chips.chip(kAddressA).temperatures = {21.5, -3.25};
+    b.chips.chip(kAddressB).voltages = {12.0, 5.0, 3.3, 2.5, 1.2};
+    for (int i = 0; i < 3; ++i) {
+        b.tick();
+        b.state.CurrentAddress = 0;
+        temp.UpdateTempGraphA();
+        QCOMPARE(b.state.CurrentAddress, kAddressA);
+        volt.UpdateVoltGraph();
+        QCOMPARE(b.state.CurrentAddress, kAddressB);
+    }
+    QCOMPARE(sentFrames(b.board),
+             (QList<QPair<int, int>>{{72, 0}, {76, 16}, {72, 0}, {76, 16}, {72, 0}, {76, 16}}));
+    const qint64 now = msSinceEpoch(b.clock.time);
+    for (int trace = 0; trace < 2; ++trace) {
+        const chart::TraceStore& s = temp.chart().traceStore(trace);
+        QCOMPARE(s.size(), std::size_t{3});
+        QCOMPARE(s.time(0), now - 500);
+        QCOMPARE(s.time(2), now);
+    }
+    QCOMPARE(temp.chart().traceStore(0).value(2), 21.5f);
+    QCOMPARE(temp.chart().traceStore(1).value(2), -3.25f);
+    for (int trace = 0; trace < 5; ++trace)
+        QCOMPARE(volt.chart().traceStore(trace).value(0), b.state.Voltage[trace]);
+}
+
+void GraphWindowsTest::lostBoardPlotsNothing()
+{
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    VoltGraphWindow volt(b.state, b.board, b.clock);
+    temp.UpdateTempGraphA();
+    const QString legend = temp.chart().label(0).text;
+    b.board.lost = true;
+    QVERIFY_THROWS_EXCEPTION(BoardLostError, temp.UpdateTempGraphA());
+    QVERIFY_THROWS_EXCEPTION(BoardLostError, volt.UpdateVoltGraph());
+    QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{1});
+    QCOMPARE(temp.chart().traceStore(1).size(), std::size_t{1});
+    QCOMPARE(temp.chart().label(0).text, legend);
+    QCOMPARE(volt.chart().traceStore(0).size(), std::size_t{0});
+    QCOMPARE(volt.chart().label(0).text, "12V");
+}
+
+void GraphWindowsTest::failedReadPlotsNothing()
+{
+    // A failed read leaves the request frame in the buffer; it must not become a reading.
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    VoltGraphWindow volt(b.state, b.board, b.clock);
+    b.board.requestResult = -1;
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, temp.UpdateTempGraphA());
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, volt.UpdateVoltGraph());
+    QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{0});
+    QCOMPARE(volt.chart().traceStore(4).size(), std::size_t{0});
+    QCOMPARE(temp.chart().label(0).text, "Remote: ");
+    QCOMPARE(temp.chart().axisMin(), -300.0);
+    b.board.requestResult = 64;
+    temp.UpdateTempGraphA();
+    QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{1});
+}
+
+void GraphWindowsTest::openCloseReopenThroughTheMenus()
+{
+    Bench b;
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    QVERIFY(main.MDIForm_Load());
+    main.timer()->stop();
+    QCOMPARE(b.state.AddressA, kAddressA);
+    QCOMPARE(b.state.AddressB, kAddressB);
+    b.chips.chip(kAddressB).voltages = {0, 0, 0, 0, 0}; // moves the top of -1..16
+
+    struct Window {
+        std::function<void()> open;
+        std::function<QWidget*()> get;
+        Flag DeviceState::*flag;
+        double axisMin, axisMax;
+        QString label0;
+    };
+    const QList<Window> windows{
+        {[&] { main.mTempGraphA_Click(); }, [&] { return main.tempGraphWindow(Chip::A); },
+         &DeviceState::TempGraphAOpen, -300, 300, "Remote: "},
+        {[&] { main.mTempGraphB_Click(); }, [&] { return main.tempGraphWindow(Chip::B); },
+         &DeviceState::TempGraphBOpen, -300, 300, "Remote: "},
+        {[&] { main.mVoltGraphB_Click(); }, [&] { return main.voltGraphWindow(); },
+         &DeviceState::VoltGraphBOpen, -1, 16, "12V"},
+    };
+    for (const Window& w : windows) {
+        w.open();
+        QCOMPARE(b.state.*w.flag, True);
+        for (int i = 0; i < 3; ++i) {
+            b.tick();
+            main.Timer1_Timer();
+        }
+        auto* chart = w.get()->findChild<chart::StripChart*>();
+        QCOMPARE(chart->traceStore(0).size(), std::size_t{3});
+        QVERIFY(chart->axisMin() != w.axisMin || chart->axisMax() != w.axisMax);
+
+        closeChildWindow(w.get());
+        QCOMPARE(b.state.*w.flag, False);
+        flushDeletes();
+        QVERIFY(!w.get());
+        const std::size_t requests = b.board.requests.size();
+        main.Timer1_Timer();
+        QCOMPARE(b.board.requests.size(), requests); // a closed window is not polled
+
+        w.open();
+        QCOMPARE(b.state.*w.flag, True);
+        chart = w.get()->findChild<chart::StripChart*>();
+        QCOMPARE(chart->traceStore(0).size(), std::size_t{0});
+        QCOMPARE(chart->axisMin(), w.axisMin);
+        QCOMPARE(chart->axisMax(), w.axisMax);
+        QCOMPARE(chart->label(0).text, w.label0);
+        QVERIFY(w.get()->findChild<QCheckBox*>("chkAutoAdjust")->isChecked());
+        closeChildWindow(w.get());
+        flushDeletes();
+    }
+}
+
+void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
+{
+    Bench b;
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    QVERIFY(main.MDIForm_Load());
+    main.timer()->stop();
+    b.chips.chip(kAddressA).temperatures = {20.5, 21.5};
+    b.chips.chip(kAddressB).temperatures = {40.25, 41.75};
+    b.chips.chip(kAddressB).voltages = {12.5, 5.5, 3.5, 2.25, 1.5};
+    main.mTempGraphB_Click();
+    main.mVoltGraphB_Click();
+    main.mTempGraphA_Click();
+    b.board.requests.clear();
+    b.tick();
+    main.Timer1_Timer();
+
+    QCOMPARE(sentFrames(b.board), (QList<QPair<int, int>>{{72, 0}, {76, 16}, {76, 0}}));
+    auto newest = [](chart::StripChart& c, int trace) {
+        const chart::TraceStore& s = c.traceStore(trace);
+        return s.value(s.size() - 1);
+    };
+    QCOMPARE(newest(main.tempGraphWindow(Chip::A)->chart(), 0), 20.5f);
+    QCOMPARE(newest(main.tempGraphWindow(Chip::A)->chart(), 1), 21.5f);
+    QCOMPARE(newest(main.tempGraphWindow(Chip::B)->chart(), 0), 40.25f);
+    QCOMPARE(newest(main.tempGraphWindow(Chip::B)->chart(), 1), 41.75f);
+    QCOMPARE(newest(main.voltGraphWindow()->chart(), 3), 2.25f);
+    QCOMPARE(main.tempGraphWindow(Chip::A)->chart().label(0).text,
+             QStringLiteral("Internal: 20.50°C"));
+    QCOMPARE(main.tempGraphWindow(Chip::B)->chart().label(0).text,
+             QStringLiteral("Internal: 40.25°C"));
+}
+
+void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
+{
+    Bench b;
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    QVERIFY(main.MDIForm_Load());
+    main.timer()->stop();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.mTempGraphA_Click();
+    TempGraphWindow* w = main.tempGraphWindow(Chip::A);
+    QTRY_VERIFY(w->chart().paintCount() > 0);
+
+    childFrame(w)->showMinimized();
+    QTest::qWait(30);
+    const int painted = w->chart().paintCount();
+    for (int i = 0; i < 5; ++i) {
+        b.tick();
+        main.Timer1_Timer();
+        QTest::qWait(20);
+    }
+    QCOMPARE(w->chart().paintCount(), painted);
+    QCOMPARE(w->chart().traceStore(0).size(), std::size_t{5});
+    childFrame(w)->showNormal();
+    QTRY_VERIFY(w->chart().paintCount() > painted);
+}
+
+QTEST_MAIN(GraphWindowsTest)
+#include "test_graph_windows.moc"
