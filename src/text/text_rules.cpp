@@ -14,17 +14,6 @@ bool isIgnoredBlank(char c)
     return c == ' ' || c == '\t' || c == '\n';
 }
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -92,6 +81,17 @@ double readDecimal(std::string_view s)
 }
 
 } // namespace
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 double leadingNumber(std::string_view text)
 {

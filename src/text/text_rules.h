@@ -16,6 +16,9 @@ namespace zr::text {
 // A text that does not start with a number gives 0.
 double leadingNumber(std::string_view text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int hexDigitValue(char c);
+
 // Nearest whole number, exact halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double roundHalfEven(double value);
 

@@ -1,5 +1,7 @@
 #include "board/firmware/intel_hex.h"
 
+#include "text/text_rules.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,17 +13,6 @@
 namespace zr::firmware {
 namespace {
 
-int hexNibble(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::vector<std::uint8_t> recordBytes(std::string_view line, int lineNo)
 {
     if (line.empty() || line[0] != ':')
@@ -31,8 +22,8 @@ std::vector<std::uint8_t> recordBytes(std::string_view line, int lineNo)
         throw HexFormatError(lineNo, "the record is too short or has an odd number of digits");
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = hexNibble(hex[i]);
-        const int lo = hexNibble(hex[i + 1]);
+        const int hi = text::hexDigitValue(hex[i]);
+        const int lo = text::hexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0)
             throw HexFormatError(lineNo, "'" + std::string(hex.substr(i, 2)) +
                                              "' is not a hexadecimal byte");

@@ -407,4 +407,4 @@ void TestSettingsWindow::accessibleNamesAndKeyboardOrder()
 }
 
 QTEST_MAIN(TestSettingsWindow)
-#include "tst_settings_window.moc"
+#include "test_settings_window.moc"

@@ -210,4 +210,4 @@ void TestSstIo::receivedByteText()
 }
 
 QTEST_APPLESS_MAIN(TestSstIo)
-#include "tst_sst_io.moc"
+#include "test_sst_io.moc"

@@ -244,4 +244,4 @@ void TestSstIoPanel::lostBoardIsReportedNotThrown()
 }
 
 QTEST_MAIN(TestSstIoPanel)
-#include "tst_sst_io_panel.moc"
+#include "test_sst_io_panel.moc"

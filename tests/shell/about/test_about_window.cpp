@@ -199,4 +199,4 @@ void TestAboutWindow::newWindowShowsBlueLinksAgain()
 }
 
 QTEST_MAIN(TestAboutWindow)
-#include "tst_about_window.moc"
+#include "test_about_window.moc"

@@ -138,4 +138,4 @@ void TestSettingsOnSim::pingsAndSendsARawTransaction()
 }
 
 QTEST_MAIN(TestSettingsOnSim)
-#include "tst_settings_on_sim.moc"
+#include "test_settings_on_sim.moc"
