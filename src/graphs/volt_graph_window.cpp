@@ -15,7 +15,6 @@ namespace zr {
 namespace {
 
 constexpr int kRails = 5;
-const std::array<const char*, kRails> kRailNames{"12V", "5V", "Vcc", "2.5V", "Vccp"};
 const std::array<const char*, kRails> kRailPrefixes{"12V: ", "5V: ", "Vcc: ", "2.5V: ", "Vccp: "};
 
 ChartSetup voltageChart()
@@ -25,8 +24,8 @@ ChartSetup voltageChart()
     ChartSetup setup;
     setup.objectName = "stpVolt";
     for (int i = 0; i < kRails; ++i) {
-        setup.traces.push_back({colours[i], kRailNames[i]});
-        setup.labels.push_back({kRailNames[i], colours[i], {0.90, 0.14 + 0.07 * i}});
+        setup.traces.push_back({colours[i], kVoltageRailNames[i]});
+        setup.labels.push_back({kVoltageRailNames[i], colours[i], {0.90, 0.14 + 0.07 * i}});
     }
     setup.labels.push_back({"ZR410B", kDarkGreen, {0.44, 0.12}, true});
     setup.labels.push_back({"Voltage (V)", QColor(0, 0, 0), {0.90, 0.07}});
