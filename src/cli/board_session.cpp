@@ -3,6 +3,7 @@
 #include "app/board_factory.h"
 #include "app/command_line.h"
 #include "board/board_lost_error.h"
+#include "board/failed_read.h"
 #include "board/usb_stuff.h"
 #include "cli/exit_status.h"
 
@@ -15,6 +16,13 @@ void BoardSession::start(const std::string& programFolder)
         throw CliError(kExitBoardMissing, std::string(USBStuff::kBoardNotFoundMessage) +
                                               (reason.empty() ? "" : "\n" + reason));
     found_ = ScanForChips(state_, *board_);
+}
+
+void BoardSession::read(Chip chip, ReadRoutine routine, const char* readings,
+                        const char* consequence)
+{
+    select(chip);
+    requireSuccessfulRead(routine(state_, *board_), chip, readings, consequence);
 }
 
 void BoardSession::require(Chip chip) const

@@ -14,6 +14,11 @@
 
 namespace zr::cli {
 
+// What a command did not do when the board failed its read: the stale buffer is no reading.
+inline constexpr const char* kNothingPrinted = "nothing was printed";
+
+using ReadRoutine = std::int16_t (*)(DeviceState&, BoardLibrary&);
+
 class BoardSession {
 public:
     explicit BoardSession(std::unique_ptr<BoardLibrary> board) : board_(std::move(board)) {}
@@ -26,6 +31,10 @@ public:
     void require(Chip chip) const;
     // Points CurrentAddress at the chip, as every window does before each routine it calls.
     void select(Chip chip) { selectChip(state_, chip); }
+    // Points at the chip and runs one routine. A read the board reports as failed leaves stale
+    // bytes, so it throws FailedReadError, naming `readings` and `consequence`, instead.
+    void read(Chip chip, ReadRoutine routine, const char* readings,
+              const char* consequence = kNothingPrinted);
     int address(Chip chip) const { return chipAddress(state_, chip); }
 
     DeviceState& state() { return state_; }

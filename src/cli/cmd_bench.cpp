@@ -1,4 +1,3 @@
-#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -80,12 +79,9 @@ int runBench(CommandContext& ctx)
     const Chip a = session->found(Chip::A) ? Chip::A : Chip::B;
     const Chip b = session->found(Chip::B) ? Chip::B : Chip::A;
 
-    // One routine on one chip. A failed read would time an error path, not the board: the
-    // benchmark stops on one.
-    const auto read = [&](Chip chip, std::int16_t (*routine)(DeviceState&, BoardLibrary&)) {
-        session->select(chip);
-        requireSuccessfulRead(routine(session->state(), session->board()), chip, "board's reply",
-                              "the benchmark stopped");
+    // A failed read would time an error path, not the board: the benchmark stops on one.
+    const auto read = [&](Chip chip, ReadRoutine routine) {
+        session->read(chip, routine, "board's reply", "the benchmark stopped");
     };
     using namespace SSTStuff;
     const Figures transaction = figuresOf(timeRuns(runs, [&] { read(a, SSTGetTemperatures); }));

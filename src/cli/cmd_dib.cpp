@@ -1,4 +1,3 @@
-#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -23,9 +22,7 @@ int runDib(CommandContext& ctx)
     const Chip chip = parseChip(ctx.invocation.positionals.at(0));
     const auto session = ctx.openBoard();
     session->require(chip);
-    session->select(chip);
-    requireSuccessfulRead(SSTStuff::SSTGetDIB(session->state(), session->board()), chip,
-                          "identifier block", kNothingPrinted);
+    session->read(chip, SSTStuff::SSTGetDIB, "identifier block");
     QJsonObject o = chipJson(*session, chip);
     for (int i : captions::kDibScreenOrder) {
         const captions::DibField& field = captions::kDibFields[i];

@@ -31,16 +31,15 @@ int runOffset(CommandContext& ctx)
     const std::optional<std::int32_t> newOffset = offsetToSet(ctx.invocation);
     const auto session = ctx.openBoard();
     session->require(chip);
-    session->select(chip);
     QJsonObject o = chipJson(*session, chip);
     if (newOffset) {
+        session->select(chip);
         requireSuccessfulRead(
             SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset), chip,
             "reply to the offset write", "the offset may not have been written");
         o["set"] = *newOffset;
     } else {
-        requireSuccessfulRead(SSTStuff::SSTGetExtOffset(session->state(), session->board()), chip,
-                              "external offset", kNothingPrinted);
+        session->read(chip, SSTStuff::SSTGetExtOffset, "external offset");
         o["offset"] = session->state().ExtOffset;
         if (!ctx.invocation.json)
             ctx.out << text::decimalText(std::int64_t{session->state().ExtOffset}) << "\n";

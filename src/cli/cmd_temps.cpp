@@ -1,4 +1,3 @@
-#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -14,9 +13,7 @@ int runTemps(CommandContext& ctx)
     const Chip chip = parseChip(ctx.invocation.positionals.at(0));
     const auto session = ctx.openBoard();
     session->require(chip);
-    session->select(chip);
-    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(session->state(), session->board()), chip,
-                          "temperatures", kNothingPrinted);
+    session->read(chip, SSTStuff::SSTGetTemperatures, "temperatures");
     const DeviceState& s = session->state();
     if (ctx.invocation.json) {
         QJsonObject o = chipJson(*session, chip);

@@ -1,4 +1,3 @@
-#include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
@@ -13,9 +12,7 @@ int runVolts(CommandContext& ctx)
 {
     const auto session = ctx.openBoard();
     session->require(Chip::B);
-    session->select(Chip::B);
-    requireSuccessfulRead(SSTStuff::SSTGetVoltages(session->state(), session->board()), Chip::B,
-                          "voltages", kNothingPrinted);
+    session->read(Chip::B, SSTStuff::SSTGetVoltages, "voltages");
     QJsonObject o = chipJson(*session, Chip::B);
     for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i) {
         const float volts = session->state().Voltage[i];

@@ -15,9 +15,6 @@ class BoardSession;
 
 inline constexpr const char* kToolName = "zr410ab-cli";
 
-// What a command did not do when the board failed its read: the stale buffer is no reading.
-inline constexpr const char* kNothingPrinted = "nothing was printed";
-
 void printJson(std::ostream& out, const QJsonObject& object);
 
 // A single-precision reading as a JSON number with the digits of its decimal text (25.12, not
