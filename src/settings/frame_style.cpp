@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 
 namespace zr {
 
@@ -22,6 +23,20 @@ void boldTitleOnly(QGroupBox* frame)
     // Children inherit the frame's font unless they carry their own.
     for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         child->setFont(plain);
+}
+
+QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    return button;
+}
+
+QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    return label;
 }
 
 QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent)

@@ -10,9 +10,14 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace zr {
+
+// A button or a fixed caption carrying its control name.
+QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent);
+QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* parent);
 
 // A frame whose title is bold; call boldTitleOnly() once its contents exist.
 QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* parent);

@@ -32,20 +32,6 @@ QString temperatureCaption(float value)
     return QString::fromStdString(captions::temperature(value));
 }
 
-QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(objectName);
-    return button;
-}
-
-QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(objectName);
-    return label;
-}
-
 } // namespace
 
 SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,

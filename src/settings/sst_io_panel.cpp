@@ -28,13 +28,6 @@ QLineEdit* makeLengthField(const QString& objectName, QLabel* caption, QWidget* 
     return field;
 }
 
-QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(objectName);
-    return label;
-}
-
 } // namespace
 
 SstIoPanel::SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,

@@ -209,20 +209,21 @@ void MainWindow::mSetB_Click()
 
 void MainWindow::mSaveA_Click()
 {
-    if (!frmSaveA)
-        frmSaveA = new SaveWindow(
-            Chip::A, {state_, services_.board, services_.prompts, services_.files, services_.clock,
-                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
-    showChild(frmSaveA);
+    showSaveWindow(frmSaveA, Chip::A);
 }
 
 void MainWindow::mSaveB_Click()
 {
-    if (!frmSaveB)
-        frmSaveB = new SaveWindow(
-            Chip::B, {state_, services_.board, services_.prompts, services_.files, services_.clock,
-                      services_.programFolder, [this](const QString& s) { showStatus(s); }});
-    showChild(frmSaveB);
+    showSaveWindow(frmSaveB, Chip::B);
+}
+
+void MainWindow::showSaveWindow(QPointer<SaveWindow>& window, Chip chip)
+{
+    if (!window)
+        window = new SaveWindow(chip, {state_, services_.board, services_.prompts, services_.files,
+                                       services_.clock, services_.programFolder,
+                                       [this](const QString& s) { showStatus(s); }});
+    showChild(window);
 }
 
 void MainWindow::mAbout_Click()

@@ -71,6 +71,7 @@ private:
     void fillWindowMenu();
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
     void showChild(QWidget* window);
+    void showSaveWindow(QPointer<SaveWindow>& window, Chip chip);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
