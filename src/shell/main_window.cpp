@@ -280,7 +280,7 @@ void MainWindow::markChildTitles(bool lost)
     static const char* const kTitleKey = "titleBeforeBoardLoss";
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
         QWidget* w = sub->widget();
-        if (!w)
+        if (!w || qobject_cast<AboutWindow*>(w)) // the About window talks to no chip
             continue;
         const QVariant kept = w->property(kTitleKey);
         if (lost && !kept.isValid()) {

@@ -261,6 +261,7 @@ private slots:
         answerAsTwoChips(h.board);
         QVERIFY(h.window.MDIForm_Load());
         h.window.mSetA_Click();
+        h.window.mAbout_Click();
         auto* reconnect = h.window.findChild<QPushButton*>("cmdReconnect");
         QVERIFY(reconnect->isHidden());
 
@@ -272,6 +273,8 @@ private slots:
         QVERIFY(!reconnect->isHidden());
         QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
                  QString("ZR410A Settings - board lost"));
+        QCOMPARE(h.window.mdiArea()->subWindowList().at(1)->widget()->windowTitle(),
+                 QString("About the  ZR410A/B Software"));
 
         // Still gone: the attempt fails, says why, and stays lost.
         h.board.firmwareResult = -1;
