@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -87,6 +88,26 @@ public:
 
 private:
     bool dropped_ = false;
+};
+
+// A copy of a test file that the unprivileged user can read wherever the checkout lives (a
+// checkout under root's mode-700 home is closed to it).
+class ReadableCopy {
+public:
+    explicit ReadableCopy(const std::string& source)
+    {
+        path_ = dir_.filePath("SSTFW.hex").toStdString();
+        if (!QFile::copy(QString::fromStdString(source), QString::fromStdString(path_)) ||
+            ::chmod(dir_.path().toLocal8Bit().constData(), 0755) != 0 ||
+            ::chmod(path_.c_str(), 0644) != 0)
+            path_.clear();
+    }
+    const char* path() const { return path_.c_str(); }
+    bool made() const { return !path_.empty(); }
+
+private:
+    QTemporaryDir dir_;
+    std::string path_;
 };
 
 } // namespace
@@ -297,16 +318,18 @@ private slots:
     void unopenableBoardNamesTheUdevRule()
     {
         QFETCH(bool, programmed);
+        const ReadableCopy firmware(kData + "/small.hex");
+        QVERIFY(firmware.made());
         start({});
         emulator->openTestbedToEveryone();
         // libusb starts while access is still allowed, as it would for any user.
-        QVERIFY(board->LoadFirmWare((kData + "/small.hex").c_str()) < 0);
+        QVERIFY(board->LoadFirmWare(firmware.path()) < 0);
         programmed ? emulator->plugProgrammed() : emulator->plugUnprogrammed();
         emulator->denyAccess();
         int result = 0;
         {
             Unprivileged asUser;
-            result = board->LoadFirmWare((kData + "/small.hex").c_str());
+            result = board->LoadFirmWare(firmware.path());
         }
         QVERIFY(result < 0);
         const std::string id = programmed ? "04B4:1004" : "04B4:8613";
