@@ -14,7 +14,11 @@ std::unique_ptr<BoardLibrary> makeBoard(const ProgramOptions& options)
                 : sim::loadScenarioFile(QString::fromStdString(options.scenarioFile));
         return std::make_unique<sim::SimulatedBoard>(std::move(scenario));
     }
-    return std::make_unique<usb::UsbBoard>(options.usbIds.value_or(usb::UsbIds{}));
+    usb::UsbBoardOptions usbOptions;
+    usbOptions.ids = options.usbIds.value_or(usb::UsbIds{});
+    if (options.usbTimeoutMs)
+        usbOptions.transferTimeout = std::chrono::milliseconds(*options.usbTimeoutMs);
+    return std::make_unique<usb::UsbBoard>(usbOptions);
 }
 
 } // namespace zr

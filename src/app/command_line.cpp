@@ -1,8 +1,24 @@
 #include "app/command_line.h"
 
+#include "board/usb/usb_board.h"
+
+#include <charconv>
 #include <stdexcept>
 
 namespace zr {
+namespace {
+
+std::optional<int> usbTimeoutMs(const std::string& text)
+{
+    int ms = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+    if (ec != std::errc() || end != text.data() + text.size() || ms < kMinUsbTimeoutMs ||
+        ms > kMaxUsbTimeoutMs)
+        return std::nullopt;
+    return ms;
+}
+
+} // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {
@@ -48,6 +64,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             } catch (const std::invalid_argument& refused) {
                 return fail(std::string("--usb-ids: ") + refused.what());
             }
+        } else if (a == "--usb-timeout" || a.rfind("--usb-timeout=", 0) == 0) {
+            auto v = value("--usb-timeout");
+            const std::optional<int> ms = v ? usbTimeoutMs(*v) : std::nullopt;
+            if (!ms)
+                return fail("--usb-timeout needs a whole number of milliseconds from " +
+                            std::to_string(kMinUsbTimeoutMs) + " to " +
+                            std::to_string(kMaxUsbTimeoutMs) + (v ? ", not '" + *v + "'" : ""));
+            o.usbTimeoutMs = ms;
         } else {
             return fail("unknown argument '" + a + "' (see --help)");
         }
@@ -56,6 +80,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
         return fail("--scenario works only with --board sim");
     if (o.usbIds && o.board != "usb")
         return fail("--usb-ids works only with --board usb");
+    if (o.usbTimeoutMs && o.board != "usb")
+        return fail("--usb-timeout works only with --board usb");
     return {o, {}};
 }
 
@@ -73,6 +99,11 @@ std::string helpText(const std::string& programName)
            usb::usbIdText(usb::UsbIds{}.unprogrammed) + "," +
            usb::usbIdText(usb::UsbIds{}.programmed) +
            "\n"
+           "  --usb-timeout MS     how long one USB transfer may take before the board counts\n"
+           "                       as not responding (" +
+           std::to_string(kMinUsbTimeoutMs) + " to " + std::to_string(kMaxUsbTimeoutMs) +
+           ", default " + std::to_string(usb::kDefaultTransferTimeout.count()) +
+           ")\n"
            "  --non-interactive    write messages to standard error and answer every question\n"
            "                       with its default button\n"
            "  --startup-probe      print start-up timings, then quit once the window is painted\n"

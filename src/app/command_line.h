@@ -15,6 +15,7 @@ struct ProgramOptions {
     std::string board = "usb";         // "sim" or "usb"
     std::string scenarioFile;          // simulated board only
     std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
+    std::optional<int> usbTimeoutMs;   // USB board only: how long one transfer may take
     bool nonInteractive = false;
     bool startupProbe = false;
     bool showHelp = false;
@@ -25,6 +26,11 @@ struct ParsedCommandLine {
     std::optional<ProgramOptions> options;
     std::string error; // set when options is empty
 };
+
+// The range --usb-timeout accepts, in milliseconds. The program waits that long for a board
+// that has stopped answering before it says so, with its windows unresponsive meanwhile.
+inline constexpr int kMinUsbTimeoutMs = 10;
+inline constexpr int kMaxUsbTimeoutMs = 10000;
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 

@@ -13,7 +13,12 @@ ScanResult ScanForChips(DeviceState& s, BoardLibrary& board)
         s.XferBuffer[1] = 1;
         s.XferBuffer[2] = 16;
         s.XferBuffer[3] = SSTStuff::kCmdGetDIB;
-        USBStuff::SSTExchange(s, board);
+        if (USBStuff::SSTExchange(s, board) < 0) {
+            // The buffer holds no reply from this address.
+            if (found.failedProbes++ == 0)
+                found.failureReason = board.failureReason();
+            continue;
+        }
         if (s.XferBuffer[16] != address)
             continue;
         const int deviceIdLow = s.XferBuffer[5];

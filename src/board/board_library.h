@@ -27,9 +27,14 @@ public:
                                          std::int32_t index, std::int16_t direction,
                                          std::int16_t length, std::uint8_t* buffer) = 0;
 
-    // True once the board is gone (cable pulled, device reset): every later request fails until
-    // the firmware is loaded again. Callers must then stop turning buffer bytes into readings.
+    // True once the board is gone (cable pulled, device reset) or has stopped answering: every
+    // later request fails until the firmware is loaded again. Callers must then stop turning
+    // buffer bytes into readings.
     virtual bool boardLost() const { return false; }
+
+    // True when boardLost() because the board is still there but stopped answering (a request
+    // ran into its timeout, or it refused several in a row). The way back is the same.
+    virtual bool boardNotResponding() const { return false; }
 
     // Why the last firmware load or request failed, in words for the user; empty when unknown.
     virtual std::string failureReason() const { return {}; }

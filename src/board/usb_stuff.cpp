@@ -83,13 +83,19 @@ std::int16_t LoadBoardFirmware(DeviceState& state, BoardLibrary& board,
 std::int16_t SSTExchange(DeviceState& state, BoardLibrary& board)
 {
     if (board.boardLost())
-        throw BoardLostError(board.failureReason());
-    board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0, kDirectionToBoard, 7, state.XferBuffer.data());
-    const std::int16_t result = board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0,
-                                                      kDirectionFromBoard, kXferBufferSize,
-                                                      state.XferBuffer.data());
+        throw boardLostError(board);
+    const std::int16_t sent = board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0, kDirectionToBoard, 7,
+                                                    state.XferBuffer.data());
+    // A board that stopped answering on the frame gets nothing more.
     if (board.boardLost())
-        throw BoardLostError(board.failureReason());
+        throw boardLostError(board);
+    // Without its frame the board would answer with whatever reply it still holds.
+    if (sent < 0)
+        return sent;
+    const std::int16_t result = board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0, kDirectionFromBoard,
+                                                      kXferBufferSize, state.XferBuffer.data());
+    if (board.boardLost())
+        throw boardLostError(board);
     return result;
 }
 

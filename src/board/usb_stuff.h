@@ -30,8 +30,10 @@ std::int16_t LoadBoardFirmware(DeviceState& state, BoardLibrary& board,
                                std::string_view programFolder, std::string* reason = nullptr);
 
 // Sends XferBuffer bytes 0..6 with request 218, then reads 64 bytes back into XferBuffer.
-// Returns the read's result. Throws BoardLostError, before or after the requests, when the board
-// reports itself lost, so that nobody decodes a buffer the board never wrote.
+// Returns the read's result, or the write's when the frame did not go out (then nothing is read).
+// Throws BoardLostError, before, between or after the requests, when the board reports itself
+// lost or not responding, so that nobody decodes a buffer the board never wrote and a hung board
+// costs one timeout, not two.
 std::int16_t SSTExchange(DeviceState& state, BoardLibrary& board);
 
 } // namespace zr::USBStuff

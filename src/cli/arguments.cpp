@@ -7,7 +7,8 @@ namespace {
 
 bool isBoardOption(const std::string& name)
 {
-    return name == "--board" || name == "--scenario" || name == "--usb-ids";
+    return name == "--board" || name == "--scenario" || name == "--usb-ids" ||
+           name == "--usb-timeout";
 }
 
 } // namespace

@@ -13,25 +13,41 @@ void BoardSession::start(const std::string& programFolder)
 {
     std::string reason;
     if (USBStuff::LoadBoardFirmware(state_, *board_, programFolder, &reason) < 0)
-        throw CliError(kExitBoardMissing, std::string(USBStuff::kBoardNotFoundMessage) +
-                                              (reason.empty() ? "" : "\n" + reason));
+        throw CliError(kExitBoardMissing,
+                       std::string(USBStuff::kBoardNotFoundMessage) +
+                           (reason.empty() ? "" : "\n" + reason),
+                       reason);
     found_ = ScanForChips(state_, *board_);
+}
+
+void BoardSession::requireCleanScan(const std::string& whatWasNotFound) const
+{
+    if (found_.failedProbes == 0)
+        return;
+    throw CliError(kExitBoardMissing,
+                   whatWasNotFound + ": the board failed " + std::to_string(found_.failedProbes) +
+                       " of the " + std::to_string(kLastScanAddress - kFirstScanAddress + 1) +
+                       " probes of the scan for chips (" + found_.failureReason + ").",
+                   found_.failureReason);
 }
 
 void BoardSession::read(Chip chip, ReadRoutine routine, const char* readings,
                         const char* consequence)
 {
     select(chip);
-    requireSuccessfulRead(routine(state_, *board_), chip, readings, consequence);
+    requireSuccessfulRead(routine(state_, *board_), *board_, chip, readings, consequence);
 }
 
 void BoardSession::require(Chip chip) const
 {
-    if (!found(chip))
-        throw CliError(kExitChipMissing, std::string(chipName(chip)) +
-                                             " did not answer at SST addresses " +
-                                             std::to_string(kFirstScanAddress) + " to " +
-                                             std::to_string(kLastScanAddress) + ".");
+    if (found(chip))
+        return;
+    // A chip behind a failed probe may be there: that is the board's fault, not the chip's.
+    requireCleanScan(std::string(chipName(chip)) + " was not found");
+    throw CliError(kExitChipMissing, std::string(chipName(chip)) +
+                                         " did not answer at SST addresses " +
+                                         std::to_string(kFirstScanAddress) + " to " +
+                                         std::to_string(kLastScanAddress) + ".");
 }
 
 namespace {

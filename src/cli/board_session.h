@@ -27,8 +27,12 @@ public:
     void start(const std::string& programFolder);
 
     bool found(Chip chip) const { return chip == Chip::A ? found_.foundA : found_.foundB; }
-    // Throws CliError (chip missing) unless the scan found the chip.
+    // Throws CliError unless the scan found the chip: a board fault when the board failed some
+    // probe of the scan (the chip may be behind it), chip missing otherwise.
     void require(Chip chip) const;
+    // Throws a board-fault CliError, starting with `whatWasNotFound`, when the board failed some
+    // probe of the scan.
+    void requireCleanScan(const std::string& whatWasNotFound) const;
     // Points CurrentAddress at the chip, as every window does before each routine it calls.
     void select(Chip chip) { selectChip(state_, chip); }
     // Points at the chip and runs one routine. A read the board reports as failed leaves stale

@@ -47,24 +47,55 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
 
 } // namespace
 
+namespace {
+
+const char* faultOf(ExitStatus status)
+{
+    switch (status) {
+    case kExitUsage:
+        return "usage";
+    case kExitChipMissing:
+        return "chip";
+    case kExitIoError:
+        return "file";
+    default:
+        return "board";
+    }
+}
+
+// Known before the arguments are parsed, so that a refused argument is reported in JSON too.
+bool jsonWanted(const std::vector<std::string>& args)
+{
+    for (const std::string& a : args) {
+        if (a == "--")
+            return false;
+        if (a == "--json")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const CliEnvironment& environment)
 {
+    const bool json = jsonWanted(args);
     try {
         return dispatch(parseArguments(args), out, err, environment);
     } catch (const CliError& e) {
         out.flush();
-        err << kToolName << ": " << e.what() << "\n";
-        if (e.status() == kExitUsage)
+        printFailure(err, json, {e.what(), faultOf(e.status()), e.reason(), e.status()});
+        if (e.status() == kExitUsage && !json)
             err << "Try '" << kToolName << " --help'.\n";
         return e.status();
     } catch (const BoardLostError& e) {
         out.flush();
-        err << kToolName << ": " << e.what() << "\n";
+        printFailure(err, json, {e.what(), "board", e.reason(), kExitBoardMissing});
         return kExitBoardMissing;
     } catch (const FailedReadError& e) {
         out.flush();
-        err << kToolName << ": " << e.what() << "\n";
+        printFailure(err, json, {e.what(), "board", e.reason(), kExitBoardMissing});
         return kExitBoardMissing;
     }
 }

@@ -97,7 +97,7 @@ int runLog(CommandContext& ctx)
                     // As in the save-data window, a failed read is left out and the log goes on.
                     logging::requireSuccessfulReads(taken, chip, "no record was written");
                 } catch (const FailedReadError& failed) {
-                    ctx.err << kToolName << ": " << failed.what() << "\n";
+                    printFailure(ctx.err, inv.json, {failed.what(), "board", failed.reason(), {}});
                     ++failedReadings;
                     return;
                 }

@@ -35,8 +35,9 @@ int runOffset(CommandContext& ctx)
     if (newOffset) {
         session->select(chip);
         requireSuccessfulRead(
-            SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset), chip,
-            "reply to the offset write", "the offset may not have been written");
+            SSTStuff::SSTSetExtOffset(session->state(), session->board(), *newOffset),
+            session->board(), chip, "reply to the offset write",
+            "the offset may not have been written");
         o["set"] = *newOffset;
     } else {
         session->read(chip, SSTStuff::SSTGetExtOffset, "external offset");

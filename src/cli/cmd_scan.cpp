@@ -25,10 +25,12 @@ int runScan(CommandContext& ctx)
     }
     if (ctx.invocation.json)
         printJson(ctx.out, QJsonObject{{"chips", chips}});
-    if (!session->found(Chip::A) && !session->found(Chip::B))
+    if (!session->found(Chip::A) && !session->found(Chip::B)) {
+        session->requireCleanScan("No chip was found");
         throw CliError(kExitChipMissing, "No chip answered at SST addresses " +
                                              std::to_string(kFirstScanAddress) + " to " +
                                              std::to_string(kLastScanAddress) + ".");
+    }
     return kExitOk;
 }
 

@@ -99,7 +99,7 @@ int runWatch(CommandContext& ctx)
             try {
                 readRow(*session, chip, inv.json, rows, text);
             } catch (const FailedReadError& failed) {
-                ctx.err << kToolName << ": " << failed.what() << "\n";
+                printFailure(ctx.err, inv.json, {failed.what(), "board", failed.reason(), {}});
             }
         }
         if (inv.json)

@@ -49,8 +49,8 @@ int runXfer(CommandContext& ctx)
     const sstio::Request request = parseRequest(inv);
     const auto session = ctx.openBoard();
     session->require(chip);
-    requireSuccessfulRead(sstio::send(session->state(), session->board(), chip, request), chip,
-                          "reply", kNothingPrinted);
+    requireSuccessfulRead(sstio::send(session->state(), session->board(), chip, request),
+                          session->board(), chip, "reply", kNothingPrinted);
     const std::span<const std::uint8_t> reply =
         sstio::shownReply(session->state(), request.readLength);
     if (inv.json) {

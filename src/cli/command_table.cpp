@@ -146,11 +146,13 @@ std::string toolHelp()
             "  --usb-ids UNPROGRAMMED,PROGRAMMED\n"
             "                           USB ids (VID:PID) of the board before and after its\n"
             "                           firmware is loaded\n"
+            "  --usb-timeout MS         how long one USB transfer may take before the board\n"
+            "                           counts as not responding (10 to 10000, default 250)\n"
             "  --json                   machine-readable output\n"
             "  -h, --help               this help, or a command's help after its name\n"
             "  --version                print the version\n\n"
-            "Exit status: 0 success, 1 usage error, 2 board or firmware not found, 3 chip not\n"
-            "found by the scan, 4 log file error.\n";
+            "Exit status: 0 success, 1 usage error, 2 board fault (not found, firmware, lost,\n"
+            "not responding, failed read), 3 chip did not answer the scan, 4 log file error.\n";
     return text;
 }
 
@@ -168,8 +170,8 @@ std::string commandHelp(const CommandInfo& command)
             text += head + " " + o->help + "\n";
         }
     }
-    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --json (see zr410ab-cli "
-            "--help).\n";
+    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --usb-timeout MS, --json "
+            "(see zr410ab-cli --help).\n";
     return text;
 }
 

@@ -16,6 +16,20 @@ void printJson(std::ostream& out, const QJsonObject& object)
     out << '\n';
 }
 
+void printFailure(std::ostream& err, bool json, const Failure& failure)
+{
+    if (!json) {
+        err << kToolName << ": " << failure.message << "\n";
+        return;
+    }
+    QJsonObject o{{"error", QString::fromStdString(failure.message)}, {"fault", failure.fault}};
+    if (!failure.reason.empty())
+        o["reason"] = QString::fromStdString(failure.reason);
+    if (failure.status)
+        o["status"] = *failure.status;
+    printJson(err, o);
+}
+
 double jsonNumber(float value)
 {
     const std::string text = text::decimalText(value);

@@ -7,6 +7,7 @@
 
 #include <QJsonObject>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace zr::cli {
@@ -16,6 +17,18 @@ class BoardSession;
 inline constexpr const char* kToolName = "zr410ab-cli";
 
 void printJson(std::ostream& out, const QJsonObject& object);
+
+// What failed, on stderr: "zr410ab-cli: MESSAGE" for people; with --json one JSON object per line,
+//   {"error": MESSAGE, "fault": "usage"|"board"|"chip"|"file", "reason": ..., "status": N}
+// with the board's own words as "reason" when it gave any, and "status" when the tool ends with
+// that exit status (a reading that failed in the middle of a log has none).
+struct Failure {
+    std::string message;
+    const char* fault = "board";
+    std::string reason;
+    std::optional<int> status;
+};
+void printFailure(std::ostream& err, bool json, const Failure& failure);
 
 // A single-precision reading as a JSON number with the digits of its decimal text (25.12, not
 // 25.1200008392334).

@@ -64,8 +64,8 @@ void TempGraphWindow::UpdateTempGraphB()
 void TempGraphWindow::updateGraph()
 {
     selectChip(state_, chip_);
-    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), chip_, "temperatures",
-                          "nothing was plotted");
+    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), board_, chip_,
+                          "temperatures", "nothing was plotted");
     stpTemp.AddSample(0, state_.IntTemp);
     stpTemp.AddSample(1, state_.ExtTemp);
     stpTemp.setLabelIndex(0);

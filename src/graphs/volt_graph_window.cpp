@@ -53,7 +53,7 @@ void VoltGraphWindow::Form_Load()
 void VoltGraphWindow::UpdateVoltGraph()
 {
     selectChip(state_, Chip::B);
-    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), Chip::B, "voltages",
+    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), board_, Chip::B, "voltages",
                           "nothing was plotted");
     for (int i = 0; i < kRails; ++i)
         stpVolt.AddSample(static_cast<std::int16_t>(i), state_.Voltage[i]);

@@ -224,7 +224,7 @@ bool SaveWindow::refusedOnLostBoard()
 {
     if (!services_.board.boardLost())
         return false;
-    const BoardLostError lost(services_.board.failureReason());
+    const BoardLostError lost = boardLostError(services_.board);
     status(QString("Logging not started. %1").arg(QString::fromUtf8(lost.what())));
     return true;
 }

@@ -9,19 +9,26 @@ TakenReadings takeReadings(DeviceState& state, BoardLibrary& board, Chip chip)
 {
     selectChip(state, chip);
     TakenReadings taken;
-    taken.temperaturesResult = SSTStuff::SSTGetTemperatures(state, board);
-    taken.offsetResult = SSTStuff::SSTGetExtOffset(state, board);
+    // Each read's failure has the board's words only until the next request.
+    const auto read = [&](std::int16_t result) {
+        if (result < 0 && taken.failureReason.empty())
+            taken.failureReason = board.failureReason();
+        return result;
+    };
+    taken.temperaturesResult = read(SSTStuff::SSTGetTemperatures(state, board));
+    taken.offsetResult = read(SSTStuff::SSTGetExtOffset(state, board));
     if (chip == Chip::B)
-        taken.voltagesResult = SSTStuff::SSTGetVoltages(state, board);
+        taken.voltagesResult = read(SSTStuff::SSTGetVoltages(state, board));
     taken.values = readingsOf(state);
     return taken;
 }
 
 void requireSuccessfulReads(const TakenReadings& taken, Chip chip, const char* consequence)
 {
-    requireSuccessfulRead(taken.temperaturesResult, chip, "temperatures", consequence);
-    requireSuccessfulRead(taken.offsetResult, chip, "external offset", consequence);
-    requireSuccessfulRead(taken.voltagesResult, chip, "voltages", consequence);
+    const std::string& why = taken.failureReason;
+    requireSuccessfulRead(taken.temperaturesResult, chip, "temperatures", consequence, why);
+    requireSuccessfulRead(taken.offsetResult, chip, "external offset", consequence, why);
+    requireSuccessfulRead(taken.voltagesResult, chip, "voltages", consequence, why);
 }
 
 } // namespace zr::logging

@@ -8,6 +8,7 @@
 #include "logging/log_format.h"
 
 #include <cstdint>
+#include <string>
 
 namespace zr::logging {
 
@@ -17,6 +18,7 @@ struct TakenReadings {
     std::int16_t temperaturesResult = 0;
     std::int16_t offsetResult = 0;
     std::int16_t voltagesResult = 0; // ZR410B only
+    std::string failureReason;       // the board's words for the first read that failed
 };
 
 // Points CurrentAddress at the chip, reads its temperatures and external offset and, on a

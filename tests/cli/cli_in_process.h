@@ -51,6 +51,7 @@ public:
         return board_.VendorIORequest(request, value, index, direction, length, buffer);
     }
     bool boardLost() const override { return board_.boardLost(); }
+    bool boardNotResponding() const override { return board_.boardNotResponding(); }
     std::string failureReason() const override { return board_.failureReason(); }
 
 private:

@@ -20,16 +20,22 @@ private slots:
     void singleReadsExitWithTheReason();
     void logLeavesFailedReadingsOut();
     void watchLeavesFailedRowsOut();
+    void boardFaultsAreNotChipFaults_data();
+    void boardFaultsAreNotChipFaults();
 };
 
 namespace {
 
-// Chips A at 72 and B at 76 answer the scan; every read reports failure with -7 (a time-out),
-// its buffer holding whatever the responder wrote, as a board library may leave it.
+const char* const kStall = "the board refused the request (stall)";
+
+// Chips A at 72 and B at 76 answer the scan; every later request is refused (a stall), its
+// buffer holding whatever the responder wrote, as a board library may leave it.
 void failEveryRead(RecordingBoard& board)
 {
     answerScan(board);
+    board.goodRequests = 64;
     board.requestResult = -7;
+    board.reason = kStall;
 }
 
 } // namespace
@@ -40,8 +46,8 @@ void TestCliFailedReads::singleReadsExitWithTheReason_data()
     QTest::addColumn<QString>("message");
     using V = std::vector<std::string>;
     QTest::newRow("temps") << V{"temps", "A"}
-                           << "zr410ab-cli: ZR410A: the temperatures could not be read (board "
-                              "result -7); nothing was printed.\n";
+                           << "zr410ab-cli: ZR410A: the temperatures could not be read: the "
+                              "board refused the request (stall); nothing was printed.\n";
     QTest::newRow("dib") << V{"dib", "B", "--json"} << "ZR410B: the identifier block could";
     QTest::newRow("volts") << V{"volts"} << "ZR410B: the voltages could";
     QTest::newRow("offset") << V{"offset", "A"} << "ZR410A: the external offset could";
@@ -91,6 +97,67 @@ void TestCliFailedReads::watchLeavesFailedRowsOut()
     QVERIFY2(QString::fromStdString(run.out).startsWith("Chip "), run.out.c_str());
     QCOMPARE(QString::fromStdString(run.out).count('\n'), 1); // no row, only the header
     QCOMPARE(QString::fromStdString(run.err).count("its row was left out."), 4);
+}
+
+// Exit 3 means the scan ran cleanly and the chip was not there; anything the board failed is a
+// board fault (exit 2) and says the board's words, also in --json.
+void TestCliFailedReads::boardFaultsAreNotChipFaults_data()
+{
+    QTest::addColumn<std::vector<std::string>>("args");
+    QTest::addColumn<QString>("board"); // how it fails
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    using V = std::vector<std::string>;
+    const QString failedScan = "the board failed 32 of the 32 probes of the scan for chips (the "
+                               "board refused the request (stall)).";
+    QTest::newRow("refuses the scan")
+        << V{"temps", "B"} << "stalls" << 2 << "zr410ab-cli: ZR410B was not found: " + failedScan;
+    QTest::newRow("refuses the scan, scan")
+        << V{"scan"} << "stalls" << 2 << "zr410ab-cli: No chip was found: " + failedScan;
+    QTest::newRow("stops answering in the scan")
+        << V{"ping", "A"} << "hangs" << 2
+        << "zr410ab-cli: The evaluation board is not responding: the board did not answer "
+           "within 250 ms\n";
+    QTest::newRow("in JSON")
+        << V{"temps", "B", "--json"} << "stalls" << 2
+        << R"j({"error":"ZR410B was not found: )j" + failedScan +
+               R"j(","fault":"board","reason":"the board refused the request (stall)","status":2})j";
+    QTest::newRow("read fails, in JSON")
+        << V{"--json", "volts"} << "stalls after the scan" << 2
+        << R"j({"error":"ZR410B: the voltages could not be read: the board refused the request )j"
+           R"j((stall); nothing was printed.","fault":"board","reason":"the board refused the )j"
+           R"j(request (stall)","status":2})j";
+    QTest::newRow("chip really missing") << V{"temps", "B"} << "answers" << 3
+                                         << "zr410ab-cli: ZR410B did not answer at SST addresses "
+                                            "64 to 95.\n";
+    QTest::newRow("chip really missing, in JSON")
+        << V{"temps", "B", "--json"} << "answers" << 3
+        << R"j({"error":"ZR410B did not answer at SST addresses 64 to 95.","fault":"chip",)j"
+           R"j("status":3})j";
+}
+
+void TestCliFailedReads::boardFaultsAreNotChipFaults()
+{
+    QFETCH(std::vector<std::string>, args);
+    QFETCH(QString, board);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    RecordingBoard b;
+    answerScan(b, 72, board == "answers" ? 0 : 76);
+    b.reason = kStall;
+    if (board == "stalls") {
+        b.requestResult = -1;
+    } else if (board == "stalls after the scan") {
+        failEveryRead(b);
+    } else if (board == "hangs") {
+        b.loseAfterRequests = 10;
+        b.notResponding = true;
+        b.reason = "the board did not answer within 250 ms";
+    }
+    const CliRun run = runCliInProcess(args, &b);
+    QCOMPARE(run.status, status);
+    QVERIFY2(QString::fromStdString(run.err).contains(message), run.err.c_str());
+    QCOMPARE(run.out, std::string());
 }
 
 QTEST_GUILESS_MAIN(TestCliFailedReads)

@@ -35,11 +35,11 @@ std::int16_t RecordingBoard::VendorIORequest(std::int16_t request, std::int32_t 
                     return q.direction == kDirectionToBoard;
                 });
             answer = responder(lastWrite != requests.rend() ? lastWrite->sent
-                                                             : std::vector<std::uint8_t>{});
+                                                            : std::vector<std::uint8_t>{});
         }
         std::copy_n(answer.begin(), std::min<int>(length, 64), buffer);
     }
-    return requestResult;
+    return static_cast<int>(requests.size()) <= goodRequests ? length : requestResult;
 }
 
 RecordingBoard::Reply RecordingBoard::reply(std::initializer_list<std::uint8_t> bytes)

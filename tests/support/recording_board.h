@@ -31,6 +31,7 @@ public:
                                  std::int16_t direction, std::int16_t length,
                                  std::uint8_t* buffer) override;
     bool boardLost() const override { return lost; }
+    bool boardNotResponding() const override { return lost && notResponding; }
     std::string failureReason() const override { return reason; }
 
     // A reply for the next read; without one, reads answer `defaultReply`.
@@ -46,7 +47,10 @@ public:
     Reply defaultReply{};
     std::int16_t firmwareResult = 0;
     std::int16_t requestResult = 64;
+    // The first this many requests succeed whatever requestResult says (the start-up scan: 64).
+    int goodRequests = 0;
     bool lost = false;
+    bool notResponding = false; // lost because it stopped answering
     std::string reason;
     // After this many requests the board reports itself lost (-1: never).
     int loseAfterRequests = -1;

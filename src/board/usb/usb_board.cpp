@@ -68,11 +68,21 @@ struct UsbBoard::Impl {
         return static_cast<unsigned>(options.transferTimeout.count());
     }
 
+    // The board is there but does not answer: closed like a lost one until loaded again.
+    void stopAnswering(std::string why)
+    {
+        reason = std::move(why);
+        board.reset();
+        notResponding = true;
+    }
+
     UsbBoardOptions options;
     // Declared before the handle so that the handle is closed first.
     UsbContext context;
     DeviceHandle board; // null while no board is open
     std::string reason;
+    bool notResponding = false;
+    int stallsInARow = 0;
 };
 
 bool UsbBoard::Impl::ensureContext()
@@ -142,6 +152,8 @@ std::int16_t UsbBoard::LoadFirmWare(const char* path)
 {
     d->board.reset();
     d->reason.clear();
+    d->notResponding = false;
+    d->stallsInARow = 0;
     if (!path)
         return d->fail("No firmware file was named.");
     if (!d->ensureContext())
@@ -167,18 +179,31 @@ std::int16_t UsbBoard::VendorIORequest(std::int16_t request, std::int32_t value,
     }
     TransferOutcome outcome = vendorTransfer(d->board.get(), request, value, index, direction,
                                              length, buffer, d->transferTimeoutMs());
-    if (outcome.result < 0) {
+    d->stallsInARow = outcome.result == LIBUSB_ERROR_PIPE ? d->stallsInARow + 1 : 0;
+    if (outcome.result >= 0)
+        return static_cast<std::int16_t>(outcome.result);
+    if (outcome.boardGone) {
         d->reason = std::move(outcome.reason);
-        if (outcome.boardGone)
-            d->board.reset();
-        return -1;
+        d->board.reset();
+    } else if (outcome.result == LIBUSB_ERROR_TIMEOUT) {
+        d->stopAnswering(std::move(outcome.reason));
+    } else if (d->stallsInARow >= kStallsInARowMeaningHung) {
+        d->stopAnswering("the board refused " + std::to_string(d->stallsInARow) +
+                         " requests in a row (stall)");
+    } else {
+        d->reason = std::move(outcome.reason);
     }
-    return static_cast<std::int16_t>(outcome.result);
+    return -1;
 }
 
 bool UsbBoard::boardLost() const
 {
     return !d->board;
+}
+
+bool UsbBoard::boardNotResponding() const
+{
+    return !d->board && d->notResponding;
 }
 
 std::string UsbBoard::failureReason() const

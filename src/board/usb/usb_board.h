@@ -8,9 +8,14 @@
 
 namespace zr::usb {
 
+// How long one control transfer may take. An SST transaction needs 1-2 ms on full-speed USB
+// and a 1 KiB firmware chunk a few more; this leaves a wide margin and still keeps a hung board
+// from holding the program for more than a moment.
+inline constexpr std::chrono::milliseconds kDefaultTransferTimeout{250};
+
 struct UsbBoardOptions {
     UsbIds ids;
-    std::chrono::milliseconds transferTimeout{1000};
+    std::chrono::milliseconds transferTimeout = kDefaultTransferTimeout;
     // From releasing the controller's CPU until the board is back under its programmed id.
     std::chrono::milliseconds reenumerationTimeout{10000};
 };
@@ -21,6 +26,8 @@ struct UsbBoardOptions {
 // after the board was lost (unplugged and plugged back) brings it back.
 class UsbBoard : public BoardLibrary {
 public:
+    static constexpr int kStallsInARowMeaningHung = 3;
+
     UsbBoard();
     explicit UsbBoard(UsbIds ids);
     explicit UsbBoard(UsbBoardOptions options);
@@ -30,9 +37,12 @@ public:
     std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                  std::int16_t direction, std::int16_t length,
                                  std::uint8_t* buffer) override;
-    // True whenever no board is open: before the firmware is loaded, after a failed load, and
-    // once the board has gone, so that nobody decodes a buffer no board wrote.
+    // True whenever no board is open: before the firmware is loaded, after a failed load, once
+    // the board has gone, and once it stopped answering (a transfer ran into its timeout, or
+    // the board refused kStallsInARowMeaningHung requests in a row), so that nobody decodes a
+    // buffer no board wrote and a hung board costs one timeout, not one per request.
     bool boardLost() const override;
+    bool boardNotResponding() const override;
     // After a failed LoadFirmWare a sentence; after a failed request a phrase that continues
     // "The evaluation board was lost: ".
     std::string failureReason() const override;

@@ -175,8 +175,6 @@ private slots:
         QTest::newRow("stall") << Fault::Stall << 1 << "the board refused the request (stall)";
         QTest::newRow("short reply")
             << Fault::ShortReply << 0 << "the board answered 10 of 64 bytes";
-        QTest::newRow("no reply") << Fault::NoReply << 1
-                                  << "the board did not answer within 200 ms";
     }
 
     void failedReadsLeaveTheBufferAsItWas()
@@ -205,25 +203,34 @@ private slots:
         QVERIFY(backend->requests.empty());
     }
 
-    // Gone means gone: the exchange throws instead of handing back stale bytes, later requests
-    // fail without touching the bus, and loading the firmware again brings the board back.
+    // Gone means gone, and so does a board that stopped answering: the exchange throws instead
+    // of handing back stale bytes, the rest of the exchange and later requests never touch the
+    // bus, and loading the firmware again brings the board back.
     void lostBoardComesBackWithTheFirmware_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("transfers"); // that reached the bus, the failing ones included
         const QString unplugged = "the board is no longer on the USB bus (unplugged or reset)";
-        QTest::newRow("unplugged during the write") << "write" << unplugged;
-        QTest::newRow("unplugged during the read") << "read" << unplugged;
-        QTest::newRow("unplugged between exchanges") << "idle" << unplugged;
+        const QString hung = "the board did not answer within 200 ms";
+        QTest::newRow("unplugged during the write") << "write" << unplugged << 1;
+        QTest::newRow("unplugged during the read") << "read" << unplugged << 2;
+        QTest::newRow("unplugged between exchanges") << "idle" << unplugged << 0;
         QTest::newRow("line fails") << "line"
-                                    << "the USB line to the board failed (input/output error)";
-        QTest::newRow("board behind the bus lost") << "backend" << unplugged;
+                                    << "the USB line to the board failed (input/output error)" << 2;
+        QTest::newRow("board behind the bus lost") << "backend" << unplugged << 1;
+        QTest::newRow("hangs on the write") << "hang write" << hung << 1;
+        QTest::newRow("hangs on the read") << "hang read" << hung << 2;
+        // Each refused frame ends its exchange without a read; the third in a row is the end.
+        QTest::newRow("refuses everything") << "stall"
+                                            << "the board refused 3 requests in a row (stall)" << 3;
     }
 
     void lostBoardComesBackWithTheFirmware()
     {
         QFETCH(QString, how);
         QFETCH(QString, reason);
+        QFETCH(int, transfers);
         if (how == "write")
             emulator->failTransfer(Fault::Unplug);
         else if (how == "read")
@@ -232,12 +239,31 @@ private slots:
             emulator->failTransfer(Fault::LineError, 1);
         else if (how == "idle")
             emulator->unplug();
+        else if (how == "hang write")
+            emulator->failEveryTransfer(Fault::NoReply);
+        else if (how == "hang read")
+            emulator->failEveryTransfer(Fault::NoReply, 1);
+        else if (how == "stall")
+            emulator->failEveryTransfer(Fault::Stall);
         else
             backend->loseAfterRequests = 0;
+        const bool notResponding = how.startsWith("hang") || how == "stall";
 
-        QVERIFY_THROWS_EXCEPTION(zr::BoardLostError, zr::USBStuff::SSTExchange(state, *board));
+        if (how == "stall") {
+            QCOMPARE(zr::USBStuff::SSTExchange(state, *board), std::int16_t(-1));
+            QCOMPARE(zr::USBStuff::SSTExchange(state, *board), std::int16_t(-1));
+        }
+        try {
+            zr::USBStuff::SSTExchange(state, *board);
+            QFAIL("the exchange returned");
+        } catch (const zr::BoardLostError& e) {
+            QCOMPARE(e.notResponding(), notResponding);
+            QCOMPARE(QString::fromStdString(e.reason()), reason);
+        }
         QVERIFY(board->boardLost());
+        QCOMPARE(board->boardNotResponding(), notResponding);
         QCOMPARE(QString::fromStdString(board->failureReason()), reason);
+        QCOMPARE(int(emulator->transfers().size()), transfers);
         QVERIFY(std::all_of(state.XferBuffer.begin() + 7, state.XferBuffer.end(),
                             [](std::uint8_t b) { return b == kUntouched; }));
 
@@ -246,6 +272,7 @@ private slots:
         QCOMPARE(emulator->transfers().size(), seen);
 
         // Plugged in again, the controller has lost its firmware and waits for it.
+        emulator->clearFaults();
         backend->lost = false;
         backend->loseAfterRequests = -1;
         emulator->plugUnprogrammed();

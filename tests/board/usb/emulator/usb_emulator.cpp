@@ -64,12 +64,16 @@ std::string descriptorsHex(usb::UsbId id)
     return hex;
 }
 
+using SteadyClock = std::chrono::steady_clock;
+
 struct Urb {
     UMockdevIoctlData* urb = nullptr;    // our reference to the host's struct usbdevfs_urb
     UMockdevIoctlData* buffer = nullptr; // setup packet and data stage
     bool ready = false;
     int status = 0;
     int actualLength = 0;
+    // An answer held back by the latency: it becomes ready at this time.
+    std::optional<SteadyClock::time_point> answerAt;
 };
 
 struct Device {
@@ -135,7 +139,9 @@ struct UsbEmulator::Impl {
     int nextDevnum = 2;
     int plugs = 0;
     std::optional<Fault> fault;
+    bool faultPersists = false;
     int faultSkip = 0;
+    std::chrono::milliseconds latency{0};
     int shortLength = 0;
     std::vector<ControlTransfer> log;
     std::vector<std::uint8_t> ram = std::vector<std::uint8_t>(0x10000, 0xFF);
@@ -277,6 +283,7 @@ std::string UsbEmulator::Impl::markGone(Device& device)
     for (Urb& urb : device.urbs) {
         if (!urb.ready) {
             urb.ready = true;
+            urb.answerAt.reset();
             urb.status = -ESHUTDOWN;
             urb.actualLength = 0;
         }
@@ -384,6 +391,14 @@ void UsbEmulator::Impl::submit(Device& device, UMockdevIoctlClient* client, UMoc
 
 void UsbEmulator::Impl::reap(Device& device, UMockdevIoctlClient* client, UMockdevIoctlData* arg)
 {
+    // libusb reaps again and again while a transfer is pending (the node always polls ready).
+    const SteadyClock::time_point now = SteadyClock::now();
+    for (Urb& urb : device.urbs) {
+        if (!urb.ready && urb.answerAt && *urb.answerAt <= now) {
+            urb.ready = true;
+            urb.answerAt.reset();
+        }
+    }
     for (auto it = device.urbs.begin(); it != device.urbs.end(); ++it) {
         if (!it->ready)
             continue;
@@ -409,6 +424,7 @@ void UsbEmulator::Impl::discard(Device& device, UMockdevIoctlClient* client, UMo
     for (Urb& urb : device.urbs) {
         if (urb.urb->client_addr == address && !urb.ready) {
             urb.ready = true;
+            urb.answerAt.reset();
             urb.status = -ENOENT;
             urb.actualLength = 0;
             umockdev_ioctl_client_complete(client, 0, 0);
@@ -427,7 +443,8 @@ std::optional<Fault> UsbEmulator::Impl::takeFault(const Setup& setup)
         return std::nullopt;
     }
     std::optional<Fault> met = fault;
-    fault.reset();
+    if (!faultPersists)
+        fault.reset();
     return met;
 }
 
@@ -465,6 +482,10 @@ void UsbEmulator::Impl::serve(Device& device, const Setup& setup, std::uint8_t* 
     }
     record.status = urb.ready ? urb.status : -ETIMEDOUT;
     log.push_back(std::move(record));
+    if (urb.ready && latency.count() > 0 && !device.gone) {
+        urb.ready = false;
+        urb.answerAt = SteadyClock::now() + latency;
+    }
 }
 
 void UsbEmulator::Impl::serveController(Device& device, const Setup& setup, std::uint8_t* data,
@@ -590,8 +611,30 @@ void UsbEmulator::failTransfer(Fault fault, int afterTransfers, int shortLength)
 {
     std::lock_guard lock(d->mutex);
     d->fault = fault;
+    d->faultPersists = false;
     d->faultSkip = afterTransfers;
     d->shortLength = shortLength;
+}
+
+void UsbEmulator::failEveryTransfer(Fault fault, int afterTransfers)
+{
+    std::lock_guard lock(d->mutex);
+    d->fault = fault;
+    d->faultPersists = true;
+    d->faultSkip = afterTransfers;
+}
+
+void UsbEmulator::clearFaults()
+{
+    std::lock_guard lock(d->mutex);
+    d->fault.reset();
+    d->faultPersists = false;
+}
+
+void UsbEmulator::setLatency(std::chrono::milliseconds latency)
+{
+    std::lock_guard lock(d->mutex);
+    d->latency = latency;
 }
 
 std::vector<ControlTransfer> UsbEmulator::transfers() const

@@ -79,6 +79,12 @@ public:
     // The fault meets the control transfer that follows `afterTransfers` others (reads only
     // count for ShortReply).
     void failTransfer(Fault fault, int afterTransfers = 0, int shortLength = 0);
+    // As failTransfer, but every later transfer meets it too, until clearFaults(): a board that
+    // hangs (NoReply) or refuses everything (Stall).
+    void failEveryTransfer(Fault fault, int afterTransfers = 0);
+    void clearFaults();
+    // Every later answer comes this much later (0: at once), as from a board behind a slow hub.
+    void setLatency(std::chrono::milliseconds latency);
 
     std::vector<ControlTransfer> transfers() const;
     void clearTransfers();

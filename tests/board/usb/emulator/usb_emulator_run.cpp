@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -34,7 +35,12 @@ const char* const kUsage =
     "  --scenario FILE         the simulated board's chips and readings (JSON)\n"
     "  --usb-ids U,P           the board's USB ids (default 04b4:8613,04b4:1004)\n"
     "  --reenumeration-delay MS  from the firmware's start until the board is back (20)\n"
-    "  --stays-away            the board does not come back after its firmware is loaded\n";
+    "  --stays-away            the board does not come back after its firmware is loaded\n"
+    "  --fault hang|stall|line-error\n"
+    "                          from the first transfer on (or after --fault-after N others),\n"
+    "                          every transfer gets no answer, is refused, or fails on the line\n"
+    "  --fault-after N         transfers that still go through before the fault (0)\n"
+    "  --latency MS            every answer comes this many milliseconds late (0)\n";
 
 pid_t child = 0;
 
@@ -72,6 +78,9 @@ int main(int argc, char** argv)
     std::string attached = "unprogrammed";
     std::string scenarioFile;
     zr::usbtest::EmulatorOptions options;
+    std::optional<zr::usbtest::Fault> fault;
+    int faultAfter = 0;
+    std::chrono::milliseconds latency{0};
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const std::string a = argv[i];
@@ -97,6 +106,20 @@ int main(int argc, char** argv)
             }
         } else if (a == "--reenumeration-delay") {
             options.reenumerationDelay = std::chrono::milliseconds(std::atoi(argv[++i]));
+        } else if (a == "--fault") {
+            const std::string kind = argv[++i];
+            if (kind == "hang")
+                fault = zr::usbtest::Fault::NoReply;
+            else if (kind == "stall")
+                fault = zr::usbtest::Fault::Stall;
+            else if (kind == "line-error")
+                fault = zr::usbtest::Fault::LineError;
+            else
+                return usage("--fault takes hang, stall or line-error");
+        } else if (a == "--fault-after") {
+            faultAfter = std::atoi(argv[++i]);
+        } else if (a == "--latency") {
+            latency = std::chrono::milliseconds(std::atoi(argv[++i]));
         } else {
             return usage("unknown option " + a);
         }
@@ -120,6 +143,9 @@ int main(int argc, char** argv)
         emulator.plugUnprogrammed();
     else if (attached == "programmed")
         emulator.plugProgrammed();
+    if (fault)
+        emulator.failEveryTransfer(*fault, faultAfter);
+    emulator.setLatency(latency);
 
     std::signal(SIGINT, forward);
     std::signal(SIGTERM, forward);
