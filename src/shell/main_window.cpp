@@ -9,6 +9,7 @@
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
 #include "shell/app_icon.h"
+#include "shell/board_bring_up.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -101,54 +102,85 @@ void MainWindow::fillWindowMenu()
     }
 }
 
-bool MainWindow::loadFirmwareAndScan(QString* failure)
+std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
 {
-    std::string reason;
-    if (USBStuff::LoadBoardFirmware(state_, services_.board, services_.programFolder.toStdString(),
-                                    &reason) < 0) {
-        *failure = QString::fromStdString(reason);
-        return false;
+    // No tick and no handler reaches the board while the worker has it.
+    bringingUp_ = true;
+    const BringUp up = bringUpBoard(state_, services_.board, services_.programFolder,
+                                    isVisible() ? this : nullptr);
+    bringingUp_ = false;
+    if (!up.firmwareLoaded) {
+        *failure = up.failure;
+        return std::nullopt;
     }
-    try {
-        const ScanResult found = ScanForChips(state_, services_.board);
-        mZR410A->setEnabled(found.foundA);
-        mZR410B->setEnabled(found.foundB);
-    } catch (const BoardLostError& lost) {
-        onBoardLost(QString::fromUtf8(lost.what()));
+    if (up.fault) {
+        onBoardLost(*up.fault);
+        return ScanResult{};
     }
-    return true;
+    mZR410A->setEnabled(up.found->foundA);
+    mZR410B->setEnabled(up.found->foundB);
+    return up.found;
+}
+
+// A chip behind a failed probe may have gone unseen: the user must not take "no chip" for it.
+static QString scanFailureText(const ScanResult& found)
+{
+    if (found.failedProbes == 0)
+        return {};
+    return QString("The board failed %1 of the %2 probes of the scan for chips: %3.")
+        .arg(found.failedProbes)
+        .arg(kLastScanAddress - kFirstScanAddress + 1)
+        .arg(QString::fromStdString(found.failureReason));
 }
 
 bool MainWindow::MDIForm_Load()
 {
     QString reason;
-    if (!loadFirmwareAndScan(&reason)) {
+    const std::optional<ScanResult> found = loadFirmwareAndScan(&reason);
+    if (!found) {
         QString text = kFirmwareFailure;
         if (!reason.isEmpty())
             text += "\n\n" + reason;
         services_.prompts.showMessage(nullptr, MessageIcon::Critical, text);
         return false;
     }
+    if (found->failedProbes > 0)
+        showStatus(scanFailureText(*found));
     Timer1.start();
     return true;
 }
 
 bool MainWindow::Reconnect()
 {
-    boardLost_ = false;
+    // The board stays marked lost until it is back, so that no tick reaches it meanwhile.
+    boardLost_ = true;
     QString reason;
-    if (!loadFirmwareAndScan(&reason)) {
-        boardLost_ = true;
+    const std::optional<ScanResult> found = loadFirmwareAndScan(&reason);
+    if (!found) {
         showStatus("Reconnect failed: " + (reason.isEmpty() ? QString("no board") : reason));
         return false;
     }
-    if (boardLost_) // lost again during the scan; onBoardLost has said so
+    if (services_.board.boardLost()) // lost again during the scan; onBoardLost has said so
         return false;
+    boardLost_ = false;
     boardStatus_->clear();
     reconnectButton_->hide();
     markChildTitles(false);
-    showStatus("Board reconnected.");
+    const QString failures = scanFailureText(*found);
+    showStatus(reconnectedText(*found) + (failures.isEmpty() ? "" : ". " + failures));
     return true;
+}
+
+QString MainWindow::reconnectedText(const ScanResult& found) const
+{
+    QStringList chips;
+    if (found.foundA)
+        chips << QString("%1 at %2").arg(chipName(Chip::A)).arg(state_.AddressA);
+    if (found.foundB)
+        chips << QString("%1 at %2").arg(chipName(Chip::B)).arg(state_.AddressB);
+    if (chips.isEmpty())
+        return "Board reconnected, but no chip answered";
+    return "Board reconnected: " + chips.join(", ");
 }
 
 void MainWindow::showChild(QWidget* window)
@@ -235,9 +267,11 @@ void MainWindow::mAbout_Click()
 
 void MainWindow::Timer1_Timer()
 {
+    if (bringingUp_)
+        return;
     // A button handler may have met the loss first; say so within this tick.
     if (!boardLost_ && services_.board.boardLost())
-        onBoardLost(QString::fromStdString(BoardLostError(services_.board.failureReason()).what()));
+        onBoardLost(boardLostError(services_.board));
     if (state_.TempGraphAOpen == True && frmTempGraphA)
         runPolled([this] { frmTempGraphA->UpdateTempGraphA(); });
     if (state_.VoltGraphBOpen == True && frmVoltGraphB)
@@ -257,16 +291,17 @@ void MainWindow::runPolled(const std::function<void()>& call)
     try {
         call();
     } catch (const BoardLostError& lost) {
-        onBoardLost(QString::fromUtf8(lost.what()));
+        onBoardLost(lost);
     } catch (const std::exception& error) {
         showStatus(QString::fromUtf8(error.what()));
     }
 }
 
-void MainWindow::onBoardLost(const QString& reason)
+void MainWindow::onBoardLost(const BoardLostError& fault)
 {
+    const QString reason = QString::fromUtf8(fault.what());
     boardLost_ = true;
-    boardStatus_->setText("Board lost");
+    boardStatus_->setText(fault.notResponding() ? "Board not responding" : "Board lost");
     reconnectButton_->show();
     showStatus(reason);
     markChildTitles(true);
@@ -325,6 +360,11 @@ SaveWindow* MainWindow::saveWindow(Chip chip) const
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // The board is being brought up on a worker: it has to finish first.
+    if (bringingUp_) {
+        event->ignore();
+        return;
+    }
     // Every child closes through its own close handling; a save-data window that is writing may
     // refuse, and then the whole close is cancelled.
     mdi_->closeAllSubWindows();

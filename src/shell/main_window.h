@@ -3,12 +3,15 @@
 // ZR410A_BParent: the MDI main window. Brings up the board, finds the chips, opens every other
 // window as its child, and polls the open graph and save-data windows every 250 ms.
 
+#include "board/address_scan.h"
+#include "board/board_lost_error.h"
 #include "shell/app_services.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 class QMdiArea;
 class QMenu;
@@ -36,8 +39,9 @@ public:
 
     void Timer1_Timer();
 
-    // After the board was lost: loads the firmware again and rescans. True when the board is back;
-    // otherwise the reason is shown and the program stays in the lost state.
+    // After the board was lost or stopped answering: loads the firmware again and rescans, the
+    // windows alive meanwhile. True when the board is back, and the status bar says which chips
+    // answered; otherwise the reason is shown and the program stays in the lost state.
     bool Reconnect();
 
     void mTempGraphA_Click();
@@ -75,8 +79,11 @@ private:
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
-    void onBoardLost(const QString& reason);
-    bool loadFirmwareAndScan(QString* failure);
+    void onBoardLost(const BoardLostError& fault);
+    // The firmware load and the scan, on a worker thread. Empty when the firmware did not load
+    // (`failure` says why); a board lost during the scan is reported and gives an empty result.
+    std::optional<ScanResult> loadFirmwareAndScan(QString* failure);
+    QString reconnectedText(const ScanResult& found) const;
     // Marks every child window's title while the board is lost, and restores it afterwards.
     void markChildTitles(bool lost);
 
@@ -85,6 +92,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QTimer Timer1;
     bool boardLost_ = false;
+    bool bringingUp_ = false; // a worker has the board: no tick may touch it
     QLabel* boardStatus_ = nullptr;
     QPushButton* reconnectButton_ = nullptr;
 

@@ -251,7 +251,8 @@ private slots:
         const size_t from = h.board.requests.size();
         h.window.Timer1_Timer();
         QVERIFY(h.window.statusBar()->currentMessage().contains("could not be read"));
-        QCOMPARE(h.board.requests.size() - from, size_t(2 + 4)); // the save window still read
+        // A refused frame ends its exchange unread; the save window still tried both its reads.
+        QCOMPARE(h.board.requests.size() - from, size_t(1 + 2));
         QVERIFY(!h.window.boardIsLost());
     }
 
@@ -287,11 +288,20 @@ private slots:
         const size_t before = h.board.requests.size();
         QVERIFY(h.window.Reconnect());
         QCOMPARE(h.board.requests.size(), before + 64); // scanned again
+        QCOMPARE(h.window.statusBar()->currentMessage(),
+                 QString("Board reconnected: ZR410A at 72, ZR410B at 76"));
         QVERIFY(!h.window.boardIsLost());
         QVERIFY(reconnect->isHidden());
         QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
                  QString("ZR410A Settings"));
         QCOMPARE(int(h.state.AddressA), 72);
+
+        // Back, but with no chip on the bus: it says so rather than "reconnected" alone.
+        h.board.responder = nullptr;
+        h.board.defaultReply.fill(0xFF);
+        QVERIFY(h.window.Reconnect());
+        QCOMPARE(h.window.statusBar()->currentMessage(),
+                 QString("Board reconnected, but no chip answered"));
     }
 };
 
