@@ -5,7 +5,7 @@
 // must not keep that: it stops with this error instead, which the polling timer reports.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -17,7 +17,7 @@ TakenReadings takeReadings(DeviceState& state, BoardLibrary& board, Chip chip)
     };
     taken.temperaturesResult = read(SSTStuff::SSTGetTemperatures(state, board));
     taken.offsetResult = read(SSTStuff::SSTGetExtOffset(state, board));
-    if (chip == Chip::B)
+    if (hasRails(chip))
         taken.voltagesResult = read(SSTStuff::SSTGetVoltages(state, board));
     taken.values = readingsOf(state);
     return taken;
