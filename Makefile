@@ -57,6 +57,20 @@ package: deps
 	@cd build-package && cpack
 	@ls build-package/*.deb
 
+# Kills the tool's log and the windows logging both chips at random moments, 100 times each, and
+# checks that every file is absent or holds a whole header and only whole records.
+KILLTEST_RUNS ?= 100
+.PHONY: killtest soak
+killtest: build
+	@./$(BUILD)/killtest $(KILLTEST_RUNS) ./$(BUILD)/zr410ab-cli ./$(BUILD)/windows_on_sim
+
+# Every polled window open on the simulated board for 24 hours of simulated time (4 ticks per
+# second): memory, tick cost and log sizes. SOAK_HOURS=48 for the long form.
+SOAK_HOURS ?= 24
+soak: build
+	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $$(( $(SOAK_HOURS) * 14400 )) $$d; \
+	    status=$$?; rm -rf $$d; exit $$status
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
