@@ -13,9 +13,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
     std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const std::string name = a.substr(0, a.find('='));
-        if (name.rfind("-", 0) == 0 && !given.insert(name == "-h" ? "--help" : name).second)
-            return fail(name + " is given twice");
+        const std::string option = a.substr(0, a.find('='));
+        if (option.rfind("-", 0) == 0 && !given.insert(option == "-h" ? "--help" : option).second)
+            return fail(option + " is given twice");
         auto value = [&](const std::string& name) -> std::optional<std::string> {
             const std::string prefix = name + "=";
             if (a.rfind(prefix, 0) == 0)
