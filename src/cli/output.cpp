@@ -57,7 +57,7 @@ void addFileName(QJsonObject& object, const std::string& path)
 
 const char* chipLetter(Chip chip)
 {
-    return chip == Chip::A ? "A" : "B";
+    return chipInfo(chip).letter;
 }
 
 std::string padRight(const std::string& text, std::size_t width)
