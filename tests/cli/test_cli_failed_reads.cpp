@@ -80,6 +80,7 @@ namespace {
 void failTemperatureReads(RecordingBoard& board, int period)
 {
     answerScan(board);
+    board.onlyReadsFail = true;
     auto scan = board.responder;
     board.responder = [&board, scan, period,
                        reads = 0](const std::vector<std::uint8_t>& frame) mutable {

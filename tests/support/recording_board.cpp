@@ -39,7 +39,9 @@ std::int16_t RecordingBoard::VendorIORequest(std::int16_t request, std::int32_t 
         }
         std::copy_n(answer.begin(), std::min<int>(length, 64), buffer);
     }
-    return static_cast<int>(requests.size()) <= goodRequests ? length : requestResult;
+    const bool good = static_cast<int>(requests.size()) <= goodRequests ||
+                      (onlyReadsFail && direction == kDirectionToBoard);
+    return good ? length : requestResult;
 }
 
 RecordingBoard::Reply RecordingBoard::reply(std::initializer_list<std::uint8_t> bytes)

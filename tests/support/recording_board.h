@@ -49,6 +49,8 @@ public:
     std::int16_t requestResult = 64;
     // The first this many requests succeed whatever requestResult says (the start-up scan: 64).
     int goodRequests = 0;
+    // requestResult holds for reads only: every frame goes out.
+    bool onlyReadsFail = false;
     bool lost = false;
     bool notResponding = false; // lost because it stopped answering
     std::string reason;
