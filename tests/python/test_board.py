@@ -65,3 +65,18 @@ def test_a_log_in_a_thread_leaves_the_interpreter_to_the_others(tmp_path):
         worker.join()
         assert spins > 100  # 0.3 s of waiting on the schedule, with this thread live throughout
         assert zr410ab.read_sav(tmp_path / "t.sav").records == 4
+
+
+@pytest.mark.parametrize("example,args", [
+    ("temperature_sweep.py", ["--rows", "2", "--interval", "0.01"]),
+    ("offset_calibration.py", ["--scenario", scenario("fixed-readings")]),
+])
+def test_examples_run(example, args):
+    import os, subprocess, sys
+    from pathlib import Path
+    script = Path(__file__).resolve().parents[2] / "examples" / example
+    run = subprocess.run([sys.executable, str(script), *args], capture_output=True, text=True,
+                         timeout=60, env=os.environ)
+    assert run.returncode == 0, run.stderr
+    if example == "offset_calibration.py":
+        assert "slope 1.000" in run.stdout
