@@ -183,7 +183,10 @@ void SaveWindow::SaveCurrentData()
     try {
         log_->writeRecord(options(), taken.values);
     } catch (const logging::LogError& failed) {
-        endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
+        if (failed.fileGone())
+            endLogAfterFailure(QString("%1.").arg(systemText(failed.reason())), false);
+        else
+            endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
     }
 }
 
@@ -266,13 +269,13 @@ void SaveWindow::stopLog()
     }
 }
 
-void SaveWindow::endLogAfterFailure(QString why)
+void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
 {
     if (!why.endsWith(QLatin1Char('.')))
         why += QLatin1Char('.');
-    const QString text =
-        QString("Logging to %1 stopped. %2 The file keeps every record written before.")
-            .arg(logPath(), why);
+    QString text = QString("Logging to %1 stopped. %2").arg(logPath(), why);
+    if (fileKept)
+        text += QStringLiteral(" The file keeps every record written before.");
     log_.reset();
     cmdSave->setText(kSaveToFile);
     // Told once, without a box: the tick that met the failure must not wait for the user.

@@ -75,7 +75,8 @@ private:
     bool Form_QueryUnload();
     void startLog(const QString& path);
     void stopLog();
-    void endLogAfterFailure(QString why);
+    // fileKept: the file is still there with every record written before the failure.
+    void endLogAfterFailure(QString why, bool fileKept = true);
     void saveOnceNow();
     bool refusedOnLostBoard();
     void status(const QString& text);

@@ -43,6 +43,9 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     reconnectButton_->hide();
     connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
     statusBar()->addPermanentWidget(reconnectButton_);
+    // The status bar draws its message itself; as its name, a screen reader can read it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
     buildMenus();
     resize(1000, 720);
 
