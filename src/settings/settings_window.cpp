@@ -38,7 +38,7 @@ SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& boar
                                QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state), board_(board), prompts_(prompts)
 {
-    setObjectName(chip == Chip::A ? "frmSettingsA" : "frmSettingsB");
+    setObjectName(QStringLiteral("frmSettings") + chipInfo(chip).letter);
     setWindowTitle(QString::fromLatin1(chipName(chip)) + " Settings");
 
     // Built in reading order (the identifier block, then the right-hand frames top to bottom,

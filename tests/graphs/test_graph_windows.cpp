@@ -99,7 +99,7 @@ void GraphWindowsTest::designState()
     Bench b;
     TempGraphWindow tempA(Chip::A, b.state, b.board, b.clock);
     TempGraphWindow tempB(Chip::B, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     QCOMPARE(tempA.objectName(), "frmTempGraphA");
     QCOMPARE(tempB.objectName(), "frmTempGraphB");
     QCOMPARE(tempA.windowTitle(), "Temperature Graph");
@@ -272,7 +272,7 @@ void GraphWindowsTest::voltageRange()
     QFETCH(bool, ticked);
     QFETCH(QList<double>, steps);
     Bench b;
-    VoltGraphWindow w(b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
     w.autoAdjustBox()->setChecked(ticked);
     for (int i = 0; i + 6 < steps.size(); i += 7) {
         b.chips.chip(kAddressB).voltages = {steps[i], steps[i + 1], steps[i + 2], steps[i + 3],
@@ -301,7 +301,7 @@ void GraphWindowsTest::voltageLegend()
     QFETCH(QList<double>, rails);
     QFETCH(QStringList, labels);
     Bench b;
-    VoltGraphWindow w(b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
     b.chips.chip(kAddressB).voltages = {rails[0], rails[1], rails[2], rails[3], rails[4]};
     w.UpdateVoltGraph();
     for (int i = 0; i < 5; ++i)
@@ -314,7 +314,7 @@ void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()
 {
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     b.chips.chip(kAddressA).temperatures = {21.5, -3.25};
     b.chips.chip(kAddressB).voltages = {12.0, 5.0, 3.3, 2.5, 1.2};
     for (int i = 0; i < 3; ++i) {
@@ -344,7 +344,7 @@ void GraphWindowsTest::lostBoardPlotsNothing()
 {
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     temp.UpdateTempGraphA();
     const QString legend = temp.chart().label(0).text;
     b.board.lost = true;
@@ -362,7 +362,7 @@ void GraphWindowsTest::failedReadPlotsNothing()
     // A failed read leaves the request frame in the buffer; it must not become a reading.
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     b.board.requestResult = -1;
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, temp.UpdateTempGraphA());
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, volt.UpdateVoltGraph());
