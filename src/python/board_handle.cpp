@@ -85,7 +85,7 @@ ScanResult BoardHandle::scan()
 std::optional<int> BoardHandle::address(Chip chip) const
 {
     const std::lock_guard lock(mutex_);
-    if (!board_ || !(chip == Chip::A ? found_.foundA : found_.foundB))
+    if (!board_ || !found_.found(chip))
         return std::nullopt;
     return chipAddress(state_, chip);
 }
@@ -93,7 +93,7 @@ std::optional<int> BoardHandle::address(Chip chip) const
 void BoardHandle::select(Chip chip)
 {
     requireOpen();
-    if (!(chip == Chip::A ? found_.foundA : found_.foundB))
+    if (!found_.found(chip))
         throw ChipNotFoundError(std::string(chipName(chip)) + " did not answer at SST addresses " +
                                 std::to_string(kFirstScanAddress) + " to " +
                                 std::to_string(kLastScanAddress) + ".");
@@ -123,13 +123,13 @@ std::pair<double, double> BoardHandle::temperatures(Chip chip)
     return {shownValue(state_.IntTemp), shownValue(state_.ExtTemp)};
 }
 
-std::array<double, 5> BoardHandle::voltages(Chip chip)
+std::array<double, kRailCount> BoardHandle::voltages(Chip chip)
 {
-    if (chip != Chip::B)
-        throw std::invalid_argument("ZR410A has no supply rails; voltages are read from ZR410B");
+    if (!hasRails(chip))
+        throw std::invalid_argument(std::string(chipName(chip)) + " has no supply rails");
     const std::lock_guard lock(mutex_);
     read(chip, SSTStuff::SSTGetVoltages, "voltages");
-    std::array<double, 5> volts{};
+    std::array<double, kRailCount> volts{};
     std::transform(state_.Voltage.begin(), state_.Voltage.end(), volts.begin(), shownValue);
     return volts;
 }
@@ -265,13 +265,15 @@ logging::LogOptions logColumns(Chip chip, const std::vector<std::string>& names)
         else if (key == "offset" || key == "external offset")
             o.externalOffset = true;
         else {
-            const auto rail = std::find_if(kVoltageRailNames.begin(), kVoltageRailNames.end(),
-                                           [&](const char* r) { return lowered(r) == key; });
-            if (rail == kVoltageRailNames.end())
+            const auto rail =
+                std::find_if(kRails.begin(), kRails.end(),
+                             [&](const RailDescriptor& r) { return lowered(r.name) == key; });
+            if (rail == kRails.end())
                 throw std::invalid_argument("unknown column '" + name + "'");
-            if (chip != Chip::B)
-                throw std::invalid_argument("'" + name + "' is a rail of ZR410B only");
-            o.voltages[static_cast<std::size_t>(rail - kVoltageRailNames.begin())] = true;
+            if (!hasRails(chip))
+                throw std::invalid_argument("'" + name + "' is a rail; " + chipName(chip) +
+                                            " has none");
+            o.voltages[static_cast<std::size_t>(rail - kRails.begin())] = true;
         }
     }
     return o;

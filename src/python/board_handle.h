@@ -7,7 +7,9 @@
 
 #include "board/address_scan.h"
 #include "board/board_library.h"
+#include "board/chips.h"
 #include "board/device_state.h"
+#include "board/rails.h"
 #include "logging/log_format.h"
 
 #include <array>
@@ -75,7 +77,7 @@ public:
     // Readings as single-precision values carry their decimal text's value (25.31, not
     // 25.309999465942383), the digits the windows and the tool show.
     std::pair<double, double> temperatures(Chip chip);
-    std::array<double, 5> voltages(Chip chip);
+    std::array<double, kRailCount> voltages(Chip chip);
     int externalOffset(Chip chip);
     // Refuses an offset outside the window's range (std::out_of_range) before anything is sent.
     void setExternalOffset(Chip chip, int offset);
@@ -108,7 +110,7 @@ private:
     ScanResult found_;
 };
 
-// "internal", "external", "offset" and the rail names, in any case; rails on chip B only.
+// "internal", "external", "offset" and the rail names, in any case; rails on a chip with rails.
 // Throws std::invalid_argument naming the column that does not fit.
 logging::LogOptions logColumns(Chip chip, const std::vector<std::string>& names);
 

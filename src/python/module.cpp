@@ -3,10 +3,13 @@
 // exception classes (each carries the board's reason as `reason`).
 
 #include "board/board_lost_error.h"
+#include "board/chips.h"
 #include "board/failed_read.h"
+#include "board/rails.h"
 #include "logging/log_file.h"
 #include "python/board_handle.h"
 
+#include <cstring>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
@@ -42,13 +45,13 @@ void raise(const py::object& type, const std::string& message)
     PyErr_SetObject(type.ptr(), error.ptr());
 }
 
+// The package passes a chip's letter ("A"), as the tool takes it.
 Chip chipOf(const std::string& letter)
 {
-    if (letter == "A" || letter == "a" || letter == "ZR410A")
-        return Chip::A;
-    if (letter == "B" || letter == "b" || letter == "ZR410B")
-        return Chip::B;
-    throw py::value_error("unknown chip '" + letter + "' (use \"A\" or \"B\")");
+    for (const zr::ChipDescriptor& c : zr::kChips)
+        if (letter == c.letter)
+            return c.chip;
+    throw py::value_error("unknown chip '" + letter + "'");
 }
 
 // Board I/O runs without the interpreter lock so that other Python threads stay live.
@@ -77,6 +80,16 @@ py::dict dibDict(const zr::python::IdentifierBlock& d)
 PYBIND11_MODULE(_core, m)
 {
     m.doc() = "The ZR410A/B board link, SST routines and log writer (see the zr410ab package).";
+
+    // The chip and rail tables, so that the package repeats neither.
+    py::list chips, rails;
+    for (const zr::ChipDescriptor& c : zr::kChips)
+        chips.append(py::make_tuple(c.letter, c.name, c.hasRails));
+    for (const zr::RailDescriptor& r : zr::kRails)
+        rails.append(
+            py::make_tuple(r.name, std::string(r.logColumn, std::strlen(r.logColumn) - 1)));
+    m.attr("CHIPS") = py::tuple(chips);
+    m.attr("RAILS") = py::tuple(rails);
 
     ErrorTypes& e = errorTypes();
     e.base = newErrorType(m, "Zr410abError", PyExc_Exception,
@@ -126,9 +139,9 @@ PYBIND11_MODULE(_core, m)
              [](BoardHandle& b) {
                  released([&] { return b.scan(); });
                  py::dict found;
-                 for (Chip chip : {Chip::A, Chip::B})
-                     if (const auto address = b.address(chip))
-                         found[zr::chipName(chip)] = *address;
+                 for (const zr::ChipDescriptor& c : zr::kChips)
+                     if (const auto address = b.address(c.chip))
+                         found[c.name] = *address;
                  return found;
              })
         .def("address",

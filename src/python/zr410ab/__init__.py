@@ -25,6 +25,7 @@ from ._sav import SavFile, read_sav
 
 __all__ = [
     "Board",
+    "CHIPS",
     "BoardLostError",
     "BoardNotFoundError",
     "Chip",
@@ -38,19 +39,26 @@ __all__ = [
 ]
 
 #: The supply rails of ZR410B, in the order of the voltage graph and the log columns.
-RAILS: Tuple[str, ...] = ("12V", "5V", "Vcc", "2.5V", "Vccp")
+RAILS: Tuple[str, ...] = tuple(name for name, _ in _core.RAILS)
+
+#: Chip letter to chip name: {"A": "ZR410A", "B": "ZR410B"}.
+CHIPS: Dict[str, str] = {letter: name for letter, name, _ in _core.CHIPS}
+_HAS_RAILS = {letter: has_rails for letter, _, has_rails in _core.CHIPS}
 
 #: The columns a save-data window logs when it opens.
-DEFAULT_COLUMNS = {"A": ("internal", "external"), "B": ("internal", "external") + RAILS}
+DEFAULT_COLUMNS = {
+    letter: ("internal", "external") + (RAILS if _HAS_RAILS[letter] else ()) for letter in CHIPS
+}
 
 _FIRMWARE_FOLDER = os.path.dirname(os.path.abspath(__file__))
 
 
 def _chip_letter(chip: str) -> str:
-    letter = {"A": "A", "a": "A", "ZR410A": "A", "B": "B", "b": "B", "ZR410B": "B"}.get(chip)
-    if letter is None:
-        raise ValueError(f"unknown chip {chip!r} (use 'A' or 'B')")
-    return letter
+    """"A", "a" or "ZR410A" -> "A"."""
+    for letter, name in CHIPS.items():
+        if chip in (letter, letter.lower(), name):
+            return letter
+    raise ValueError(f"unknown chip {chip!r} (use one of {', '.join(CHIPS)})")
 
 
 class Chip:
@@ -63,7 +71,7 @@ class Chip:
     @property
     def name(self) -> str:
         """"ZR410A" or "ZR410B"."""
-        return "ZR410" + self._letter
+        return CHIPS[self._letter]
 
     @property
     def address(self) -> int:
@@ -148,7 +156,7 @@ class Board:
         letter = _chip_letter(chip)
         if self._handle.address(letter) is None:
             raise ChipNotFoundError(
-                f"ZR410{letter} did not answer at SST addresses 64 to 95."
+                f"{CHIPS[letter]} did not answer at SST addresses 64 to 95."
                 if not self.closed
                 else "the board is closed"
             )

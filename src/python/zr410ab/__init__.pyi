@@ -5,6 +5,7 @@ from dataclasses import dataclass
 from typing import Dict, Iterable, List, Optional, Tuple, Union
 
 RAILS: Tuple[str, ...]
+CHIPS: Dict[str, str]
 DEFAULT_COLUMNS: Dict[str, Tuple[str, ...]]
 
 class Zr410abError(Exception):

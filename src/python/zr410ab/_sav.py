@@ -14,10 +14,13 @@ import re
 from dataclasses import dataclass, field
 from typing import Dict, List, Sequence, Union
 
+from . import _core
+
 _NUMBER = re.compile(r"[ -](?:[0-9]+(?:\.[0-9]+)?|\.[0-9]+)")
 _DATE_TIME = re.compile(r"Date:,(.*),Time:,(.*)")
 _TEMPERATURE_COLUMNS = ("Internal", "External", "External Offset")
-_RAIL_COLUMNS = ("12V", "5V", "Vcc", "2.5V", "Vccp")
+_RAIL_COLUMNS = tuple(column for _, column in _core.RAILS)
+_CHIPS_WITH_RAILS = {name: has_rails for _, name, has_rails in _core.CHIPS}
 
 
 @dataclass
@@ -49,16 +52,16 @@ def _names(tokens: List[str], allowed: Sequence[str], path: str) -> List[str]:
 
 def _header(text: str, chip: str, path: str):
     """The temperature columns and the rails of line 3; every name ends in ','."""
-    if chip == "ZR410A" and text == "":
+    if not _CHIPS_WITH_RAILS[chip] and text == "":
         return [], []
     tokens = text.split(",")
     if tokens[-1] != "":
         raise _Malformed(path, 3, "the column header does not end in ','")
     tokens.pop()
-    if chip == "ZR410A":
+    if not _CHIPS_WITH_RAILS[chip]:
         return _names(tokens, _TEMPERATURE_COLUMNS, path), []
     if "" not in tokens:
-        raise _Malformed(path, 3, "the ZR410B header has no ',' between temperatures and rails")
+        raise _Malformed(path, 3, f"the {chip} header has no ',' between temperatures and rails")
     gap = tokens.index("")
     return (_names(tokens[:gap], _TEMPERATURE_COLUMNS, path),
             _names(tokens[gap + 1:], _RAIL_COLUMNS, path))
@@ -71,9 +74,9 @@ def _number(token: str, column: str, path: str, line: int):
 
 
 def _record(text: str, temperatures: List[str], rails: List[str], chip: str, path: str, line: int):
-    if chip == "ZR410A":
+    if not _CHIPS_WITH_RAILS[chip]:
         if not text.endswith(","):
-            raise _Malformed(path, line, "a ZR410A record ends in ','")
+            raise _Malformed(path, line, f"a {chip} record ends in ','")
         group, rail_tokens = text[:-1], []
     else:
         # Commas inside the temperature group: one before each column but the internal one.
@@ -117,7 +120,7 @@ def read_sav(path: "os.PathLike[str] | str") -> SavFile:
     if len(lines) < 3:
         raise _Malformed(name, len(lines) + 1, "the log's three header lines are not all there")
     chip = lines[0]
-    if chip not in ("ZR410A", "ZR410B"):
+    if chip not in _CHIPS_WITH_RAILS:
         raise _Malformed(name, 1, f"{chip!r} is no chip name")
     when = _DATE_TIME.fullmatch(lines[1])
     if not when:
