@@ -5,10 +5,10 @@
 #include "board/sst_stuff.h"
 #include "board/usb/usb_ids.h"
 #include "board/usb_stuff.h"
+#include "console/sst_io.h"
 #include "logging/log_file.h"
 #include "logging/regional_time.h"
 #include "logging/take_readings.h"
-#include "settings/sst_io.h"
 #include "text/text_rules.h"
 
 #include <algorithm>
