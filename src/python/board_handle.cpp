@@ -103,7 +103,8 @@ void BoardHandle::select(Chip chip)
 template <typename Routine> void BoardHandle::read(Chip chip, Routine routine, const char* readings)
 {
     select(chip);
-    requireSuccessfulRead(routine(state_, *board_), chip, readings, "nothing was returned");
+    requireSuccessfulRead(routine(state_, *board_), *board_, chip, readings,
+                          "nothing was returned");
 }
 
 IdentifierBlock BoardHandle::dib(Chip chip)
@@ -150,7 +151,7 @@ void BoardHandle::setExternalOffset(Chip chip, int offset)
                                 std::to_string(SSTStuff::kMinOffset) + " to " +
                                 std::to_string(SSTStuff::kMaxOffset) + ".");
     select(chip);
-    requireSuccessfulRead(SSTStuff::SSTSetExtOffset(state_, *board_, offset), chip,
+    requireSuccessfulRead(SSTStuff::SSTSetExtOffset(state_, *board_, offset), *board_, chip,
                           "reply to the offset write", "the offset may not have been written");
 }
 
@@ -184,7 +185,7 @@ std::vector<std::uint8_t> BoardHandle::transaction(Chip chip, const std::vector<
     request.data = data;
     request.writeLength = static_cast<std::uint8_t>(writeLength);
     request.readLength = static_cast<std::uint8_t>(readLength);
-    requireSuccessfulRead(sstio::send(state_, *board_, chip, request), chip, "reply",
+    requireSuccessfulRead(sstio::send(state_, *board_, chip, request), *board_, chip, "reply",
                           "nothing was returned");
     const auto reply = sstio::shownReply(state_, request.readLength);
     return {reply.begin(), reply.end()};

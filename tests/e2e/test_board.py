@@ -28,6 +28,6 @@ def test_lost_board_is_shown_and_reconnected(start):
     assert program.mdi_children("Temperature Graph - board lost")
 
     press(reconnect)
-    wait_for("the board to come back", lambda: name(status) == "Board reconnected.")
+    wait_for("the board to come back", lambda: name(status) == "Board reconnected: ZR410A at 72, ZR410B at 76")
     wait_for("Reconnect to go away", lambda: not showing(reconnect))
     assert program.mdi_children("Temperature Graph")
