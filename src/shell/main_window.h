@@ -11,6 +11,7 @@
 #include <functional>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QAction;
 class QLabel;
@@ -23,6 +24,7 @@ class TempGraphWindow;
 class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
+class ElidingLabel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -69,8 +71,14 @@ protected:
 private:
     void buildMenus();
     void fillWindowMenu();
+    // A child's entry in the Window menu: its caption, with the chip where the caption lacks it.
+    QString windowMenuText(QMdiSubWindow* sub) const;
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
     void showChild(QWidget* window);
+    // Opens a new child wholly inside the visible client area.
+    void placeInView(QMdiSubWindow* sub);
+    // Activates and raises `sub`, restoring it when minimised.
+    void bringToFront(QMdiSubWindow* sub);
     void showSaveWindow(QPointer<SaveWindow>& window, Chip chip);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
@@ -85,6 +93,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QTimer Timer1;
     bool boardLost_ = false;
+    ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;
     QPushButton* reconnectButton_ = nullptr;
 
