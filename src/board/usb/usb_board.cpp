@@ -186,4 +186,9 @@ std::string UsbBoard::failureReason() const
     return d->reason;
 }
 
+std::string UsbBoard::description() const
+{
+    return "USB board " + usbIdText(d->options.ids.programmed);
+}
+
 } // namespace zr::usb

@@ -36,6 +36,8 @@ public:
     // After a failed LoadFirmWare a sentence; after a failed request a phrase that continues
     // "The evaluation board was lost: ".
     std::string failureReason() const override;
+    // "USB board 04B4:1004": the id the board runs its firmware under.
+    std::string description() const override;
 
 private:
     struct Impl;
