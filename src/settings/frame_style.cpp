@@ -1,5 +1,7 @@
 #include "settings/frame_style.h"
 
+#include "settings/value_label.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -41,7 +43,7 @@ QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* par
 
 QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new ValueLabel(parent);
     label->setObjectName(objectName);
     label->setAccessibleDescription(description);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
