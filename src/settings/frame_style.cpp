@@ -1,5 +1,6 @@
 #include "settings/frame_style.h"
 
+#include "platform/value_label_accessible.h"
 #include "settings/value_label.h"
 
 #include <QGroupBox>
@@ -41,11 +42,11 @@ QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* par
     return label;
 }
 
-QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent)
+QLabel* makeValueLabel(const QString& objectName, const QString& caption, QWidget* parent)
 {
     auto* label = new ValueLabel(parent);
     label->setObjectName(objectName);
-    label->setAccessibleDescription(description);
+    nameValueLabel(label, caption);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setFocusPolicy(Qt::StrongFocus);

@@ -1,8 +1,8 @@
 #pragma once
 
 // A label used as a web link: blue until clicked, purple once visited (both lightened on a dark
-// background). It can be reached by
-// keyboard and followed with Enter or Space as well as with the mouse.
+// background). It can be reached by keyboard and followed with Enter or Space as well as with the
+// mouse; assistive technology sees a link it can press.
 
 #include <QLabel>
 

@@ -1,5 +1,7 @@
 #include "shell/connection_text.h"
 
+#include "board/chips.h"
+
 #include <QStringList>
 
 namespace zr {
@@ -7,10 +9,9 @@ namespace zr {
 QString chipsFoundText(const ScanResult& found, const DeviceState& state)
 {
     QStringList chips;
-    if (found.foundA)
-        chips << QStringLiteral("%1 at %2").arg(chipName(Chip::A)).arg(state.AddressA);
-    if (found.foundB)
-        chips << QStringLiteral("%1 at %2").arg(chipName(Chip::B)).arg(state.AddressB);
+    for (const ChipDescriptor& chip : kChips)
+        if (found.found(chip.chip))
+            chips << QStringLiteral("%1 at %2").arg(chip.name).arg(state.*chip.address);
     if (chips.isEmpty())
         return QStringLiteral("No chip answered at %1\u2013%2")
             .arg(kFirstScanAddress)
