@@ -189,15 +189,16 @@ bool MainWindow::Reconnect()
     return true;
 }
 
-void MainWindow::showChild(QWidget* window)
+void MainWindow::showChild(ChildWindow* child)
 {
+    QWidget* window = child->widget();
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     const bool loading = sub == nullptr;
     if (loading) {
         sub = mdi_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
-        QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
+        child->Form_Load();
         // The About window places itself; every other child opens in full view.
         if (!qobject_cast<AboutWindow*>(window)) {
             // Sizes made for a narrow bitmap font grow rather than cut off a caption under a
@@ -237,8 +238,10 @@ void MainWindow::bringToFront(QMdiSubWindow* sub)
 void MainWindow::showTempGraph(Chip chip)
 {
     QPointer<TempGraphWindow>& window = windowsOf(chip).tempGraph;
-    if (!window)
+    if (!window) {
         window = new TempGraphWindow(chip, state_, services_.board, services_.clock);
+        window->chart().setDialogs(services_.files, services_.prompts);
+    }
     showChild(window);
     state_.*chipInfo(chip).tempGraphOpen = True;
 }
@@ -246,8 +249,10 @@ void MainWindow::showTempGraph(Chip chip)
 void MainWindow::showVoltGraph(Chip chip)
 {
     QPointer<VoltGraphWindow>& window = windowsOf(chip).voltGraph;
-    if (!window)
+    if (!window) {
         window = new VoltGraphWindow(chip, state_, services_.board, services_.clock);
+        window->chart().setDialogs(services_.files, services_.prompts);
+    }
     showChild(window);
     state_.*chipInfo(chip).voltGraphOpen = True;
 }
@@ -372,20 +377,9 @@ void MainWindow::onBoardLost(const QString& reason)
 
 void MainWindow::markChildTitles(bool lost)
 {
-    static const char* const kTitleKey = "titleBeforeBoardLoss";
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        QWidget* w = sub->widget();
-        if (!w || qobject_cast<AboutWindow*>(w)) // the About window talks to no chip
-            continue;
-        const QVariant kept = w->property(kTitleKey);
-        if (lost && !kept.isValid()) {
-            w->setProperty(kTitleKey, w->windowTitle());
-            w->setWindowTitle(w->windowTitle() + " - board lost");
-        } else if (!lost && kept.isValid()) {
-            w->setWindowTitle(kept.toString());
-            w->setProperty(kTitleKey, QVariant());
-        }
-    }
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* child = dynamic_cast<ChildWindow*>(sub->widget()))
+            child->markBoardLost(lost);
 }
 
 void MainWindow::showStatus(const QString& text)

@@ -27,6 +27,7 @@ class TempGraphWindow;
 class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
+class ChildWindow;
 class ElidingLabel;
 
 class MainWindow : public QMainWindow {
@@ -99,7 +100,7 @@ private:
     // A child's entry in the Window menu: its caption, with the chip where the caption lacks it.
     QString windowMenuText(QMdiSubWindow* sub) const;
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
-    void showChild(QWidget* window);
+    void showChild(ChildWindow* child);
     // Opens a new child wholly inside the visible client area.
     void placeInView(QMdiSubWindow* sub);
     // Activates and raises `sub`, restoring it when minimised.

@@ -1,4 +1,4 @@
-#include "settings/value_label.h"
+#include "widgets/value_label.h"
 
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
