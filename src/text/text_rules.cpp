@@ -168,39 +168,40 @@ std::string fixedTwoDecimals(double value)
     // The decimal the rest of the program shows (seven significant digits, as decimalText and the
     // log), rounded to hundredths with halves away from zero: a legend never contradicts the log
     // for a reading such as 2.495, whose nearest single-precision value lies just below it.
-    char buf[64];
-    long long hundredths = 0;
-    if (std::abs(value) < 1e12) {
-        auto written =
-            std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
-        const std::string sci(buf, written.ptr); // "-2.495000e+00"
-        const std::size_t e = sci.find('e');
-        long long digits = 0;
-        for (std::size_t i = 0; i < e; ++i)
-            if (std::isdigit(static_cast<unsigned char>(sci[i])))
-                digits = digits * 10 + (sci[i] - '0');
-        const int shift = std::stoi(sci.substr(e + 1)) - 4; // digits * 10^shift hundredths
-        if (shift >= 0) {
-            for (int i = 0; i < shift; ++i)
-                digits *= 10;
-            hundredths = digits;
-        } else if (shift > -18) {
-            long long divisor = 1;
-            for (int i = 0; i < -shift; ++i)
-                divisor *= 10;
-            hundredths = (digits + divisor / 2) / divisor;
-        }
-        if (value < 0)
-            hundredths = -hundredths;
-    } else {
-        hundredths = std::llround(value * 100.0);
+    if (!(std::abs(value) < 1e12)) {
+        // Whole magnitudes this large have no hundredths to round: every digit written out.
+        // Room for the largest double written in full: 309 digits, sign, point and two decimals.
+        char big[320];
+        const auto written =
+            std::to_chars(big, big + sizeof big, value, std::chars_format::fixed, 2);
+        if (written.ec != std::errc())
+            return "?"; // cannot happen with this buffer; never hand out unwritten bytes
+        return std::string(big, written.ptr);
     }
-    const bool negative = hundredths < 0; // no "-0.00": zero has no sign
-    const unsigned long long magnitude = negative
-                                             ? 0ULL - static_cast<unsigned long long>(hundredths)
-                                             : static_cast<unsigned long long>(hundredths);
-    const int n = std::snprintf(buf, sizeof buf, "%s%llu.%02llu", negative ? "-" : "",
-                                magnitude / 100, magnitude % 100);
+    char buf[64];
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    const std::string sci(buf, written.ptr); // "-2.495000e+00"
+    const std::size_t e = sci.find('e');
+    long long digits = 0;
+    for (std::size_t i = 0; i < e; ++i)
+        if (std::isdigit(static_cast<unsigned char>(sci[i])))
+            digits = digits * 10 + (sci[i] - '0');
+    const int shift = std::stoi(sci.substr(e + 1)) - 4; // digits * 10^shift hundredths
+    long long hundredths = 0;
+    if (shift >= 0) {
+        hundredths = digits;
+        for (int i = 0; i < shift; ++i)
+            hundredths *= 10;
+    } else if (shift > -18) {
+        long long divisor = 1;
+        for (int i = 0; i < -shift; ++i)
+            divisor *= 10;
+        hundredths = (digits + divisor / 2) / divisor;
+    }
+    const bool negative = value < 0 && hundredths != 0; // no "-0.00": zero has no sign
+    const int n = std::snprintf(buf, sizeof buf, "%s%lld.%02lld", negative ? "-" : "",
+                                hundredths / 100, hundredths % 100);
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
