@@ -7,7 +7,7 @@ namespace {
 
 bool isBoardOption(const std::string& name)
 {
-    return name == "--board" || name == "--scenario" || name == "--usb-ids";
+    return name == "--board" || name == "--scenario" || name == "--usb-ids" || name == "--device";
 }
 
 } // namespace
@@ -30,7 +30,9 @@ const std::vector<OptionInfo>& commandOptions()
         {"--hex", nullptr, "print the reply bytes in hexadecimal (the default)"},
         {"--columns", "LIST",
          "comma-separated columns: internal,external,offset,12v,5v,vcc,2.5v,vccp"},
-        {"--interval", "MS", "milliseconds between readings (default 250)"},
+        {"--interval", "MS", "milliseconds between readings (default 250; serve: 1000)"},
+        {"--listen", "ADDRESS:PORT",
+         "serve: the address and port to answer scrapes on, e.g. 127.0.0.1:9410 or [::1]:9410"},
         {"--count", "N", "stop after N readings"},
         {"--duration", "SECONDS", "stop after this many seconds"},
     };
