@@ -126,9 +126,9 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     w.sample(board, std::to_string(s.polls));
 
     w.family(kFailedReads);
-    for (Chip chip : {Chip::A, Chip::B})
-        if (const auto& count = s.failedReads[chip == Chip::A ? 0 : 1])
-            w.sample(board + "," + label("chip", chipName(chip)), std::to_string(*count));
+    for (const ChipDescriptor& chip : kChips)
+        if (const auto& count = s.failedReads[static_cast<std::size_t>(chipIndex(chip.chip))])
+            w.sample(board + "," + label("chip", chip.name), std::to_string(*count));
 
     w.family(kLastPoll);
     if (s.lastPollUnixSeconds) {
@@ -151,9 +151,9 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     }
     w.family(kVoltage);
     for (const ChipReadings& c : s.chips)
-        for (std::size_t i = 0; c.chip == Chip::B && i < c.voltages.size(); ++i)
+        for (std::size_t i = 0; hasRails(c.chip) && i < c.voltages.size(); ++i)
             if (live && c.voltages[i].currentAt(now, maxAge))
-                w.sample(chipLabels(c) + "," + label("rail", kVoltageRailNames[i]),
+                w.sample(chipLabels(c) + "," + label("rail", kRails[i].name),
                          sampleValue(c.voltages[i].value));
     w.family(kOffset);
     for (const ChipReadings& c : s.chips)

@@ -17,11 +17,6 @@ double unixSecondsNow()
         .count();
 }
 
-std::size_t chipIndex(Chip chip)
-{
-    return chip == Chip::A ? 0 : 1;
-}
-
 } // namespace
 
 Poller::Poller(BoardLibrary& board, ReadingsCache& cache, PollerOptions options,
@@ -78,11 +73,12 @@ bool Poller::connect()
     if (const std::string label = boardLabel(board_); !label.empty())
         snapshot_.board = label;
     snapshot_.chips.clear();
-    for (Chip chip : {Chip::A, Chip::B}) {
-        if (!(chip == Chip::A ? found.foundA : found.foundB))
+    for (const ChipDescriptor& descriptor : kChips) {
+        const Chip chip = descriptor.chip;
+        if (!found.found(chip))
             continue;
         snapshot_.chips.push_back({chip, chipAddress(state_, chip), {}, {}, {}, {}});
-        auto& failed = snapshot_.failedReads[chipIndex(chip)];
+        auto& failed = snapshot_.failedReads[static_cast<std::size_t>(chipIndex(chip))];
         failed = failed.value_or(0);
     }
     snapshot_.up = true;
@@ -113,13 +109,13 @@ void Poller::poll()
             keep(c.internal, taken.temperaturesResult, taken.values.intTemp);
             keep(c.external, taken.temperaturesResult, taken.values.extTemp);
             keep(c.offset, taken.offsetResult, taken.values.extOffset);
-            if (c.chip == Chip::B)
+            if (hasRails(c.chip))
                 for (std::size_t i = 0; i < c.voltages.size(); ++i)
                     keep(c.voltages[i], taken.voltagesResult, taken.values.voltages[i]);
             // One count per read that failed (a failed read of the rails loses all five).
             const int failed = (taken.temperaturesResult < 0) + (taken.offsetResult < 0) +
                                (taken.voltagesResult < 0);
-            *snapshot_.failedReads[chipIndex(c.chip)] += failed;
+            *snapshot_.failedReads[static_cast<std::size_t>(chipIndex(c.chip))] += failed;
         }
     } catch (const BoardLostError& lost) {
         boardDown(lost.what());

@@ -3,7 +3,8 @@
 // The latest readings of the exporter's poller, handed to the HTTP side under a lock that is held
 // only to copy them: a scrape never waits on the board, and the poller never waits on a scrape.
 
-#include "board/device_state.h"
+#include "board/chips.h"
+#include "board/rails.h"
 
 #include <array>
 #include <chrono>
@@ -41,7 +42,7 @@ struct ChipReadings {
     Timed<float> internal;
     Timed<float> external;
     Timed<std::int32_t> offset;
-    std::array<Timed<float>, kVoltageRailNames.size()> voltages; // ZR410B only
+    std::array<Timed<float>, kRailCount> voltages; // a chip with rails only
 };
 
 struct Snapshot {
@@ -50,8 +51,8 @@ struct Snapshot {
     std::uint64_t polls = 0;
     std::optional<double> lastPollUnixSeconds;
     std::vector<ChipReadings> chips; // the chips the last scan found
-    // Per chip A, B; counted from the first scan that found the chip, kept across losses.
-    std::array<std::optional<std::uint64_t>, 2> failedReads;
+    // By chipIndex; counted from the first scan that found the chip, kept across losses.
+    std::array<std::optional<std::uint64_t>, kChipCount> failedReads;
 };
 
 class ReadingsCache {

@@ -3,7 +3,7 @@
 // frmTempGraphA / frmTempGraphB: live strip chart of one chip's two temperatures.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
 #include "platform/clock.h"
@@ -18,10 +18,11 @@ public:
     TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
                     QWidget* parent = nullptr);
 
-    // Called by the main window's timer while the window's open flag is True; either name
-    // updates the window's own chip.
-    void UpdateTempGraphA();
-    void UpdateTempGraphB();
+    // Called by the main window's timer while the window's open flag is True; UpdateTempGraphA
+    // and UpdateTempGraphB are the same, each updates the window's own chip.
+    void UpdateTempGraph();
+    void UpdateTempGraphA() { UpdateTempGraph(); }
+    void UpdateTempGraphB() { UpdateTempGraph(); }
 
     chart::StripChart& chart() { return stpTemp.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
@@ -33,7 +34,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void updateGraph();
     void AdjustGraphRange();
     void Form_Unload();
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// frmVoltGraphB: live strip chart of chip ZR410B's five supply rails.
+// frmVoltGraphB: live strip chart of the supply rails of a chip that has them.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
 #include "platform/clock.h"
@@ -15,7 +15,7 @@ namespace zr {
 class VoltGraphWindow : public QWidget {
     Q_OBJECT
 public:
-    VoltGraphWindow(DeviceState& state, BoardLibrary& board, const Clock& clock,
+    VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
                     QWidget* parent = nullptr);
 
     void UpdateVoltGraph();
@@ -33,6 +33,7 @@ private:
     void AdjustGraphRange();
     void Form_Unload();
 
+    Chip chip_;
     DeviceState& state_;
     BoardLibrary& board_;
     GraphWindowParts parts_;

@@ -5,7 +5,7 @@
 // the log writer's (log_format.h, log_file.h).
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "logging/log_file.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
@@ -75,7 +75,8 @@ private:
     bool Form_QueryUnload();
     void startLog(const QString& path);
     void stopLog();
-    void endLogAfterFailure(QString why);
+    // fileKept: the file is still there with every record written before the failure.
+    void endLogAfterFailure(QString why, bool fileKept = true);
     void saveOnceNow();
     bool refusedOnLostBoard();
     void status(const QString& text);
@@ -88,8 +89,8 @@ private:
     QCheckBox* chkInternal = nullptr;
     QCheckBox* chkExternal = nullptr;
     QCheckBox* chkExternalOffset = nullptr;
-    // chk12V, chk5V, chkVcc, chk2V, chkVccp: frmSaveB only.
-    std::array<QCheckBox*, logging::kRailCount> chkRails{};
+    // One per rail (kRails' saveBoxName), for a chip with rails only.
+    std::array<QCheckBox*, kRailCount> chkRails{};
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
     QLabel* lblLogStatus = nullptr; // why the last log stopped on its own

@@ -4,7 +4,7 @@
 // state at this window's chip, runs one SST routine and shows what it left in the shared state.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "platform/prompts.h"
 
 #include <QWidget>

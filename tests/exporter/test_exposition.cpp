@@ -5,7 +5,10 @@
 #include "exporter/exposition.h"
 #include "exporter/poller.h"
 
+#include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -182,6 +185,30 @@ private slots:
                               "zr410ab_polls_total{board=\"1-4.2\"} 7\n"));
         QVERIFY(text.contains("# UNIT zr410ab_temperature_celsius celsius\n"));
         QVERIFY(text.endsWith("\n# EOF\n"));
+    }
+
+    // The dashboard asks only for series the exporter has.
+    void dashboardQueriesExportedSeries()
+    {
+        zr::exporter::Snapshot s;
+        s.up = true;
+        s.lastPollUnixSeconds = 1.0;
+        const QString exported =
+            QString::fromStdString(zr::exporter::renderMetrics(s, Clock::now(), 3s));
+        QFile file(ZR_GRAFANA_DASHBOARD);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray dashboard = file.readAll();
+        QJsonParseError error{};
+        QJsonDocument::fromJson(dashboard, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QRegularExpression name("zr410ab_[a-z_]+");
+        int queried = 0;
+        for (const auto& match : name.globalMatch(QString::fromUtf8(dashboard))) {
+            QVERIFY2(exported.contains("# TYPE " + match.captured() + " "),
+                     qPrintable(match.captured()));
+            ++queried;
+        }
+        QVERIFY(queried >= 6);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "graphs/strip_chart/strip_chart.h"
 
+#include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
 #include "graphs/strip_chart/value_axis.h"
 
@@ -55,6 +56,7 @@ StripChart::StripChart(QWidget* parent)
     : QWidget(parent), timeFormats_(kDefaultTimeFormats),
       now_([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
+    installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(160, 120);
@@ -143,6 +145,7 @@ void StripChart::setLabelText(int index, const QString& text)
         return;
     label.text = text;
     requestRepaint();
+    chartLabelChanged(this, index);
 }
 
 void StripChart::setAxisMin(double value)
@@ -151,6 +154,7 @@ void StripChart::setAxisMin(double value)
         return;
     axisMin_ = value;
     requestRepaint();
+    chartRangeChanged(this);
 }
 
 void StripChart::setAxisMax(double value)
@@ -159,6 +163,7 @@ void StripChart::setAxisMax(double value)
         return;
     axisMax_ = value;
     requestRepaint();
+    chartRangeChanged(this);
 }
 
 void StripChart::setPlotArea(double left, double top, double right, double bottom)
