@@ -120,9 +120,9 @@ std::optional<AttachedBoard> UsbBoard::Impl::chooseBoard()
         "there is no USB device " + usbIdText(options.ids.unprogrammed) +
         " (waiting for firmware) or " + usbIdText(options.ids.programmed) + " (running it)";
     if (!options.portPath.empty()) {
-        for (AttachedBoard& board : boards)
-            if (board.portPath == options.portPath)
-                return std::move(board);
+        for (AttachedBoard& attached : boards)
+            if (attached.portPath == options.portPath)
+                return std::move(attached);
         fail("No evaluation board is attached at USB port " + options.portPath + ": " +
              (boards.empty() ? waitingOrRunning + " at all."
                              : "the boards attached are " + boardList(boards) + "."));
