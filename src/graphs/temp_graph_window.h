@@ -6,13 +6,14 @@
 #include "board/chips.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
+#include "platform/child_window.h"
 #include "platform/clock.h"
 
 #include <QWidget>
 
 namespace zr {
 
-class TempGraphWindow : public QWidget {
+class TempGraphWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
@@ -28,7 +29,7 @@ public:
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
 
 public slots:
-    void Form_Load();
+    void Form_Load() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

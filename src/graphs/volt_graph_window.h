@@ -6,13 +6,14 @@
 #include "board/chips.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
+#include "platform/child_window.h"
 #include "platform/clock.h"
 
 #include <QWidget>
 
 namespace zr {
 
-class VoltGraphWindow : public QWidget {
+class VoltGraphWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
@@ -24,7 +25,7 @@ public:
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
 
 public slots:
-    void Form_Load();
+    void Form_Load() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

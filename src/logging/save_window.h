@@ -7,6 +7,7 @@
 #include "board/board_library.h"
 #include "board/chips.h"
 #include "logging/log_file.h"
+#include "platform/child_window.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
@@ -39,7 +40,7 @@ inline const QString kCloseWhileLoggingQuestion =
     QStringLiteral("If you close this window then writing data to file will stop. Are you sure "
                    "you want to exit?");
 
-class SaveWindow : public QWidget {
+class SaveWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent = nullptr);
@@ -59,7 +60,7 @@ public:
 
 public slots:
     // Called once the window sits in its frame: sets the flag, the size and the first focus.
-    void Form_Load();
+    void Form_Load() override;
     void cmdSave_Click();
     void cmdCancel_Click();
 

@@ -157,15 +157,16 @@ bool MainWindow::Reconnect()
     return true;
 }
 
-void MainWindow::showChild(QWidget* window)
+void MainWindow::showChild(ChildWindow* child)
 {
+    QWidget* window = child->widget();
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     const bool loading = sub == nullptr;
     if (loading) {
         sub = mdi_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
-        QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
+        child->Form_Load();
     }
     if (boardLost_)
         markChildTitles(true);
@@ -313,20 +314,9 @@ void MainWindow::onBoardLost(const QString& reason)
 
 void MainWindow::markChildTitles(bool lost)
 {
-    static const char* const kTitleKey = "titleBeforeBoardLoss";
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        QWidget* w = sub->widget();
-        if (!w || qobject_cast<AboutWindow*>(w)) // the About window talks to no chip
-            continue;
-        const QVariant kept = w->property(kTitleKey);
-        if (lost && !kept.isValid()) {
-            w->setProperty(kTitleKey, w->windowTitle());
-            w->setWindowTitle(w->windowTitle() + " - board lost");
-        } else if (!lost && kept.isValid()) {
-            w->setWindowTitle(kept.toString());
-            w->setProperty(kTitleKey, QVariant());
-        }
-    }
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* child = dynamic_cast<ChildWindow*>(sub->widget()))
+            child->markBoardLost(lost);
 }
 
 void MainWindow::showStatus(const QString& text)

@@ -26,6 +26,7 @@ class TempGraphWindow;
 class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
+class ChildWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -95,7 +96,7 @@ private:
     std::function<void()> pollOf(const TickStep& step);
     void fillWindowMenu();
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
-    void showChild(QWidget* window);
+    void showChild(ChildWindow* child);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
