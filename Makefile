@@ -9,7 +9,7 @@ endif
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan package format clean
+.PHONY: deps configure build run test test-asan package fuzz format clean
 
 deps:
 	@tools/install-deps.sh
@@ -34,6 +34,16 @@ test: build
 # The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+# libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
+# windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.
+FUZZ_SECONDS ?= 20
+fuzz: deps
+	@tools/install-deps.sh tools/fuzz-packages.txt
+	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DZR_FUZZ=ON > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target zr_fuzz_targets
+	@tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
 # Installs the program and the command-line tool with their firmware file, the udev rule that
 # lets the logged-in user open the board, the desktop entry, the icons, the AppStream metadata and
@@ -75,4 +85,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-package
+	rm -rf build build-asan build-package build-fuzz
