@@ -16,9 +16,21 @@ std::unique_ptr<BoardLibrary> makeBoard(const ProgramOptions& options)
     }
     usb::UsbBoardOptions usbOptions;
     usbOptions.ids = options.usbIds.value_or(usb::UsbIds{});
+    usbOptions.portPath = options.devicePort;
     if (options.usbTimeoutMs)
         usbOptions.transferTimeout = std::chrono::milliseconds(*options.usbTimeoutMs);
     return std::make_unique<usb::UsbBoard>(usbOptions);
+}
+
+} // namespace zr
+
+namespace zr {
+
+std::string boardLabel(const BoardLibrary& board)
+{
+    if (const auto* usbBoard = dynamic_cast<const usb::UsbBoard*>(&board))
+        return usbBoard->portPath();
+    return "sim";
 }
 
 } // namespace zr

@@ -16,6 +16,7 @@ struct ProgramOptions {
     std::string scenarioFile;          // simulated board only
     std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
     std::optional<int> usbTimeoutMs;   // USB board only: how long one transfer may take
+    std::string devicePort;            // USB board only: the port path of the board to use
     bool nonInteractive = false;
     bool startupProbe = false;
     bool showHelp = false;

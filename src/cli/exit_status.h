@@ -14,6 +14,7 @@ enum ExitStatus : int {
                            // failed a request
     kExitChipMissing = 3,  // the scan ran cleanly and did not find the chip asked for
     kExitIoError = 4,      // the log file could not be written
+    kExitListenFailed = 5, // serve: the address to listen on cannot be taken
 };
 
 class CliError : public std::runtime_error {

@@ -17,6 +17,7 @@
 #include <optional>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QAction;
 class QLabel;
@@ -30,6 +31,7 @@ class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
 class ChildWindow;
+class ElidingLabel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -99,8 +101,14 @@ private:
     // The polled call of one tick step, or nothing when its window does not exist.
     std::function<void()> pollOf(const TickStep& step);
     void fillWindowMenu();
+    // A child's entry in the Window menu: its caption, with the chip where the caption lacks it.
+    QString windowMenuText(QMdiSubWindow* sub) const;
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
     void showChild(ChildWindow* child);
+    // Opens a new child wholly inside the visible client area.
+    void placeInView(QMdiSubWindow* sub);
+    // Activates and raises `sub`, restoring it when minimised.
+    void bringToFront(QMdiSubWindow* sub);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
@@ -118,6 +126,7 @@ private:
     QTimer Timer1;
     bool boardLost_ = false;
     bool bringingUp_ = false; // a worker has the board: no tick may touch it
+    ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;
     QPushButton* reconnectButton_ = nullptr;
 
