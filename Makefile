@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan format clean
+.PHONY: deps configure build run test test-asan bench format clean
 
 deps:
 	@tools/install-deps.sh
@@ -31,6 +31,15 @@ test: build
 # The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+# Benchmarks that print figures: one polling tick of the real program with every polled window
+# open, and the strip chart against two charting libraries (installed first, see
+# tools/bench-packages.txt).
+bench:
+	@tools/install-deps.sh tools/bench-packages.txt
+	@$(MAKE) --no-print-directory build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
 
 # Installs the program and the command-line tool with their firmware file, and the udev rule
 # that lets the logged-in user open the board. Run it as yourself: only the copying runs under

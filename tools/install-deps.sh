@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tools/packages.txt that are missing (sudo when not root).
+# Installs the Debian packages of a list that are missing (sudo when not root); the list is
+# tools/packages.txt unless another file is given.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 missing=()
@@ -8,7 +9,7 @@ while read -r pkg; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$pkg")
     fi
-done < "$here/packages.txt"
+done < "${1:-$here/packages.txt}"
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
 sudo=""
