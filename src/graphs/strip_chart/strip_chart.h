@@ -9,6 +9,9 @@
 //
 // Repaints are coalesced: adding samples only marks columns, and at most one repaint per event
 // loop turn (and at most one per frame interval) draws them. A hidden chart draws nothing.
+// A repaint covers only what changed: the plot and the time axis when the view scrolls, a legend
+// when its text changes. The frame, the margins and the value axis come from a cached picture
+// that is drawn again only when the size, the range, the palette or the font change.
 
 #include "graphs/strip_chart/plot_layer.h"
 #include "graphs/strip_chart/time_view.h"
@@ -16,6 +19,10 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QHash>
+#include <QPixmap>
+#include <QRegion>
+#include <QStaticText>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -86,11 +93,13 @@ public:
     std::int64_t newestTime() const;
     std::int64_t oldestTime() const;
     // The plot area as last drawn, one pixel per column, and how many repaints ran.
-    const QImage& plotImage() const { return layer_.image(); }
+    QImage plotImage() const { return layer_.straightImage(); }
     const PlotLayer& plotLayer() const { return layer_; }
     int paintCount() const { return paintCount_; }
     // The plot area drawn for the current view, without painting the widget.
-    const QImage& renderPlot();
+    QImage renderPlot();
+    // Where the value and time axis labels are drawn for the current view, in widget pixels.
+    std::vector<QRectF> axisLabelBoxes() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -111,15 +120,28 @@ private:
         QColor colour;
         QString name;
     };
-    void requestRepaint();
+    // Asks for a repaint of `area` (of everything when empty); `frameChanged` also redraws the
+    // cached frame.
+    void requestRepaint(const QRegion& area = {}, bool frameChanged = true);
+    void flushRepaint();
     void viewChanged();
     void syncViewWidth();
     PlotLook currentLook(const ColumnGrid& grid) const;
     TimeStep currentTimeStep(const ColumnGrid& grid) const;
     int timeLabelWidth(int formatIndex) const;
-    void drawValueLabels(QPainter& p, const PlotLook& look) const;
-    void drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeStep& step) const;
-    void drawTextLabels(QPainter& p) const;
+    struct AxisText {
+        QRectF box;
+        QString text;
+        int flags;
+    };
+    std::vector<AxisText> valueLabels(const PlotLook& look) const;
+    std::vector<AxisText> timeLabels(const ColumnGrid& grid, const TimeStep& step) const;
+    QRect timeStrip() const;
+    QRectF labelBox(int index) const;
+    const QStaticText& staticTimeText(const QString& text) const;
+    void drawFrame(const PlotLook& look);
+    void drawPlot(QPainter& p, const QRect& area) const;
+    void drawTextLabels(QPainter& p, const QRegion& region) const;
     void saveImageInteractively();
     QSize plotDeviceSize() const;
     std::vector<PlotTrace> plotTraces() const;
@@ -139,6 +161,12 @@ private:
     int paintCount_ = 0;
     QElapsedTimer sincePaint_;
     QTimer frameTimer_;
+    // Laid-out texts: shaping a text costs more than drawing it, and these rarely change.
+    mutable std::vector<QStaticText> labelTexts_; // by label; laid out when the text changes
+    mutable QHash<QString, QStaticText> timeTexts_;
+    QRegion pending_; // what the next repaint must cover
+    QPixmap frame_;   // margins, frame and value axis, without the plot and the time axis
+    bool frameValid_ = false;
 
     bool dragging_ = false;
     double dragStartX_ = 0;
