@@ -3,10 +3,13 @@
 #   make test   build and run every test, headless
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
+ifdef PREFIX
+CMAKE_ARGS += -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+endif
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan bench format clean
+.PHONY: deps configure build run test test-asan bench package format clean
 
 deps:
 	@tools/install-deps.sh
@@ -41,9 +44,11 @@ bench:
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
 
-# Installs the program and the command-line tool with their firmware file, and the udev rule
-# that lets the logged-in user open the board. Run it as yourself: only the copying runs under
-# sudo (not at all as root, or with DESTDIR=/staging/folder).
+# Installs the program and the command-line tool with their firmware file, the udev rule that
+# lets the logged-in user open the board, the desktop entry, the icons, the AppStream metadata and
+# the man pages, under PREFIX (default /usr/local; make install PREFIX=/opt/zr410ab). DESTDIR
+# stages the files instead. Run it as yourself: only the copying runs under sudo (not at all as
+# root, or with DESTDIR=/staging/folder).
 .PHONY: install
 install: build
 	@if [ "$$(id -u)" -eq 0 ] || [ -n "$(DESTDIR)" ]; then \
@@ -52,8 +57,31 @@ install: build
 	    sudo cmake --install $(BUILD); \
 	fi
 
+# A Debian package (build-package/zr410ab_*.deb) of a release build for the /usr prefix, with the
+# udev rule, the desktop entry, the icons and the man pages.
+package: deps
+	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	    > /dev/null
+	@cmake --build build-package -j $(JOBS) --target zr410ab zr410ab-cli zr_desktop_files
+	@cd build-package && cpack
+	@ls build-package/*.deb
+
+# Kills the tool's log and the windows logging both chips at random moments, 100 times each, and
+# checks that every file is absent or holds a whole header and only whole records.
+KILLTEST_RUNS ?= 100
+.PHONY: killtest soak
+killtest: build
+	@./$(BUILD)/killtest $(KILLTEST_RUNS) ./$(BUILD)/zr410ab-cli ./$(BUILD)/windows_on_sim
+
+# Every polled window open on the simulated board for 24 hours of simulated time (4 ticks per
+# second): memory, tick cost and log sizes. SOAK_HOURS=48 for the long form.
+SOAK_HOURS ?= 24
+soak: build
+	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $$(( $(SOAK_HOURS) * 14400 )) $$d; \
+	    status=$$?; rm -rf $$d; exit $$status
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-package

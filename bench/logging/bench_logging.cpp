@@ -1,5 +1,6 @@
-// Figures for the log writer: the cost of one record (format, write, commit) and of one polling
-// tick with both save-data windows logging on the simulated board. Prints figures; judges nothing.
+// Figures for the log writer: the cost of one record on the writing thread (format, write) and of
+// one polling tick with both save-data windows logging on the simulated board. Prints figures;
+// judges nothing.
 //
 //   build/bench/bench_logging [folder for the log files] [records]
 
@@ -50,7 +51,7 @@ Figures measure(int count, const std::function<void(int)>& step)
 
 void print(const char* name, const Figures& f)
 {
-    std::printf("%-40s median %9.2f us   p99 %9.2f us   max %9.2f us\n", name, f.median, f.p99,
+    std::printf("%-46s median %9.2f us   p99 %9.2f us   max %9.2f us\n", name, f.median, f.p99,
                 f.max);
 }
 
@@ -108,7 +109,7 @@ int main(int argc, char** argv)
 
     {
         logging::LogFile log(recordPath, Chip::B, all, started);
-        print("record: format + write + fdatasync",
+        print("record: format + write (commit on its thread)",
               measure(records, [&](int i) { log.writeRecord(all, readingsFor(i)); }));
         log.close();
         ::unlink(recordPath.c_str());

@@ -88,6 +88,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZR410A_B");
     QApplication::setApplicationVersion(zr::version::text);
+    // Ties the windows to the installed desktop entry (its icon and name in the desktop's lists).
+    QGuiApplication::setDesktopFileName("zr410ab");
 
     zr::DeviceState state;
     zr::MessageBoxPrompts boxes;

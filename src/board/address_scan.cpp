@@ -17,13 +17,13 @@ ScanResult ScanForChips(DeviceState& s, BoardLibrary& board)
         if (s.XferBuffer[16] != address)
             continue;
         const int deviceIdLow = s.XferBuffer[5];
-        if (deviceIdLow == kDeviceIdA) {
-            found.foundA = true;
-            s.AddressA = static_cast<std::int16_t>(address);
-        } else if (deviceIdLow == kDeviceIdB || deviceIdLow == kDeviceIdBAlternative) {
-            found.foundB = true;
-            s.AddressB = static_cast<std::int16_t>(address);
-            s.CurrentAddress = static_cast<std::uint8_t>(address);
+        for (const ChipDescriptor& chip : kChips) {
+            if (deviceIdLow != chip.deviceId && deviceIdLow != chip.alternativeDeviceId)
+                continue;
+            found.chips[static_cast<std::size_t>(chipIndex(chip.chip))] = true;
+            s.*chip.address = static_cast<std::int16_t>(address);
+            if (chip.selectedAfterScan)
+                s.CurrentAddress = static_cast<std::uint8_t>(address);
         }
     }
     return found;

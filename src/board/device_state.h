@@ -6,6 +6,8 @@
 // buffers handed to the board library. The program makes exactly one and hands it to everyone;
 // readings are not kept per chip, they hold the result of the last call from whichever chip.
 
+#include "board/rails.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -30,7 +32,7 @@ struct DeviceState {
     // Readings
     float IntTemp = 0;
     float ExtTemp = 0;
-    std::array<float, 5> Voltage{}; // 0 "12V", 1 "5V", 2 "Vcc", 3 "2.5V", 4 "Vccp"
+    std::array<float, kRailCount> Voltage{}; // in the order of kRails
     std::int32_t ExtOffset = 0;
 
     // Device Identifier Block
@@ -55,28 +57,5 @@ struct DeviceState {
     std::string FirmwareFile;
     std::array<std::uint8_t, kFirmwarePathSize> FirmwarePath{};
 };
-
-// The rails of Voltage, index 0 to 4, by the names the windows and the log give them.
-inline constexpr std::array<const char*, 5> kVoltageRailNames = {"12V", "5V", "Vcc", "2.5V",
-                                                                 "Vccp"};
-
-// The chip a window belongs to; its address is AddressA or AddressB.
-enum class Chip { A, B };
-
-inline std::int16_t chipAddress(const DeviceState& s, Chip chip)
-{
-    return chip == Chip::A ? s.AddressA : s.AddressB;
-}
-
-// Every device access starts by copying the window's chip address, as a byte, into CurrentAddress.
-inline void selectChip(DeviceState& s, Chip chip)
-{
-    s.CurrentAddress = static_cast<std::uint8_t>(chipAddress(s, chip));
-}
-
-inline const char* chipName(Chip chip)
-{
-    return chip == Chip::A ? "ZR410A" : "ZR410B";
-}
 
 } // namespace zr

@@ -4,7 +4,7 @@
 // (often the request frame itself) as a reading. Whatever keeps readings (a chart, a log file)
 // must not keep that: it stops with this error instead, which the polling timer reports.
 
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <cstdint>
 #include <stdexcept>

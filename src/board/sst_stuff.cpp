@@ -97,7 +97,7 @@ std::int16_t SSTGetVoltages(DeviceState& s, BoardLibrary& board)
 {
     setFrameHead(s, 1, 16, kCmdGetVoltages);
     const std::int16_t result = exchangeWithStatus(s, board);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kRailCount; ++i)
         s.Voltage[i] = decodeVoltage(s.XferBuffer[2 * i + 1], s.XferBuffer[2 * i + 2]);
     return result;
 }

@@ -5,7 +5,7 @@
 // They judge nothing in the reply; every one returns the board's result of the read request.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <cstdint>
 #include <span>

@@ -4,7 +4,7 @@
 // transaction is built on.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <cstdint>
 #include <string>

@@ -7,6 +7,8 @@
 #include "board/usb_stuff.h"
 #include "cli/exit_status.h"
 
+#include <cctype>
+
 namespace zr::cli {
 
 void BoardSession::start(const std::string& programFolder)
@@ -63,11 +65,14 @@ std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& inv)
 
 Chip parseChip(const std::string& text)
 {
-    if (text == "A" || text == "a")
-        return Chip::A;
-    if (text == "B" || text == "b")
-        return Chip::B;
-    throw usageError("unknown chip '" + text + "' (use A or B)");
+    std::string letters;
+    for (const ChipDescriptor& chip : kChips) {
+        const std::string letter = chip.letter;
+        if (text.size() == 1 && std::toupper(static_cast<unsigned char>(text[0])) == letter[0])
+            return chip.chip;
+        letters += (letters.empty() ? "" : " or ") + letter;
+    }
+    throw usageError("unknown chip '" + text + "' (use " + letters + ")");
 }
 
 } // namespace zr::cli

@@ -5,7 +5,7 @@
 
 #include "board/address_scan.h"
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "cli/arguments.h"
 
 #include <functional>
@@ -26,7 +26,7 @@ public:
     // Loads the firmware and scans; throws CliError (board missing) when either fails.
     void start(const std::string& programFolder);
 
-    bool found(Chip chip) const { return chip == Chip::A ? found_.foundA : found_.foundB; }
+    bool found(Chip chip) const { return found_.found(chip); }
     // Throws CliError (chip missing) unless the scan found the chip.
     void require(Chip chip) const;
     // Points CurrentAddress at the chip, as every window does before each routine it calls.

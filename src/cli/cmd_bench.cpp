@@ -1,4 +1,5 @@
 #include "board/sst_stuff.h"
+#include "board/tick_steps.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -18,7 +20,6 @@ namespace {
 constexpr std::int64_t kDefaultRuns = 200;
 constexpr int kWarmUpRuns = 5;
 constexpr int kRequestsPerTransaction = 2;
-constexpr int kRequestsPerTick = 16;
 // A full-speed control request takes at least one 1 ms USB frame.
 constexpr double kUsbFrameMs = 1.0;
 
@@ -66,6 +67,27 @@ QJsonObject figuresJson(const Figures& f, int requests)
     return QJsonObject{{"requests", requests}, {"medianMs", f.medianMs}, {"p99Ms", f.p99Ms}};
 }
 
+struct TickCount {
+    int transactions = 0;
+    int temperatures = 0;
+    int offsets = 0;
+    int voltages = 0;
+};
+
+TickCount countTick()
+{
+    TickCount count;
+    for (const TickStep& step : kTickSteps) {
+        for (SstRead routine : tickReads(step)) {
+            ++count.transactions;
+            count.temperatures += routine == SSTStuff::SSTGetTemperatures;
+            count.offsets += routine == SSTStuff::SSTGetExtOffset;
+            count.voltages += routine == SSTStuff::SSTGetVoltages;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 int runBench(CommandContext& ctx)
@@ -73,40 +95,40 @@ int runBench(CommandContext& ctx)
     const Invocation& inv = ctx.invocation;
     const std::int64_t runs = inv.has("--count") ? *scheduleFromOptions(inv).count : kDefaultRuns;
     const auto session = ctx.openBoard();
-    if (!session->found(Chip::A) && !session->found(Chip::B))
-        session->require(Chip::A);
-    // With one chip missing, its windows' requests go to the other chip: the cost is the same.
-    const Chip a = session->found(Chip::A) ? Chip::A : Chip::B;
-    const Chip b = session->found(Chip::B) ? Chip::B : Chip::A;
+    std::optional<Chip> anyFound;
+    for (const ChipDescriptor& chip : kChips)
+        if (!anyFound && session->found(chip.chip))
+            anyFound = chip.chip;
+    if (!anyFound)
+        session->require(kChips.front().chip);
+    // With a chip missing, its windows' requests go to one that answered: the cost is the same.
+    const auto target = [&](Chip chip) { return session->found(chip) ? chip : *anyFound; };
 
     // A failed read would time an error path, not the board: the benchmark stops on one.
     const auto read = [&](Chip chip, ReadRoutine routine) {
         session->read(chip, routine, "board's reply", "the benchmark stopped");
     };
     using namespace SSTStuff;
-    const Figures transaction = figuresOf(timeRuns(runs, [&] { read(a, SSTGetTemperatures); }));
-    // One polling tick with every polled window open, in the timer's order: temperature graph A,
-    // voltage graph, temperature graph B, save-data A, save-data B.
+    const Figures transaction =
+        figuresOf(timeRuns(runs, [&] { read(*anyFound, SSTGetTemperatures); }));
+    // One polling tick with every polled window open, step by step as the timer makes it.
+    const TickCount count = countTick();
     const Figures tick = figuresOf(timeRuns(runs, [&] {
-        read(a, SSTGetTemperatures);
-        read(b, SSTGetVoltages);
-        read(b, SSTGetTemperatures);
-        read(a, SSTGetTemperatures);
-        read(a, SSTGetExtOffset);
-        read(b, SSTGetTemperatures);
-        read(b, SSTGetExtOffset);
-        read(b, SSTGetVoltages);
+        for (const TickStep& step : kTickSteps)
+            for (SstRead routine : tickReads(step))
+                read(target(step.chip), routine);
     }));
+    const int requestsPerTick = kRequestsPerTransaction * count.transactions;
 
     const std::string boardName = checkBoardOptions(inv);
     const double floorTransaction = kRequestsPerTransaction * kUsbFrameMs;
-    const double floorTick = kRequestsPerTick * kUsbFrameMs;
+    const double floorTick = requestsPerTick * kUsbFrameMs;
     if (inv.json) {
         printJson(ctx.out,
                   QJsonObject{{"board", QString::fromStdString(boardName)},
                               {"runs", static_cast<qint64>(runs)},
                               {"transaction", figuresJson(transaction, kRequestsPerTransaction)},
-                              {"tick", figuresJson(tick, kRequestsPerTick)},
+                              {"tick", figuresJson(tick, requestsPerTick)},
                               {"usbFullSpeedFloorMs", QJsonObject{{"transaction", floorTransaction},
                                                                   {"tick", floorTick}}}});
         return kExitOk;
@@ -115,9 +137,10 @@ int runBench(CommandContext& ctx)
             << "Transaction (SSTGetTemperatures, " << kRequestsPerTransaction
             << " board requests): median " << millis(transaction.medianMs) << ", p99 "
             << millis(transaction.p99Ms) << "\n"
-            << "Tick (" << kRequestsPerTick
-            << " board requests: 4 temperatures, 2 offsets, 2 voltages): median "
-            << millis(tick.medianMs) << ", p99 " << millis(tick.p99Ms) << "\n"
+            << "Tick (" << requestsPerTick << " board requests: " << count.temperatures
+            << " temperatures, " << count.offsets << " offsets, " << count.voltages
+            << " voltages): median " << millis(tick.medianMs) << ", p99 " << millis(tick.p99Ms)
+            << "\n"
             << "Full-speed USB floor (one 1 ms frame per request): " << millis(floorTransaction)
             << " per transaction, " << millis(floorTick) << " per tick\n";
     return kExitOk;

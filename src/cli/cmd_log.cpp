@@ -50,10 +50,10 @@ logging::LogOptions columnsFromList(const std::string& list, Chip chip)
         for (const auto& [columnName, flag] : temperatureColumns)
             if (sameName(name, columnName))
                 column = flag;
-        for (int i = 0; i < logging::kRailCount; ++i) {
-            if (!sameName(name, kVoltageRailNames[i]))
+        for (int i = 0; i < kRailCount; ++i) {
+            if (!sameName(name, kRails[i].name))
                 continue;
-            if (chip != Chip::B)
+            if (!hasRails(chip))
                 throw usageError("--columns: '" + name + "' is a rail of ZR410B only");
             column = &o.voltages[i];
         }

@@ -12,9 +12,12 @@ int runScan(CommandContext& ctx)
 {
     const auto session = ctx.openBoard();
     QJsonArray chips;
-    for (Chip chip : {Chip::A, Chip::B}) {
+    bool anyFound = false;
+    for (const ChipDescriptor& descriptor : kChips) {
+        const Chip chip = descriptor.chip;
         if (!session->found(chip))
             continue;
+        anyFound = true;
         if (ctx.invocation.json) {
             QJsonObject entry = chipJson(*session, chip);
             entry["kind"] = chipName(chip);
@@ -25,7 +28,7 @@ int runScan(CommandContext& ctx)
     }
     if (ctx.invocation.json)
         printJson(ctx.out, QJsonObject{{"chips", chips}});
-    if (!session->found(Chip::A) && !session->found(Chip::B))
+    if (!anyFound)
         throw CliError(kExitChipMissing, "No chip answered at SST addresses " +
                                              std::to_string(kFirstScanAddress) + " to " +
                                              std::to_string(kLastScanAddress) + ".");

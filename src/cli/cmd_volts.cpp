@@ -14,12 +14,12 @@ int runVolts(CommandContext& ctx)
     session->require(Chip::B);
     session->read(Chip::B, SSTStuff::SSTGetVoltages, "voltages");
     QJsonObject o = chipJson(*session, Chip::B);
-    for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i) {
+    for (int i = 0; i < kRailCount; ++i) {
         const float volts = session->state().Voltage[i];
         if (ctx.invocation.json)
-            o[kVoltageRailNames[i]] = jsonNumber(volts);
+            o[kRails[i].name] = jsonNumber(volts);
         else
-            ctx.out << kVoltageRailNames[i] << ": " << text::decimalText(volts) << " V\n";
+            ctx.out << kRails[i].name << ": " << text::decimalText(volts) << " V\n";
     }
     if (ctx.invocation.json)
         printJson(ctx.out, o);

@@ -29,8 +29,8 @@ std::string headerLine(bool withRails)
                        padRight("Internal", kTempWidth) + padRight("External", kTempWidth) +
                        padRight("Offset", kOffsetWidth);
     if (withRails)
-        for (const char* rail : kVoltageRailNames)
-            line += padRight(rail, kRailWidth);
+        for (const RailDescriptor& rail : kRails)
+            line += padRight(rail.name, kRailWidth);
     return line;
 }
 
@@ -46,9 +46,9 @@ void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std:
         o["internal"] = jsonNumber(r.intTemp);
         o["external"] = jsonNumber(r.extTemp);
         o["offset"] = r.extOffset;
-        if (chip == Chip::B)
-            for (std::size_t i = 0; i < kVoltageRailNames.size(); ++i)
-                o[kVoltageRailNames[i]] = jsonNumber(r.voltages[i]);
+        if (hasRails(chip))
+            for (int i = 0; i < kRailCount; ++i)
+                o[kRails[i].name] = jsonNumber(r.voltages[i]);
         rows.append(o);
         return;
     }
@@ -57,7 +57,7 @@ void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std:
                        padRight(captions::temperature(r.intTemp), kTempWidth) +
                        padRight(captions::temperature(r.extTemp), kTempWidth) +
                        padRight(text::decimalText(std::int64_t{r.extOffset}), kOffsetWidth);
-    if (chip == Chip::B)
+    if (hasRails(chip))
         for (float v : r.voltages)
             line += padRight(text::decimalText(v), kRailWidth);
     text += trimRight(line) + "\n";
@@ -78,13 +78,13 @@ int runWatch(CommandContext& ctx)
         session->require(*only);
         chips.push_back(*only);
     } else {
-        for (Chip chip : {Chip::A, Chip::B})
-            if (session->found(chip))
-                chips.push_back(chip);
+        for (const ChipDescriptor& chip : kChips)
+            if (session->found(chip.chip))
+                chips.push_back(chip.chip);
         if (chips.empty())
             session->require(Chip::A);
     }
-    const bool withRails = std::find(chips.begin(), chips.end(), Chip::B) != chips.end();
+    const bool withRails = std::any_of(chips.begin(), chips.end(), hasRails);
     const std::string header = trimRight(headerLine(withRails));
 
     InterruptGuard interrupts;

@@ -31,7 +31,7 @@ QJsonObject chipJson(const BoardSession& session, Chip chip)
 
 const char* chipLetter(Chip chip)
 {
-    return chip == Chip::A ? "A" : "B";
+    return chipInfo(chip).letter;
 }
 
 std::string padRight(const std::string& text, std::size_t width)

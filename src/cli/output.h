@@ -3,7 +3,7 @@
 // How the commands print: plain lines for people, one compact JSON document per line for
 // scripts. Numbers in JSON carry the same digits as the text the windows show.
 
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <QJsonObject>
 #include <iosfwd>

@@ -42,7 +42,7 @@ TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& bo
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
 {
-    setObjectName(chip == Chip::A ? "frmTempGraphA" : "frmTempGraphB");
+    setObjectName(QStringLiteral("frmTempGraph") + chipInfo(chip).letter);
     setWindowTitle("Temperature Graph");
 }
 
@@ -51,17 +51,7 @@ void TempGraphWindow::Form_Load()
     setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
 }
 
-void TempGraphWindow::UpdateTempGraphA()
-{
-    updateGraph();
-}
-
-void TempGraphWindow::UpdateTempGraphB()
-{
-    updateGraph();
-}
-
-void TempGraphWindow::updateGraph()
+void TempGraphWindow::UpdateTempGraph()
 {
     selectChip(state_, chip_);
     requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), chip_, "temperatures",
@@ -86,7 +76,7 @@ void TempGraphWindow::AdjustGraphRange()
 
 void TempGraphWindow::Form_Unload()
 {
-    (chip_ == Chip::A ? state_.TempGraphAOpen : state_.TempGraphBOpen) = False;
+    state_.*chipInfo(chip_).tempGraphOpen = False;
 }
 
 void TempGraphWindow::closeEvent(QCloseEvent* event)

@@ -9,25 +9,21 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <array>
 
 namespace zr {
 namespace {
 
-constexpr int kRails = 5;
-const std::array<const char*, kRails> kRailPrefixes{"12V: ", "5V: ", "Vcc: ", "2.5V: ", "Vccp: "};
-
-ChartSetup voltageChart()
+ChartSetup voltageChart(Chip chip)
 {
-    const std::array<QColor, kRails> colours{QColor(255, 0, 0), QColor(0, 0, 255),
-                                             QColor(0, 0, 128), QColor(0, 255, 0), QColor(0, 0, 0)};
     ChartSetup setup;
     setup.objectName = "stpVolt";
-    for (int i = 0; i < kRails; ++i) {
-        setup.traces.push_back({colours[i], kVoltageRailNames[i]});
-        setup.labels.push_back({kVoltageRailNames[i], colours[i], {0.90, 0.14 + 0.07 * i}});
+    for (int i = 0; i < kRailCount; ++i) {
+        const RailDescriptor& rail = kRails[i];
+        const QColor colour(rail.colour.red, rail.colour.green, rail.colour.blue);
+        setup.traces.push_back({colour, rail.name});
+        setup.labels.push_back({rail.name, colour, {0.90, 0.14 + 0.07 * i}});
     }
-    setup.labels.push_back({"ZR410B", kDarkGreen, {0.44, 0.12}, true});
+    setup.labels.push_back({chipName(chip), kDarkGreen, {0.44, 0.12}, true});
     setup.labels.push_back({"Voltage (V)", QColor(0, 0, 0), {0.90, 0.07}});
     setup.axisMin = -1;
     setup.axisMax = 16;
@@ -36,13 +32,14 @@ ChartSetup voltageChart()
 
 } // namespace
 
-VoltGraphWindow::VoltGraphWindow(DeviceState& state, BoardLibrary& board, const Clock& clock,
-                                 QWidget* parent)
-    : QWidget(parent), state_(state), board_(board), parts_(buildGraphWindow(this, voltageChart())),
-      Frame1(parts_.Frame1), chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
+VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board,
+                                 const Clock& clock, QWidget* parent)
+    : QWidget(parent), chip_(chip), state_(state), board_(board),
+      parts_(buildGraphWindow(this, voltageChart(chip))), Frame1(parts_.Frame1),
+      chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
 {
-    setObjectName("frmVoltGraphB");
-    setWindowTitle("ZR410B Voltage Graph");
+    setObjectName(QStringLiteral("frmVoltGraph") + chipInfo(chip).letter);
+    setWindowTitle(QString::fromLatin1(chipName(chip)) + " Voltage Graph");
 }
 
 void VoltGraphWindow::Form_Load()
@@ -52,15 +49,15 @@ void VoltGraphWindow::Form_Load()
 
 void VoltGraphWindow::UpdateVoltGraph()
 {
-    selectChip(state_, Chip::B);
-    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), Chip::B, "voltages",
+    selectChip(state_, chip_);
+    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), chip_, "voltages",
                           "nothing was plotted");
-    for (int i = 0; i < kRails; ++i)
+    for (int i = 0; i < kRailCount; ++i)
         stpVolt.AddSample(static_cast<std::int16_t>(i), state_.Voltage[i]);
-    for (int i = 0; i < kRails; ++i) {
+    for (int i = 0; i < kRailCount; ++i) {
         stpVolt.setLabelIndex(static_cast<std::int16_t>(i));
         stpVolt.setCaption(
-            kRailPrefixes[i] +
+            kRails[i].legendPrefix +
             QString::fromStdString(text::fixedTwoDecimals(state_.Voltage[i])).trimmed() + "V");
     }
     if (chkAutoAdjust->checkState() == Qt::Checked)
@@ -83,7 +80,7 @@ void VoltGraphWindow::AdjustGraphRange()
 
 void VoltGraphWindow::Form_Unload()
 {
-    state_.VoltGraphBOpen = False;
+    state_.*chipInfo(chip_).voltGraphOpen = False;
 }
 
 void VoltGraphWindow::closeEvent(QCloseEvent* event)

@@ -1,21 +1,22 @@
 #pragma once
 
-// frmVoltGraphB: live strip chart of chip ZR410B's five supply rails.
+// frmVoltGraphB: live strip chart of the supply rails of a chip that has them.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
+#include "platform/child_window.h"
 #include "platform/clock.h"
 
 #include <QWidget>
 
 namespace zr {
 
-class VoltGraphWindow : public QWidget {
+class VoltGraphWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    VoltGraphWindow(DeviceState& state, BoardLibrary& board, const Clock& clock,
+    VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
                     QWidget* parent = nullptr);
 
     void UpdateVoltGraph();
@@ -24,7 +25,7 @@ public:
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
 
 public slots:
-    void Form_Load();
+    void Form_Load() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -33,6 +34,7 @@ private:
     void AdjustGraphRange();
     void Form_Unload();
 
+    Chip chip_;
     DeviceState& state_;
     BoardLibrary& board_;
     GraphWindowParts parts_;

@@ -1,5 +1,6 @@
 #include "logging/log_file.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
@@ -16,9 +17,20 @@ namespace {
 const std::string kNotAPlainFile = "Not a plain file";
 const std::string kAlreadyALog = "Another log is already writing to this file";
 
+const std::string kFileGone =
+    "The file is no longer there (deleted, or its folder or medium removed)";
+
 std::string reasonOf(int error)
 {
-    return std::generic_category().message(error);
+    return error == kFileVanished ? kFileGone : std::generic_category().message(error);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Files open as logs in this process, by device and inode: two names that lead to one file
@@ -68,8 +80,9 @@ void treatFileSizeLimitAsWriteError()
 
 } // namespace
 
-LogError::LogError(std::string path, std::string reason)
-    : std::runtime_error(path + ": " + reason), path_(std::move(path)), reason_(std::move(reason))
+LogError::LogError(std::string path, std::string reason, bool fileGone)
+    : std::runtime_error(path + ": " + reason), path_(std::move(path)), reason_(std::move(reason)),
+      fileGone_(fileGone)
 {
 }
 
@@ -78,16 +91,40 @@ LogFile::LogFile(std::string path, Chip chip, const LogOptions& options,
     : path_(std::move(path)), chip_(chip)
 {
     treatFileSizeLimitAsWriteError();
+    std::string header;
+    for (const std::string& line :
+         {std::string(chipName(chip_)), dateTimeLine(started.date, started.time),
+          headerLine(chip_, options)})
+        (header += line) += kLineEnd;
+    if (!start(header, true))
+        start(header, false);
+}
 
+bool LogFile::start(const std::string& header, bool unnamedAllowed)
+{
     // A named pipe or a device would block the program or swallow the log: refuse before
     // opening, and again after, in case the name changed in between.
     struct stat info {};
     if (::stat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         throw LogError(path_, kNotAPlainFile);
 
-    // Not emptied yet: the file may turn out to be another log's.
-    const int fd =
-        ::open(path_.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
+    // Not emptied yet: the file may turn out to be another log's. A file that is not there yet
+    // is made without a name where the file system can, and named once its header is whole.
+    constexpr int kFlags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    Origin origin = Origin::Existing;
+    int fd = ::open(path_.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT && unnamedAllowed) {
+        fd = ::open(folderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        origin = Origin::Unnamed;
+    }
+    if (fd < 0) {
+        fd = ::open(path_.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+        origin = Origin::Created;
+    }
+    if (fd < 0 && errno == EEXIST) { // made by someone else in between, or a dangling link
+        fd = ::open(path_.c_str(), kFlags | O_CREAT, 0666);
+        origin = Origin::Existing;
+    }
     if (fd < 0)
         throw LogError(path_, reasonOf(errno));
     if (::fstat(fd, &info) != 0) {
@@ -115,13 +152,25 @@ LogFile::LogFile(std::string path, Chip chip, const LogOptions& options,
     fd_ = fd;
     device_ = identity.first;
     inode_ = identity.second;
+    origin_ = origin;
 
-    if (::ftruncate(fd_, 0) != 0)
+    if (origin_ == Origin::Existing && ::ftruncate(fd_, 0) != 0)
         fail(errno);
-    writeLine(chipName(chip_));
-    writeLine(dateTimeLine(started.date, started.time));
-    writeLine(headerLine(chip_, options));
+    // One write and one commit: a kill leaves all three lines or none.
+    writeAll(header);
+    if (::fdatasync(fd_) != 0)
+        fail(errno);
+    if (origin_ == Origin::Unnamed) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            release();
+            size_ = 0;
+            return false;
+        }
+    }
     started_ = true;
+    sync_ = std::make_unique<BackgroundSync>(fd_, path_, device_, inode_);
+    return true;
 }
 
 LogFile::~LogFile()
@@ -131,25 +180,33 @@ LogFile::~LogFile()
 
 void LogFile::writeRecord(const LogOptions& options, const Readings& readings)
 {
-    writeLine(recordLine(chip_, options, readings));
+    if (!isOpen())
+        throw LogError(path_, reasonOf(EBADF));
+    // A commit that failed, or a file that lost its name, since the last record.
+    if (const int failure = sync_->failure(); failure != 0)
+        fail(failure);
+    std::string line = recordLine(chip_, options, readings);
+    line += kLineEnd;
+    writeAll(line);
+    sync_->request();
 }
 
 void LogFile::close()
 {
     if (!isOpen())
         return;
-    const int error = release();
+    int error = sync_ ? sync_->finish() : 0;
+    const int closeError = release();
+    if (error == 0)
+        error = closeError;
     if (error != 0)
-        throw LogError(path_, reasonOf(error));
+        throw LogError(path_, reasonOf(error), error == kFileVanished);
 }
 
-void LogFile::writeLine(std::string line)
+void LogFile::writeAll(const std::string& bytes)
 {
-    if (!isOpen())
-        throw LogError(path_, reasonOf(EBADF));
-    line += kLineEnd;
-    const char* next = line.data();
-    std::size_t left = line.size();
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
         const ssize_t written = ::write(fd_, next, left);
         if (written < 0 && errno == EINTR)
@@ -159,25 +216,33 @@ void LogFile::writeLine(std::string line)
         next += written;
         left -= static_cast<std::size_t>(written);
     }
-    if (::fdatasync(fd_) != 0)
-        fail(errno);
-    size_ += static_cast<long long>(line.size());
+    size_ += static_cast<long long>(bytes.size());
 }
 
 void LogFile::fail(int error)
 {
-    // Take out whatever part of the failed line reached the file; of a header that could not be
-    // written whole, nothing stays.
-    if (::ftruncate(fd_, started_ ? size_ : 0) == 0)
-        ::fdatasync(fd_);
+    if (started_) {
+        // Take out whatever part of the failed line reached the file.
+        if (::ftruncate(fd_, size_) == 0)
+            ::fdatasync(fd_);
+    } else if (origin_ == Origin::Created) {
+        // Nobody had this file before this start: no half-made file stays behind.
+        if (fileStillAtItsPath(fd_, path_, device_, inode_))
+            ::unlink(path_.c_str());
+    } else if (origin_ == Origin::Existing) {
+        // Its old content is gone already; of the new header nothing stays.
+        if (::ftruncate(fd_, 0) == 0)
+            ::fdatasync(fd_);
+    }
     release();
-    throw LogError(path_, reasonOf(error));
+    throw LogError(path_, reasonOf(error), error == kFileVanished);
 }
 
 int LogFile::release()
 {
     if (!isOpen())
         return 0;
+    sync_.reset(); // before the descriptor goes: the commit thread uses it
     const int fd = std::exchange(fd_, -1);
     openLogs().remove({device_, inode_});
     // Closing also drops the flock. Never retried: the descriptor is gone whatever close says.

@@ -3,13 +3,6 @@
 #include "text/text_rules.h"
 
 namespace zr::logging {
-namespace {
-
-constexpr std::array<std::string_view, kRailCount> kRailColumns{"12V,", "5V,", "Vcc,", "2.5V,",
-                                                                "Vccp,"};
-
-} // namespace
-
 Readings readingsOf(const DeviceState& state)
 {
     return {state.IntTemp, state.ExtTemp, state.ExtOffset, state.Voltage};
@@ -24,11 +17,11 @@ std::string headerLine(Chip chip, const LogOptions& options)
         line += "External,";
     if (options.externalOffset)
         line += "External Offset,";
-    if (chip == Chip::B) {
+    if (hasRails(chip)) {
         line += ',';
         for (int i = 0; i < kRailCount; ++i)
             if (options.voltages[i])
-                line += kRailColumns[i];
+                line += kRails[i].logColumn;
     }
     return line;
 }
@@ -43,7 +36,7 @@ std::string recordLine(Chip chip, const LogOptions& options, const Readings& rea
     if (options.externalOffset)
         line += ',' + text::logNumberText(readings.extOffset);
     line += ',';
-    if (chip == Chip::B) {
+    if (hasRails(chip)) {
         for (int i = 0; i < kRailCount; ++i)
             if (options.voltages[i])
                 line += ", " + text::logNumberText(readings.voltages[i]);

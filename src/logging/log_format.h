@@ -11,7 +11,7 @@
 // Nothing is quoted. Every number is written by text::logNumberText: a space before values that
 // are not negative, "." as the decimal point in every locale.
 
-#include "board/device_state.h"
+#include "board/chips.h"
 
 #include <array>
 #include <cstdint>
@@ -21,15 +21,21 @@
 namespace zr::logging {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
-inline constexpr int kRailCount = 5;
+
+constexpr std::array<bool, kRailCount> allTicked()
+{
+    std::array<bool, kRailCount> all{};
+    all.fill(true);
+    return all;
+}
 
 // The readings chosen for the file. The defaults are the ticks a save-data window opens with.
 struct LogOptions {
     bool internal = true;
     bool external = true;
     bool externalOffset = false;
-    // ZR410B only; the rails 12V, 5V, Vcc, 2.5V, Vccp in this order. A ZR410A log ignores them.
-    std::array<bool, kRailCount> voltages{true, true, true, true, true};
+    // In the order of kRails; only a chip with rails logs them.
+    std::array<bool, kRailCount> voltages = allTicked();
 };
 
 // One set of readings of a chip, as the SST routines leave them in the shared state.
@@ -37,7 +43,7 @@ struct Readings {
     float intTemp = 0;
     float extTemp = 0;
     std::int32_t extOffset = 0;
-    std::array<float, kRailCount> voltages{}; // ZR410B only
+    std::array<float, kRailCount> voltages{}; // a chip with rails only
 };
 
 Readings readingsOf(const DeviceState& state);

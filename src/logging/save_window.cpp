@@ -18,18 +18,13 @@
 namespace zr {
 namespace {
 
-constexpr int kWidthTwipsA = 3660;
-constexpr int kWidthTwipsB = 7005;
+// A window with the rails' frame is twice as wide.
+constexpr int kWidthTwipsWithoutRails = 3660;
+constexpr int kWidthTwipsWithRails = 7005;
 constexpr int kHeightTwips = 4155;
 constexpr double kFrameCaptionPoints = 8.25;
 // Tighter than the style's default: the windows have the small sizes they always had.
 constexpr int kMargin = 6;
-
-const std::array<const char*, logging::kRailCount> kRailNames{"chk12V", "chk5V", "chkVcc", "chk2V",
-                                                              "chkVccp"};
-const std::array<const char*, logging::kRailCount> kRailCaptions{
-    "Save 12V Readings", "Save 5V Readings", "Save Vcc Readings", "Save 2.5V Readings",
-    "Save Vccp Readings"};
 
 QCheckBox* addCheckBox(QGroupBox* frame, const char* name, const QString& caption, bool ticked,
                        const QFont& textFont)
@@ -66,7 +61,7 @@ QString systemText(const std::string& text)
 SaveWindow::SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent)
     : QWidget(parent), chip_(chip), services_(std::move(services))
 {
-    setObjectName(chip == Chip::A ? "frmSaveA" : "frmSaveB");
+    setObjectName(QStringLiteral("frmSave") + chipInfo(chip).letter);
     setWindowTitle("Save Data");
     buildControls();
     setTabOrderAndFocus();
@@ -110,11 +105,11 @@ void SaveWindow::buildControls()
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->addWidget(frame1, 0, 0, Qt::AlignTop);
-    if (chip_ == Chip::B) {
+    if (hasRails(chip_)) {
         QGroupBox* frame3 = addFrame(this, "Frame3", "Voltage Readings");
-        for (int i = 0; i < logging::kRailCount; ++i)
-            chkRails[i] =
-                addCheckBox(frame3, kRailNames[i], kRailCaptions[i], initial.voltages[i], textFont);
+        for (int i = 0; i < kRailCount; ++i)
+            chkRails[i] = addCheckBox(frame3, kRails[i].saveBoxName, kRails[i].saveCaption,
+                                      initial.voltages[i], textFont);
         grid->addWidget(frame3, 0, 1, Qt::AlignTop);
         grid->addLayout(buttons, 1, 1);
     } else {
@@ -127,7 +122,8 @@ void SaveWindow::buildControls()
 void SaveWindow::setTabOrderAndFocus()
 {
     QList<QWidget*> order;
-    if (chip_ == Chip::A) {
+    // The window with rails has always tabbed from its buttons backwards.
+    if (!hasRails(chip_)) {
         order = {chkInternal, chkExternal, chkExternalOffset, cmdCancel, cmdSave};
     } else {
         order = {cmdSave, cmdCancel, chkExternalOffset, chkExternal, chkInternal};
@@ -141,7 +137,7 @@ void SaveWindow::setTabOrderAndFocus()
 
 Flag& SaveWindow::loggingFlag()
 {
-    return chip_ == Chip::A ? services_.state.LoggingA : services_.state.LoggingB;
+    return services_.state.*chipInfo(chip_).logging;
 }
 
 QString SaveWindow::logPath() const
@@ -152,12 +148,13 @@ QString SaveWindow::logPath() const
 void SaveWindow::Form_Load()
 {
     loggingFlag() = True;
-    setOuterSizeTwips(this, chip_ == Chip::A ? kWidthTwipsA : kWidthTwipsB, kHeightTwips);
+    setOuterSizeTwips(this, hasRails(chip_) ? kWidthTwipsWithRails : kWidthTwipsWithoutRails,
+                      kHeightTwips);
     // Those sizes were made for a narrow bitmap font; with a wider desktop font the window grows
     // rather than cutting off its options' captions.
     QWidget* frame = childFrame(this);
     frame->resize(frame->size().expandedTo(frame->minimumSizeHint()));
-    (chip_ == Chip::A ? static_cast<QWidget*>(chkInternal) : cmdSave)->setFocus();
+    (hasRails(chip_) ? static_cast<QWidget*>(cmdSave) : chkInternal)->setFocus();
 }
 
 logging::LogOptions SaveWindow::options() const
@@ -166,7 +163,7 @@ logging::LogOptions SaveWindow::options() const
     o.internal = chkInternal->isChecked();
     o.external = chkExternal->isChecked();
     o.externalOffset = chkExternalOffset->isChecked();
-    for (int i = 0; i < logging::kRailCount; ++i)
+    for (int i = 0; i < kRailCount; ++i)
         o.voltages[i] = chkRails[i] && chkRails[i]->isChecked();
     return o;
 }
@@ -183,7 +180,10 @@ void SaveWindow::SaveCurrentData()
     try {
         log_->writeRecord(options(), taken.values);
     } catch (const logging::LogError& failed) {
-        endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
+        if (failed.fileGone())
+            endLogAfterFailure(QString("%1.").arg(systemText(failed.reason())), false);
+        else
+            endLogAfterFailure(QString("Writing failed: %1.").arg(systemText(failed.reason())));
     }
 }
 
@@ -266,13 +266,13 @@ void SaveWindow::stopLog()
     }
 }
 
-void SaveWindow::endLogAfterFailure(QString why)
+void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
 {
     if (!why.endsWith(QLatin1Char('.')))
         why += QLatin1Char('.');
-    const QString text =
-        QString("Logging to %1 stopped. %2 The file keeps every record written before.")
-            .arg(logPath(), why);
+    QString text = QString("Logging to %1 stopped. %2").arg(logPath(), why);
+    if (fileKept)
+        text += QStringLiteral(" The file keeps every record written before.");
     log_.reset();
     cmdSave->setText(kSaveToFile);
     // Told once, without a box: the tick that met the failure must not wait for the user.

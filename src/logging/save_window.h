@@ -5,8 +5,9 @@
 // the log writer's (log_format.h, log_file.h).
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "logging/log_file.h"
+#include "platform/child_window.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
@@ -39,7 +40,7 @@ inline const QString kCloseWhileLoggingQuestion =
     QStringLiteral("If you close this window then writing data to file will stop. Are you sure "
                    "you want to exit?");
 
-class SaveWindow : public QWidget {
+class SaveWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent = nullptr);
@@ -59,7 +60,7 @@ public:
 
 public slots:
     // Called once the window sits in its frame: sets the flag, the size and the first focus.
-    void Form_Load();
+    void Form_Load() override;
     void cmdSave_Click();
     void cmdCancel_Click();
 
@@ -75,7 +76,8 @@ private:
     bool Form_QueryUnload();
     void startLog(const QString& path);
     void stopLog();
-    void endLogAfterFailure(QString why);
+    // fileKept: the file is still there with every record written before the failure.
+    void endLogAfterFailure(QString why, bool fileKept = true);
     void saveOnceNow();
     bool refusedOnLostBoard();
     void status(const QString& text);
@@ -88,8 +90,8 @@ private:
     QCheckBox* chkInternal = nullptr;
     QCheckBox* chkExternal = nullptr;
     QCheckBox* chkExternalOffset = nullptr;
-    // chk12V, chk5V, chkVcc, chk2V, chkVccp: frmSaveB only.
-    std::array<QCheckBox*, logging::kRailCount> chkRails{};
+    // One per rail (kRails' saveBoxName), for a chip with rails only.
+    std::array<QCheckBox*, kRailCount> chkRails{};
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
     QLabel* lblLogStatus = nullptr; // why the last log stopped on its own

@@ -11,7 +11,7 @@ TakenReadings takeReadings(DeviceState& state, BoardLibrary& board, Chip chip)
     TakenReadings taken;
     taken.temperaturesResult = SSTStuff::SSTGetTemperatures(state, board);
     taken.offsetResult = SSTStuff::SSTGetExtOffset(state, board);
-    if (chip == Chip::B)
+    if (hasRails(chip))
         taken.voltagesResult = SSTStuff::SSTGetVoltages(state, board);
     taken.values = readingsOf(state);
     return taken;

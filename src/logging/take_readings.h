@@ -4,7 +4,7 @@
 // not a log is open, and what the command-line tool's log and watch ask.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "logging/log_format.h"
 
 #include <cstdint>

@@ -7,6 +7,27 @@
 
 namespace zr {
 
+ChildWindow::~ChildWindow() = default;
+
+QWidget* ChildWindow::widget()
+{
+    return dynamic_cast<QWidget*>(this);
+}
+
+void ChildWindow::markBoardLost(bool lost)
+{
+    QWidget* w = widget();
+    if (!w || !talksToBoard())
+        return;
+    if (lost && !titleBeforeLoss_) {
+        titleBeforeLoss_ = w->windowTitle();
+        w->setWindowTitle(*titleBeforeLoss_ + " - board lost");
+    } else if (!lost && titleBeforeLoss_) {
+        w->setWindowTitle(*titleBeforeLoss_);
+        titleBeforeLoss_.reset();
+    }
+}
+
 int twipsToPixels(int twips, double logicalDpi)
 {
     return static_cast<int>(std::lround(twips * logicalDpi / kTwipsPerInch));

@@ -1,5 +1,7 @@
 #include "settings/frame_style.h"
 
+#include "platform/value_label_accessible.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -39,11 +41,11 @@ QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* par
     return label;
 }
 
-QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent)
+QLabel* makeValueLabel(const QString& objectName, const QString& caption, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName);
-    label->setAccessibleDescription(description);
+    nameValueLabel(label, caption);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     label->setFocusPolicy(Qt::StrongFocus);

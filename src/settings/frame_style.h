@@ -24,10 +24,10 @@ QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* p
 // Makes the frame's title bold while everything inside keeps the plain font.
 void boldTitleOnly(QGroupBox* frame);
 
-// A label that shows a reading. Its accessible name stays its shown text, which is what a screen
-// reader should read; `description` says what the value is. It can be reached by keyboard and its
-// text selected and copied.
-QLabel* makeValueLabel(const QString& objectName, const QString& description, QWidget* parent);
+// A label that shows a reading. Assistive technology gets `caption` as its name and the shown
+// value as its text (value_label_accessible.h). It can be reached by keyboard and its text
+// selected and copied.
+QLabel* makeValueLabel(const QString& objectName, const QString& caption, QWidget* parent);
 
 // Runs the device work of one button. An exception from the board link (a lost board, a value a
 // routine refuses) must not reach the event loop: the user is told in a box and the window stays

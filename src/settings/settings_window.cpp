@@ -38,7 +38,7 @@ SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& boar
                                QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state), board_(board), prompts_(prompts)
 {
-    setObjectName(chip == Chip::A ? "frmSettingsA" : "frmSettingsB");
+    setObjectName(QStringLiteral("frmSettings") + chipInfo(chip).letter);
     setWindowTitle(QString::fromLatin1(chipName(chip)) + " Settings");
 
     // Built in reading order (the identifier block, then the right-hand frames top to bottom,
@@ -90,7 +90,7 @@ QGroupBox* SettingsWindow::buildOffsetFrame()
 {
     QGroupBox* frame = makeFrame("Frame2", "External Offset", this);
     cmdGetOffset = makeButton("cmdGetOffset", "Get Ext Offset", frame);
-    lblOffset = makeValueLabel("lblOffset", "External offset read from the chip, degrees", frame);
+    lblOffset = makeValueLabel("lblOffset", "External offset", frame);
     cmdSetOffset = makeButton("cmdSetOffset", "Set Ext Offset", frame);
     txtOffset = new QLineEdit("0", frame);
     txtOffset->setObjectName("txtOffset");
@@ -138,8 +138,8 @@ QGroupBox* SettingsWindow::buildTemperatureFrame()
         grid->addWidget(Label3[i], 1, i);
     }
     for (int i = 0; i < 2; ++i) {
-        lblTemp[i] = makeValueLabel(QString("lblTemp_%1").arg(i),
-                                    captions[i] + " temperature, degrees Celsius", frame);
+        lblTemp[i] =
+            makeValueLabel(QString("lblTemp_%1").arg(i), captions[i] + " temperature", frame);
         Label3[i]->setBuddy(lblTemp[i]);
         grid->addWidget(lblTemp[i], 2, i);
     }

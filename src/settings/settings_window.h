@@ -4,7 +4,8 @@
 // state at this window's chip, runs one SST routine and shows what it left in the shared state.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
+#include "platform/child_window.h"
 #include "platform/prompts.h"
 
 #include <QWidget>
@@ -19,7 +20,7 @@ namespace zr {
 
 class SstIoPanel;
 
-class SettingsWindow : public QWidget {
+class SettingsWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
@@ -29,7 +30,7 @@ public:
     static constexpr int kHeightTwips = 7830;
 
 public slots:
-    void Form_Load();
+    void Form_Load() override;
     void cmdGetDIB_Click();
     void cmdGetAllTemps_Click();
     void cmdGetOffset_Click();

@@ -7,7 +7,7 @@
 // board sees a request.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "board/sst_stuff.h"
 #include "settings/input_check.h"
 

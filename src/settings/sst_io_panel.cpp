@@ -53,7 +53,7 @@ SstIoPanel::SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Promp
     Label8->setBuddy(txtToSend);
 
     Label7 = makeCaption("Label7", "Data Recieved", this);
-    lblReceived = makeValueLabel("lblReceived", "Bytes received since the last Clear", this);
+    lblReceived = makeValueLabel("lblReceived", Label7->text(), this);
     lblReceived->setWordWrap(true);
     lblReceived->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblReceived->setFrameStyle(QFrame::NoFrame);
@@ -62,6 +62,7 @@ SstIoPanel::SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Promp
     // cut off from view however many sends accumulate.
     receivedBox_ = new QScrollArea(this);
     receivedBox_->setObjectName("receivedBox");
+    receivedBox_->setAccessibleName(Label7->text());
     receivedBox_->setFocusPolicy(Qt::NoFocus);
     receivedBox_->setWidgetResizable(true);
     receivedBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -5,7 +5,7 @@
 // first read length + 2 bytes are appended to the received box in hex or decimal.
 
 #include "board/board_library.h"
-#include "board/device_state.h"
+#include "board/chips.h"
 #include "platform/prompts.h"
 
 #include <QGroupBox>

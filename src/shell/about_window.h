@@ -2,6 +2,7 @@
 
 // frmAbout: the program's name and version, and two links to the maker's pages.
 
+#include "platform/child_window.h"
 #include "platform/url_opener.h"
 
 #include <QWidget>
@@ -14,7 +15,7 @@ namespace zr {
 
 class LinkLabel;
 
-class AboutWindow : public QWidget {
+class AboutWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     explicit AboutWindow(UrlOpener& urls, QWidget* parent = nullptr);
@@ -22,7 +23,8 @@ public:
 public slots:
     // Fixes the window's size, places it relative to the main window's client area and fills in
     // the version line.
-    void Form_Load();
+    void Form_Load() override;
+    bool talksToBoard() const override { return false; }
     void cmdOK_Click();
     void Label6_Click();
     void lblSensorInfo_Click();

@@ -1,13 +1,50 @@
 #include "shell/about_window_link.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <mutex>
 
 namespace zr {
+
+namespace {
+
+class LinkAccessible : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(LinkLabel* link) : QAccessibleWidget(link, QAccessible::Link) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<const QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            emit static_cast<LinkLabel*>(widget())->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* linkFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("zr::LinkLabel") && object && object->isWidgetType())
+        return new LinkAccessible(static_cast<LinkLabel*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 LinkLabel::LinkLabel(const QString& objectName, const QString& text, QWidget* parent)
     : QLabel(text, parent)
 {
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(linkFactory); });
     setObjectName(objectName);
     QFont f = font();
     f.setFamilies({QStringLiteral("MS Sans Serif"), f.family()});

@@ -1,7 +1,8 @@
 #pragma once
 
 // A label used as a web link: blue until clicked, purple once visited. It can be reached by
-// keyboard and followed with Enter or Space as well as with the mouse.
+// keyboard and followed with Enter or Space as well as with the mouse; assistive technology sees
+// a link it can press.
 
 #include <QLabel>
 

@@ -43,6 +43,9 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     reconnectButton_->hide();
     connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
     statusBar()->addPermanentWidget(reconnectButton_);
+    // The status bar draws its message itself; as its name, a screen reader can read it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
     buildMenus();
     resize(1000, 720);
 
@@ -56,24 +59,8 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
-    // No access keys: a menu caption's "&" would show as an underline the program never had.
-    mZR410A = bar->addMenu("ZR410A");
-    mZR410A->setObjectName("mZR410A");
-    mZR410A->addAction("Temperature Graph", this, &MainWindow::mTempGraphA_Click)
-        ->setObjectName("mTempGraphA");
-    mZR410A->addAction("Settings", this, &MainWindow::mSetA_Click)->setObjectName("mSetA");
-    mZR410A->addAction("Save Data", this, &MainWindow::mSaveA_Click)->setObjectName("mSaveA");
-    mZR410A->setEnabled(false);
-
-    mZR410B = bar->addMenu("ZR410B");
-    mZR410B->setObjectName("mZR410B");
-    mZR410B->addAction("Temperature Graph", this, &MainWindow::mTempGraphB_Click)
-        ->setObjectName("mTempGraphB");
-    mZR410B->addAction("Voltage Graph", this, &MainWindow::mVoltGraphB_Click)
-        ->setObjectName("mVoltGraphB");
-    mZR410B->addAction("Settings", this, &MainWindow::mSetB_Click)->setObjectName("mSetB");
-    mZR410B->addAction("Save Data", this, &MainWindow::mSaveB_Click)->setObjectName("mSaveB");
-    mZR410B->setEnabled(false);
+    for (const ChipDescriptor& chip : kChips)
+        buildChipMenu(chip);
 
     mWindows = bar->addMenu("Window");
     mWindows->setObjectName("mWindows");
@@ -82,6 +69,25 @@ void MainWindow::buildMenus()
     mAbout = bar->addAction("About...");
     mAbout->setObjectName("mAbout");
     connect(mAbout, &QAction::triggered, this, &MainWindow::mAbout_Click);
+}
+
+void MainWindow::buildChipMenu(const ChipDescriptor& chip)
+{
+    // No access keys: a menu caption's "&" would show as an underline the program never had.
+    QMenu* menu = menuBar()->addMenu(chip.name);
+    menu->setObjectName(QStringLiteral("m") + chip.name);
+    const auto addItem = [&](const char* caption, const char* name,
+                             void (MainWindow::*show)(Chip)) {
+        menu->addAction(caption, this, [this, show, c = chip.chip] { (this->*show)(c); })
+            ->setObjectName(name + QString::fromLatin1(chip.letter));
+    };
+    addItem("Temperature Graph", "mTempGraph", &MainWindow::showTempGraph);
+    if (chip.hasRails)
+        addItem("Voltage Graph", "mVoltGraph", &MainWindow::showVoltGraph);
+    addItem("Settings", "mSet", &MainWindow::showSettings);
+    addItem("Save Data", "mSave", &MainWindow::showSaveWindow);
+    menu->setEnabled(false);
+    windowsOf(chip.chip).menu = menu;
 }
 
 void MainWindow::fillWindowMenu()
@@ -111,8 +117,8 @@ bool MainWindow::loadFirmwareAndScan(QString* failure)
     }
     try {
         const ScanResult found = ScanForChips(state_, services_.board);
-        mZR410A->setEnabled(found.foundA);
-        mZR410B->setEnabled(found.foundB);
+        for (const ChipDescriptor& chip : kChips)
+            windowsOf(chip.chip).menu->setEnabled(found.found(chip.chip));
     } catch (const BoardLostError& lost) {
         onBoardLost(QString::fromUtf8(lost.what()));
     }
@@ -151,15 +157,16 @@ bool MainWindow::Reconnect()
     return true;
 }
 
-void MainWindow::showChild(QWidget* window)
+void MainWindow::showChild(ChildWindow* child)
 {
+    QWidget* window = child->widget();
     auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
     const bool loading = sub == nullptr;
     if (loading) {
         sub = mdi_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
-        QMetaObject::invokeMethod(window, "Form_Load", Qt::DirectConnection);
+        child->Form_Load();
     }
     if (boardLost_)
         markChildTitles(true);
@@ -169,61 +176,75 @@ void MainWindow::showChild(QWidget* window)
     sub->raise();
 }
 
-void MainWindow::mTempGraphA_Click()
+void MainWindow::showTempGraph(Chip chip)
 {
-    if (!frmTempGraphA)
-        frmTempGraphA = new TempGraphWindow(Chip::A, state_, services_.board, services_.clock);
-    showChild(frmTempGraphA);
-    state_.TempGraphAOpen = True;
+    QPointer<TempGraphWindow>& window = windowsOf(chip).tempGraph;
+    if (!window)
+        window = new TempGraphWindow(chip, state_, services_.board, services_.clock);
+    showChild(window);
+    state_.*chipInfo(chip).tempGraphOpen = True;
 }
 
-void MainWindow::mTempGraphB_Click()
+void MainWindow::showVoltGraph(Chip chip)
 {
-    if (!frmTempGraphB)
-        frmTempGraphB = new TempGraphWindow(Chip::B, state_, services_.board, services_.clock);
-    showChild(frmTempGraphB);
-    state_.TempGraphBOpen = True;
+    QPointer<VoltGraphWindow>& window = windowsOf(chip).voltGraph;
+    if (!window)
+        window = new VoltGraphWindow(chip, state_, services_.board, services_.clock);
+    showChild(window);
+    state_.*chipInfo(chip).voltGraphOpen = True;
 }
 
-void MainWindow::mVoltGraphB_Click()
+void MainWindow::showSettings(Chip chip)
 {
-    if (!frmVoltGraphB)
-        frmVoltGraphB = new VoltGraphWindow(state_, services_.board, services_.clock);
-    showChild(frmVoltGraphB);
-    state_.VoltGraphBOpen = True;
+    QPointer<SettingsWindow>& window = windowsOf(chip).settings;
+    if (!window)
+        window = new SettingsWindow(chip, state_, services_.board, services_.prompts);
+    showChild(window);
 }
 
-void MainWindow::mSetA_Click()
+void MainWindow::showSaveWindow(Chip chip)
 {
-    if (!frmSettingsA)
-        frmSettingsA = new SettingsWindow(Chip::A, state_, services_.board, services_.prompts);
-    showChild(frmSettingsA);
-}
-
-void MainWindow::mSetB_Click()
-{
-    if (!frmSettingsB)
-        frmSettingsB = new SettingsWindow(Chip::B, state_, services_.board, services_.prompts);
-    showChild(frmSettingsB);
-}
-
-void MainWindow::mSaveA_Click()
-{
-    showSaveWindow(frmSaveA, Chip::A);
-}
-
-void MainWindow::mSaveB_Click()
-{
-    showSaveWindow(frmSaveB, Chip::B);
-}
-
-void MainWindow::showSaveWindow(QPointer<SaveWindow>& window, Chip chip)
-{
+    QPointer<SaveWindow>& window = windowsOf(chip).save;
     if (!window)
         window = new SaveWindow(chip, {state_, services_.board, services_.prompts, services_.files,
                                        services_.clock, services_.programFolder,
                                        [this](const QString& s) { showStatus(s); }});
     showChild(window);
+}
+
+void MainWindow::mTempGraphA_Click()
+{
+    showTempGraph(Chip::A);
+}
+
+void MainWindow::mTempGraphB_Click()
+{
+    showTempGraph(Chip::B);
+}
+
+void MainWindow::mVoltGraphB_Click()
+{
+    showVoltGraph(Chip::B);
+}
+
+void MainWindow::mSetA_Click()
+{
+    showSettings(Chip::A);
+}
+
+void MainWindow::mSetB_Click()
+{
+    showSettings(Chip::B);
+}
+
+void MainWindow::mSaveA_Click()
+{
+    showSaveWindow(Chip::A);
+}
+
+void MainWindow::mSaveB_Click()
+{
+    showSaveWindow(Chip::B);
 }
 
 void MainWindow::mAbout_Click()
@@ -238,16 +259,32 @@ void MainWindow::Timer1_Timer()
     // A button handler may have met the loss first; say so within this tick.
     if (!boardLost_ && services_.board.boardLost())
         onBoardLost(QString::fromStdString(BoardLostError(services_.board.failureReason()).what()));
-    if (state_.TempGraphAOpen == True && frmTempGraphA)
-        runPolled([this] { frmTempGraphA->UpdateTempGraphA(); });
-    if (state_.VoltGraphBOpen == True && frmVoltGraphB)
-        runPolled([this] { frmVoltGraphB->UpdateVoltGraph(); });
-    if (state_.TempGraphBOpen == True && frmTempGraphB)
-        runPolled([this] { frmTempGraphB->UpdateTempGraphB(); });
-    if (state_.LoggingA == True && frmSaveA)
-        runPolled([this] { frmSaveA->SaveCurrentData(); });
-    if (state_.LoggingB == True && frmSaveB)
-        runPolled([this] { frmSaveB->SaveCurrentData(); });
+    for (const TickStep& step : kTickSteps) {
+        if (state_.*tickFlag(step) != True)
+            continue;
+        if (const std::function<void()> poll = pollOf(step))
+            runPolled(poll);
+    }
+}
+
+std::function<void()> MainWindow::pollOf(const TickStep& step)
+{
+    const ChipWindows& windows = windowsOf(step.chip);
+    switch (step.window) {
+    case PolledWindow::TempGraph:
+        if (TempGraphWindow* w = windows.tempGraph)
+            return [w] { w->UpdateTempGraph(); };
+        break;
+    case PolledWindow::VoltGraph:
+        if (VoltGraphWindow* w = windows.voltGraph)
+            return [w] { w->UpdateVoltGraph(); };
+        break;
+    case PolledWindow::SaveData:
+        if (SaveWindow* w = windows.save)
+            return [w] { w->SaveCurrentData(); };
+        break;
+    }
+    return {};
 }
 
 void MainWindow::runPolled(const std::function<void()>& call)
@@ -270,27 +307,16 @@ void MainWindow::onBoardLost(const QString& reason)
     reconnectButton_->show();
     showStatus(reason);
     markChildTitles(true);
-    for (SaveWindow* w : {frmSaveA.data(), frmSaveB.data()})
-        if (w)
-            w->boardLost(reason);
+    for (const ChipWindows& windows : chips_)
+        if (windows.save)
+            windows.save->boardLost(reason);
 }
 
 void MainWindow::markChildTitles(bool lost)
 {
-    static const char* const kTitleKey = "titleBeforeBoardLoss";
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        QWidget* w = sub->widget();
-        if (!w || qobject_cast<AboutWindow*>(w)) // the About window talks to no chip
-            continue;
-        const QVariant kept = w->property(kTitleKey);
-        if (lost && !kept.isValid()) {
-            w->setProperty(kTitleKey, w->windowTitle());
-            w->setWindowTitle(w->windowTitle() + " - board lost");
-        } else if (!lost && kept.isValid()) {
-            w->setWindowTitle(kept.toString());
-            w->setProperty(kTitleKey, QVariant());
-        }
-    }
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (auto* child = dynamic_cast<ChildWindow*>(sub->widget()))
+            child->markBoardLost(lost);
 }
 
 void MainWindow::showStatus(const QString& text)
@@ -300,17 +326,17 @@ void MainWindow::showStatus(const QString& text)
 
 SettingsWindow* MainWindow::settingsWindow(Chip chip) const
 {
-    return chip == Chip::A ? frmSettingsA.data() : frmSettingsB.data();
+    return windowsOf(chip).settings.data();
 }
 
 TempGraphWindow* MainWindow::tempGraphWindow(Chip chip) const
 {
-    return chip == Chip::A ? frmTempGraphA.data() : frmTempGraphB.data();
+    return windowsOf(chip).tempGraph.data();
 }
 
-VoltGraphWindow* MainWindow::voltGraphWindow() const
+VoltGraphWindow* MainWindow::voltGraphWindow(Chip chip) const
 {
-    return frmVoltGraphB.data();
+    return windowsOf(chip).voltGraph.data();
 }
 
 AboutWindow* MainWindow::aboutWindow() const
@@ -320,7 +346,7 @@ AboutWindow* MainWindow::aboutWindow() const
 
 SaveWindow* MainWindow::saveWindow(Chip chip) const
 {
-    return chip == Chip::A ? frmSaveA.data() : frmSaveB.data();
+    return windowsOf(chip).save.data();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

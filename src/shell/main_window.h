@@ -3,11 +3,14 @@
 // ZR410A_BParent: the MDI main window. Brings up the board, finds the chips, opens every other
 // window as its child, and polls the open graph and save-data windows every 250 ms.
 
+#include "board/chips.h"
+#include "board/tick_steps.h"
 #include "shell/app_services.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <array>
 #include <functional>
 
 class QMdiArea;
@@ -23,6 +26,7 @@ class TempGraphWindow;
 class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
+class ChildWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -53,10 +57,16 @@ public:
     QTimer* timer() { return &Timer1; }
     bool boardIsLost() const { return boardLost_; }
 
+    // Each chip's windows, opened from its menu; the menu items above are these for each chip.
+    void showTempGraph(Chip chip);
+    void showVoltGraph(Chip chip);
+    void showSettings(Chip chip);
+    void showSaveWindow(Chip chip);
+
     // The child windows while they exist (null otherwise).
     SettingsWindow* settingsWindow(Chip chip) const;
     TempGraphWindow* tempGraphWindow(Chip chip) const;
-    VoltGraphWindow* voltGraphWindow() const;
+    VoltGraphWindow* voltGraphWindow(Chip chip = Chip::B) const;
     SaveWindow* saveWindow(Chip chip) const;
     AboutWindow* aboutWindow() const;
 
@@ -67,11 +77,26 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    struct ChipWindows {
+        QMenu* menu = nullptr; // mZR410A, mZR410B
+        QPointer<SettingsWindow> settings;
+        QPointer<TempGraphWindow> tempGraph;
+        QPointer<VoltGraphWindow> voltGraph;
+        QPointer<SaveWindow> save;
+    };
+    ChipWindows& windowsOf(Chip chip) { return chips_[static_cast<std::size_t>(chipIndex(chip))]; }
+    const ChipWindows& windowsOf(Chip chip) const
+    {
+        return chips_[static_cast<std::size_t>(chipIndex(chip))];
+    }
+
     void buildMenus();
+    void buildChipMenu(const ChipDescriptor& chip);
+    // The polled call of one tick step, or nothing when its window does not exist.
+    std::function<void()> pollOf(const TickStep& step);
     void fillWindowMenu();
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
-    void showChild(QWidget* window);
-    void showSaveWindow(QPointer<SaveWindow>& window, Chip chip);
+    void showChild(ChildWindow* child);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
@@ -88,18 +113,9 @@ private:
     QLabel* boardStatus_ = nullptr;
     QPushButton* reconnectButton_ = nullptr;
 
-    QMenu* mZR410A = nullptr;
-    QMenu* mZR410B = nullptr;
+    std::array<ChipWindows, kChipCount> chips_;
     QMenu* mWindows = nullptr;
     QAction* mAbout = nullptr;
-
-    QPointer<SettingsWindow> frmSettingsA;
-    QPointer<SettingsWindow> frmSettingsB;
-    QPointer<TempGraphWindow> frmTempGraphA;
-    QPointer<TempGraphWindow> frmTempGraphB;
-    QPointer<VoltGraphWindow> frmVoltGraphB;
-    QPointer<SaveWindow> frmSaveA;
-    QPointer<SaveWindow> frmSaveB;
     QPointer<AboutWindow> frmAbout;
 };
 

@@ -173,8 +173,8 @@ private slots:
         QCOMPARE(int(s.AddressA), addressA);
         QCOMPARE(int(s.AddressB), addressB);
         QCOMPARE(int(s.CurrentAddress), current);
-        QCOMPARE(found.foundA, addressA != 0);
-        QCOMPARE(found.foundB, addressB != 0);
+        QCOMPARE(found.found(Chip::A), addressA != 0);
+        QCOMPARE(found.found(Chip::B), addressB != 0);
         // 32 addresses, one write and one read each, the identifier-block frame.
         QCOMPARE(board.requests.size(), size_t(64));
         for (int i = 0; i < 32; ++i) {

@@ -29,9 +29,9 @@ inline void answerScan(RecordingBoard& board, int addressA = 72, int addressB = 
         if (frame.size() >= 4 && frame[3] == 247) {
             r[16] = frame[0];
             if (frame[0] == addressA)
-                r[5] = kDeviceIdA;
+                r[5] = static_cast<std::uint8_t>(chipInfo(Chip::A).deviceId);
             else if (frame[0] == addressB)
-                r[5] = kDeviceIdB;
+                r[5] = static_cast<std::uint8_t>(chipInfo(Chip::B).deviceId);
             else
                 r[16] = 0;
         }

@@ -5,6 +5,7 @@
 #include "logging/log_file.h"
 #include "logging/regional_time.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,6 +90,7 @@ private slots:
     void sameFileAsTheWindowWriter();
     void ctrlCKeepsEveryLineWhole();
     void lostBoardKeepsTheRecordsWritten();
+    void deletedFolderEndsTheRunWithExit4();
     void fileAlreadyLoggedIsRefused();
     void durationShorterThanOneInterval();
     void unusableColumns_data();
@@ -206,6 +208,27 @@ void TestCliLog::lostBoardKeepsTheRecordsWritten()
     const QList<QByteArray> lines = linesOf(content);
     QCOMPARE(lines.size(), 3 + 1);
     QCOMPARE(lines[3], QByteArray(" 25, 31,\r"));
+}
+
+void TestCliLog::deletedFolderEndsTheRunWithExit4()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("removable");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + "/f.sav";
+    QProcess process;
+    startTool(process, onSimulatedBoard("two-chips") +
+                           QStringList{"log", "B", path, "--interval", "50", "--count", "40"});
+    QVERIFY(process.waitForStarted());
+    QVERIFY(waitForLines(path, 3 + 2, process));
+    QVERIFY(QDir(folder).removeRecursively());
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 4);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.startsWith("zr410ab-cli: cannot write the log " + path.toUtf8() +
+                            ": The file is no longer there"),
+             err.constData());
 }
 
 void TestCliLog::fileAlreadyLoggedIsRefused()

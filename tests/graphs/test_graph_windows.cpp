@@ -9,6 +9,7 @@
 #include "simulated_chips.h"
 #include "support/fake_services.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QMdiArea>
@@ -98,7 +99,7 @@ void GraphWindowsTest::designState()
     Bench b;
     TempGraphWindow tempA(Chip::A, b.state, b.board, b.clock);
     TempGraphWindow tempB(Chip::B, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     QCOMPARE(tempA.objectName(), "frmTempGraphA");
     QCOMPARE(tempB.objectName(), "frmTempGraphB");
     QCOMPARE(tempA.windowTitle(), "Temperature Graph");
@@ -203,14 +204,15 @@ void GraphWindowsTest::temperatureLegend_data()
     QTest::addColumn<double>("external");
     QTest::addColumn<QString>("label0");
     QTest::addColumn<QString>("label1");
+    QTest::addColumn<QString>("range"); // as a screen reader reads it, after the first update
     QTest::newRow("typical") << 24.5 << 31.25 << QStringLiteral("Internal: 24.50°C")
-                             << QStringLiteral("External: 31.25°C");
+                             << QStringLiteral("External: 31.25°C") << "14 to 41";
     QTest::newRow("below zero") << -5.5 << 0.0 << QStringLiteral("Internal: -5.50°C")
-                                << QStringLiteral("External: 0.00°C");
+                                << QStringLiteral("External: 0.00°C") << "-16 to 10";
     QTest::newRow("a count below zero") << -0.125 << 511.0 << QStringLiteral("Internal: -0.12°C")
-                                        << QStringLiteral("External: 511.00°C");
+                                        << QStringLiteral("External: 511.00°C") << "-10 to 521";
     QTest::newRow("ends of the scale") << -512.98 << 100.0 << QStringLiteral("Internal: -512.98°C")
-                                       << QStringLiteral("External: 100.00°C");
+                                       << QStringLiteral("External: 100.00°C") << "-523 to 110";
 }
 
 void GraphWindowsTest::temperatureLegend()
@@ -219,14 +221,29 @@ void GraphWindowsTest::temperatureLegend()
     QFETCH(double, external);
     QFETCH(QString, label0);
     QFETCH(QString, label1);
+    QFETCH(QString, range);
     Bench b;
     TempGraphWindow w(Chip::B, b.state, b.board, b.clock);
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&w.chart());
+    QCOMPARE(chart->role(), QAccessible::Chart);
+    QCOMPARE(chart->text(QAccessible::Name), "ZR410B"); // the title
+    auto readOut = [chart] {
+        QStringList texts;
+        for (int i = 0; i < chart->childCount(); ++i)
+            texts << chart->child(i)->text(QAccessible::Name);
+        return texts;
+    };
+    QCOMPARE(readOut().constLast(), "Vertical range: -300 to 300");
+
     b.chips.chip(kAddressB).temperatures = {internal, external};
     w.UpdateTempGraphB();
     QCOMPARE(w.chart().label(0).text, label0);
     QCOMPARE(w.chart().label(1).text, label1);
     QCOMPARE(w.chart().label(2).text, QStringLiteral("Temperature (°C)"));
     QCOMPARE(w.chart().label(3).text, "ZR410B");
+    // The same interface, read again, tells the new legend texts and range.
+    QCOMPARE(readOut(), (QStringList{label0, label1, QStringLiteral("Temperature (°C)"), "ZR410B",
+                                     "Vertical range: " + range}));
 }
 
 void GraphWindowsTest::voltageRange_data()
@@ -255,7 +272,7 @@ void GraphWindowsTest::voltageRange()
     QFETCH(bool, ticked);
     QFETCH(QList<double>, steps);
     Bench b;
-    VoltGraphWindow w(b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
     w.autoAdjustBox()->setChecked(ticked);
     for (int i = 0; i + 6 < steps.size(); i += 7) {
         b.chips.chip(kAddressB).voltages = {steps[i], steps[i + 1], steps[i + 2], steps[i + 3],
@@ -284,7 +301,7 @@ void GraphWindowsTest::voltageLegend()
     QFETCH(QList<double>, rails);
     QFETCH(QStringList, labels);
     Bench b;
-    VoltGraphWindow w(b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
     b.chips.chip(kAddressB).voltages = {rails[0], rails[1], rails[2], rails[3], rails[4]};
     w.UpdateVoltGraph();
     for (int i = 0; i < 5; ++i)
@@ -297,7 +314,7 @@ void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()
 {
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     b.chips.chip(kAddressA).temperatures = {21.5, -3.25};
     b.chips.chip(kAddressB).voltages = {12.0, 5.0, 3.3, 2.5, 1.2};
     for (int i = 0; i < 3; ++i) {
@@ -327,7 +344,7 @@ void GraphWindowsTest::lostBoardPlotsNothing()
 {
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     temp.UpdateTempGraphA();
     const QString legend = temp.chart().label(0).text;
     b.board.lost = true;
@@ -345,7 +362,7 @@ void GraphWindowsTest::failedReadPlotsNothing()
     // A failed read leaves the request frame in the buffer; it must not become a reading.
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
     b.board.requestResult = -1;
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, temp.UpdateTempGraphA());
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, volt.UpdateVoltGraph());

@@ -1,21 +1,21 @@
 // The log writer: whole files compared byte for byte, and real faults of the file system.
 
 #include "logging/child_process.h"
-#include "support/comma_locale.h"
 #include "logging/log_file.h"
 #include "logging/regional_time.h"
 #include "logging/regional_time_format.h"
+#include "support/comma_locale.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <optional>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -147,7 +147,7 @@ bool writeProcFile(const char* path, const std::string& text)
 }
 
 // A private mount namespace with a tiny tmpfs at `dir`: a file system that really fills up.
-bool mountTinyFileSystem(const char* dir)
+bool mountTinyFileSystem(const char* dir, const char* size = "size=8k")
 {
     const uid_t uid = ::geteuid();
     const gid_t gid = ::getegid();
@@ -158,8 +158,17 @@ bool mountTinyFileSystem(const char* dir)
         !writeProcFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
         return false;
     ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-    return ::mount("tmpfs", dir, "tmpfs", 0, "size=8k") == 0;
+    return ::mount("tmpfs", dir, "tmpfs", 0, size) == 0;
 }
+
+// How a log's file loses its name under the running log.
+enum class Vanishing { FileUnlinked, FolderRemoved, FileReplaced, MediumUnmountedLazily };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Vanishing)
+
+namespace {
 
 } // namespace
 
@@ -186,7 +195,10 @@ private slots:
     void unwritableFolderIsRefused();
     void readOnlyFileIsRefused();
     void fileSizeLimitStopsLogKeepingWholeRecords();
+    void headerThatCannotBeWrittenLeavesNothing_data();
     void headerThatCannotBeWrittenLeavesNothing();
+    void vanishedFileStopsTheLog_data();
+    void vanishedFileStopsTheLog();
     void fullFileSystemStopsLogKeepingWholeRecords();
     void killedProgramKeepsEveryRecord();
 
@@ -539,15 +551,33 @@ void TestLogFile::fileSizeLimitStopsLogKeepingWholeRecords()
     QCOMPARE(result.file, numberedLog(Chip::B, o, result.records));
 }
 
+void TestLogFile::headerThatCannotBeWrittenLeavesNothing_data()
+{
+    QTest::addColumn<QByteArray>("before"); // "<missing>": no such file
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("limit"); // the file-size limit, inside the header
+    QTest::newRow("new file, limit in line 2: removed")
+        << QByteArray("<missing>") << QByteArray("<missing>") << 20;
+    QTest::newRow("new file, limit in line 3: removed")
+        << QByteArray("<missing>") << QByteArray("<missing>") << 50;
+    QTest::newRow("file that was there: emptied") << QByteArray("old\r\n") << QByteArray() << 20;
+}
+
 void TestLogFile::headerThatCannotBeWrittenLeavesNothing()
 {
-    const std::string path = native(pathIn("no-header.sav"));
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(int, limit);
+    const QString path = pathIn("no-header.sav");
+    QFile::remove(path);
+    if (before != "<missing>")
+        writeFile(path, before);
     const test::ChildResult run = test::runInChild([&]() -> std::optional<std::string> {
-        const rlimit limit{20, RLIM_INFINITY}; // inside line 2
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        const rlimit fileSize{static_cast<rlim_t>(limit), RLIM_INFINITY};
+        if (::setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
             return std::nullopt;
         try {
-            LogFile log(path, Chip::A, LogOptions{}, kStarted);
+            LogFile log(native(path), Chip::B, ticked(kAll), kStarted);
             return "started";
         } catch (const LogError& e) {
             return e.reason();
@@ -556,7 +586,69 @@ void TestLogFile::headerThatCannotBeWrittenLeavesNothing()
     if (run.skipped)
         QSKIP("cannot set a file-size limit here");
     QCOMPARE(run.output.toStdString(), std::generic_category().message(EFBIG));
-    QCOMPARE(readFile(QString::fromStdString(path)), QByteArray());
+    QCOMPARE(readFile(path), after);
+}
+
+// Records after the file lost its name are refused at the latest one commit later (a record,
+// or the close), and the failure says the file is gone.
+void TestLogFile::vanishedFileStopsTheLog_data()
+{
+    QTest::addColumn<Vanishing>("how");
+    QTest::addColumn<bool>("closeAtOnce"); // no record after the fault: close() must tell
+    QTest::newRow("file unlinked") << Vanishing::FileUnlinked << false;
+    QTest::newRow("folder removed") << Vanishing::FolderRemoved << false;
+    QTest::newRow("folder removed, then closed") << Vanishing::FolderRemoved << true;
+    QTest::newRow("another file put at its path") << Vanishing::FileReplaced << false;
+    QTest::newRow("medium unmounted lazily") << Vanishing::MediumUnmountedLazily << false;
+}
+
+void TestLogFile::vanishedFileStopsTheLog()
+{
+    QFETCH(Vanishing, how);
+    QFETCH(bool, closeAtOnce);
+    const QString folder = pathIn("vanishing");
+    QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(folder));
+    const std::string path = native(folder + "/log.sav");
+    const LogOptions o = ticked("int ext");
+    const test::ChildResult run = test::runInChild([&]() -> std::optional<std::string> {
+        if (how == Vanishing::MediumUnmountedLazily &&
+            !mountTinyFileSystem(native(folder).c_str(), "size=64k"))
+            return std::nullopt;
+        LogFile log(path, Chip::A, o, kStarted);
+        for (int i = 0; i < 3; ++i)
+            log.writeRecord(o, numbered(i));
+        switch (how) {
+        case Vanishing::FileUnlinked:
+            ::unlink(path.c_str());
+            break;
+        case Vanishing::FolderRemoved:
+            QDir(folder).removeRecursively();
+            break;
+        case Vanishing::FileReplaced:
+            writeFile(QString::fromStdString(path + ".new"), "other\r\n");
+            ::rename((path + ".new").c_str(), path.c_str());
+            break;
+        case Vanishing::MediumUnmountedLazily:
+            if (::umount2(native(folder).c_str(), MNT_DETACH) != 0)
+                return std::nullopt;
+            break;
+        }
+        std::string told = "never told";
+        try {
+            if (closeAtOnce)
+                log.close();
+            for (int i = 0; i < 500; ++i, ::usleep(10000))
+                log.writeRecord(o, numbered(i));
+        } catch (const LogError& e) {
+            told = e.reason() + (e.fileGone() ? "|gone" : "|not gone");
+        }
+        return told + (log.isOpen() ? "|open" : "|closed");
+    });
+    if (run.skipped)
+        QSKIP("cannot mount a file system here");
+    QVERIFY(!run.killed);
+    QCOMPARE(run.output, QByteArray("The file is no longer there (deleted, or its folder or medium "
+                                    "removed)|gone|closed"));
 }
 
 void TestLogFile::fullFileSystemStopsLogKeepingWholeRecords()

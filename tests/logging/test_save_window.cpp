@@ -182,6 +182,7 @@ private slots:
     void closeAnsweredNoCancelsTheMainWindowsClose();
 
     void failedWriteStopsOnlyThatLog();
+    void deletedFolderStopsTheLogAndTellsOnce();
     void lostBoardStopsTheLogs();
     void failedReadWritesNoRecordAndLoggingGoesOn();
     void noStartOnALostBoard();
@@ -659,6 +660,38 @@ void TestSaveWindow::failedWriteStopsOnlyThatLog()
     // A new start clears the notice.
     h.start(a, pathIn("a2.sav"));
     QVERIFY(!label->isVisible());
+}
+
+// The folder of a running log is deleted: the window notices within a few ticks (the commit
+// after a record checks the name), stops that log, tells the user once, and reads on.
+void TestSaveWindow::deletedFolderStopsTheLogAndTellsOnce()
+{
+    Harness h(dir_->path());
+    SaveWindow* a = h.open(Chip::A);
+    const QString folder = pathIn("removable");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + "/a.sav";
+    h.start(a, path);
+    a->SaveCurrentData();
+    QVERIFY(QDir(folder).removeRecursively());
+
+    int ticks = 0;
+    for (; a->isLogging() && ticks < 500; ++ticks) {
+        a->SaveCurrentData();
+        QTest::qWait(10);
+    }
+    QVERIFY2(!a->isLogging(), "the log went on into a deleted folder");
+    QCOMPARE(h.button(a, "cmdSave")->text(), QString("Save To File"));
+    const QString told = "Logging to " + path +
+                         " stopped. The file is no longer there (deleted, or its folder or medium "
+                         "removed).";
+    QCOMPARE(h.statusLines, QStringList{told});
+    QCOMPARE(a->findChild<QLabel*>("lblLogStatus")->text(), told);
+    QVERIFY(h.prompts.messages.isEmpty());
+    const std::size_t before = h.board.requests.size();
+    a->SaveCurrentData();
+    QVERIFY(h.board.requests.size() > before);
+    QCOMPARE(h.statusLines.size(), 1);
 }
 
 void TestSaveWindow::lostBoardStopsTheLogs()

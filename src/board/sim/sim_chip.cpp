@@ -87,7 +87,7 @@ std::vector<std::uint8_t> SimChip::identifierBlock() const
     block.push_back(0x10); // SST version 1, revision 0
     appendWord(block, kVendorId);
     appendWord(block, static_cast<std::uint16_t>(
-                          config_.deviceId.value_or(isB ? kDeviceIdB : kDeviceIdA)));
+                          config_.deviceId.value_or(chipInfo(isB ? Chip::B : Chip::A).deviceId)));
     block.push_back(0x01);              // device interface
     block.push_back(isB ? 0x03 : 0x02); // function interface: temperatures, plus rails on B
     block.insert(block.end(), 6, 0);    // reserved

@@ -3,6 +3,7 @@
 // One ZR410A or ZR410B as an SST client: its identifier block, its sensors and its external
 // offset register, answering the commands a transaction carries.
 
+#include "board/chips.h"
 #include "board/sim/drift.h"
 #include "board/sim/simulated_board.h"
 
@@ -19,8 +20,6 @@ inline constexpr std::uint8_t kCommandRails = 16;
 inline constexpr std::uint8_t kCommandExternalOffset = 224;
 
 inline constexpr std::uint16_t kVendorId = 0x11D4;
-inline constexpr int kDeviceIdA = 132;
-inline constexpr int kDeviceIdB = 133;
 
 class SimChip {
 public:
@@ -44,7 +43,7 @@ private:
     SeededRandom random_;
     DriftingValue internal_;
     DriftingValue external_;
-    std::array<DriftingValue, 5> rails_;
+    std::array<DriftingValue, kRailCount> rails_;
 };
 
 } // namespace zr::sim

@@ -1,5 +1,6 @@
 #include "graphs/strip_chart/strip_chart.h"
 
+#include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
 #include "graphs/strip_chart/value_axis.h"
 
@@ -55,6 +56,7 @@ StripChart::StripChart(QWidget* parent)
     : QWidget(parent), timeFormats_(kDefaultTimeFormats),
       now_([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
+    installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(160, 120);
@@ -145,6 +147,7 @@ void StripChart::setLabelText(int index, const QString& text)
     const QRectF before = labelBox(index);
     label.text = text;
     requestRepaint(QRegion(before.toAlignedRect()) + labelBox(index).toAlignedRect(), false);
+    chartLabelChanged(this, index);
 }
 
 void StripChart::setAxisMin(double value)
@@ -153,6 +156,7 @@ void StripChart::setAxisMin(double value)
         return;
     axisMin_ = value;
     requestRepaint();
+    chartRangeChanged(this);
 }
 
 void StripChart::setAxisMax(double value)
@@ -161,6 +165,7 @@ void StripChart::setAxisMax(double value)
         return;
     axisMax_ = value;
     requestRepaint();
+    chartRangeChanged(this);
 }
 
 void StripChart::setPlotArea(double left, double top, double right, double bottom)

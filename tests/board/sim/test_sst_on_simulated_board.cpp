@@ -246,8 +246,8 @@ private slots:
         QCOMPARE(s.AddressA, addressA);
         QCOMPARE(s.AddressB, addressB);
         QCOMPARE(s.CurrentAddress, currentAddress);
-        QCOMPARE(found.foundA, addressA != 0);
-        QCOMPARE(found.foundB, addressB != 0);
+        QCOMPARE(found.found(Chip::A), addressA != 0);
+        QCOMPARE(found.found(Chip::B), addressB != 0);
         QCOMPARE(board.requestCount(), 64u);
     }
 

@@ -8,6 +8,7 @@
 #include "support/fake_services.h"
 #include "support/recording_board.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -182,6 +183,13 @@ void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
     QTest::keyClick(link("Label6"), Qt::Key_Space);
     QCOMPARE(urls.opened.last(), maker::kHomePage);
     QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
+
+    // A screen reader sees a link it can press.
+    QAccessibleInterface* sensorInfo = QAccessible::queryAccessibleInterface(link("lblSensorInfo"));
+    QCOMPARE(sensorInfo->role(), QAccessible::Link);
+    QCOMPARE(sensorInfo->text(QAccessible::Name), "here");
+    sensorInfo->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(urls.opened.last(), maker::kSensorInfoPage);
 
     openAbout(); // already open: brought to the front, colours kept
     QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
