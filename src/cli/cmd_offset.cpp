@@ -3,7 +3,7 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "settings/entry_rules.h"
+#include "console/entry_rules.h"
 #include "text/text_rules.h"
 
 #include <ostream>

@@ -2,7 +2,7 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "settings/reading_captions.h"
+#include "console/reading_captions.h"
 
 #include <ostream>
 

@@ -5,8 +5,8 @@
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/periodic.h"
+#include "console/reading_captions.h"
 #include "logging/take_readings.h"
-#include "settings/reading_captions.h"
 #include "text/text_rules.h"
 
 #include <QJsonArray>

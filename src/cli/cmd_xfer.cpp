@@ -2,7 +2,7 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "settings/sst_io.h"
+#include "console/sst_io.h"
 #include "text/text_rules.h"
 
 #include <QJsonArray>

@@ -4,6 +4,7 @@
 #include "logging/regional_time.h"
 #include "logging/take_readings.h"
 #include "platform/child_window.h"
+#include "widgets/frame_style.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,26 +27,9 @@ constexpr double kFrameCaptionPoints = 8.25;
 // Tighter than the style's default: the windows have the small sizes they always had.
 constexpr int kMargin = 6;
 
-QCheckBox* addCheckBox(QGroupBox* frame, const char* name, const QString& caption, bool ticked,
-                       const QFont& textFont)
-{
-    auto* box = new QCheckBox(caption, frame);
-    box->setObjectName(name);
-    box->setChecked(ticked);
-    // The frame's caption is bold; its options keep the window's own font.
-    box->setFont(textFont);
-    frame->layout()->addWidget(box);
-    return box;
-}
-
 QGroupBox* addFrame(QWidget* window, const char* name, const QString& caption)
 {
-    auto* frame = new QGroupBox(caption, window);
-    frame->setObjectName(name);
-    QFont bold = window->font();
-    bold.setBold(true);
-    bold.setPointSizeF(kFrameCaptionPoints);
-    frame->setFont(bold);
+    QGroupBox* frame = makeFrame(name, caption, window);
     auto* options = new QVBoxLayout(frame);
     options->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     return frame;
@@ -72,19 +56,16 @@ SaveWindow::~SaveWindow() = default;
 
 void SaveWindow::buildControls()
 {
-    // Set in full, so that the options do not take the bold caption font of their frame.
-    QFont textFont = font();
-    textFont.setBold(false);
-    textFont.setPointSizeF(font().pointSizeF());
     const logging::LogOptions initial;
 
     QGroupBox* frame1 = addFrame(this, "Frame1", "Temperature Readings");
-    chkInternal = addCheckBox(frame1, "chkInternal", "Save Internal Temperature Readings",
-                              initial.internal, textFont);
-    chkExternal = addCheckBox(frame1, "chkExternal", "Save External Temperature Readings",
-                              initial.external, textFont);
+    chkInternal =
+        addCheckBox(frame1, "chkInternal", "Save Internal Temperature Readings", initial.internal);
+    chkExternal =
+        addCheckBox(frame1, "chkExternal", "Save External Temperature Readings", initial.external);
     chkExternalOffset = addCheckBox(frame1, "chkExternalOffset", "Save External Temperature Offset",
-                                    initial.externalOffset, textFont);
+                                    initial.externalOffset);
+    boldTitleOnly(frame1, kFrameCaptionPoints);
 
     cmdSave = new QPushButton(kSaveToFile, this);
     cmdSave->setObjectName("cmdSave");
@@ -109,7 +90,8 @@ void SaveWindow::buildControls()
         QGroupBox* frame3 = addFrame(this, "Frame3", "Voltage Readings");
         for (int i = 0; i < kRailCount; ++i)
             chkRails[i] = addCheckBox(frame3, kRails[i].saveBoxName, kRails[i].saveCaption,
-                                      initial.voltages[i], textFont);
+                                      initial.voltages[i]);
+        boldTitleOnly(frame3, kFrameCaptionPoints);
         grid->addWidget(frame3, 0, 1, Qt::AlignTop);
         grid->addLayout(buttons, 1, 1);
     } else {

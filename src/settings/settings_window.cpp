@@ -1,12 +1,12 @@
 #include "settings/settings_window.h"
 
 #include "board/sst_stuff.h"
+#include "console/entry_rules.h"
+#include "console/reading_captions.h"
 #include "platform/child_window.h"
-#include "settings/entry_rules.h"
-#include "settings/frame_style.h"
-#include "settings/reading_captions.h"
 #include "settings/sst_io_panel.h"
 #include "text/text_rules.h"
+#include "widgets/frame_style.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "settings/sst_io_panel.h"
 
-#include "settings/frame_style.h"
-#include "settings/sst_io.h"
+#include "console/sst_io.h"
+#include "widgets/frame_style.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -179,8 +179,10 @@ void MainWindow::showChild(ChildWindow* child)
 void MainWindow::showTempGraph(Chip chip)
 {
     QPointer<TempGraphWindow>& window = windowsOf(chip).tempGraph;
-    if (!window)
+    if (!window) {
         window = new TempGraphWindow(chip, state_, services_.board, services_.clock);
+        window->chart().setDialogs(services_.files, services_.prompts);
+    }
     showChild(window);
     state_.*chipInfo(chip).tempGraphOpen = True;
 }
@@ -188,8 +190,10 @@ void MainWindow::showTempGraph(Chip chip)
 void MainWindow::showVoltGraph(Chip chip)
 {
     QPointer<VoltGraphWindow>& window = windowsOf(chip).voltGraph;
-    if (!window)
+    if (!window) {
         window = new VoltGraphWindow(chip, state_, services_.board, services_.clock);
+        window->chart().setDialogs(services_.files, services_.prompts);
+    }
     showChild(window);
     state_.*chipInfo(chip).voltGraphOpen = True;
 }

@@ -307,12 +307,25 @@ void StripChartTest::savesThePicture()
     QVERIFY(chart.saveImage(path));
     QImage saved(path);
     QCOMPARE(saved.size(), chart.size() * chart.devicePixelRatioF());
-    // The menu asks for a file and adds the extension when it is missing.
-    chart.setImagePathChooser([&](QWidget*) { return dir.filePath("picked"); });
-    chart.findChild<QAction*>("actSaveImage")->trigger();
+    // The menu asks for a file and adds the extension when it is missing; a cancel does nothing
+    // and a file that cannot be written is told in a box, not silently dropped.
+    zr::test::FakeFileChooser files;
+    zr::test::FakePrompts prompts;
+    chart.setDialogs(files, prompts);
+    files.paths = {dir.filePath("picked"), QString(), dir.filePath("missing/folder/chart")};
+    QAction* save = chart.findChild<QAction*>("actSaveImage");
+    save->trigger();
     QVERIFY(QFile::exists(dir.filePath("picked.png")));
-    chart.setImagePathChooser([](QWidget*) { return QString(); }); // cancelled: nothing
-    chart.findChild<QAction*>("actSaveImage")->trigger();
+    save->trigger();
+    QVERIFY(prompts.messages.isEmpty());
+    save->trigger();
+    QCOMPARE(prompts.messages.size(), 1);
+    QCOMPARE(prompts.messages[0].icon, zr::MessageIcon::Warning);
+    QCOMPARE(prompts.messages[0].text,
+             "The image could not be saved to " +
+                 QDir::toNativeSeparators(dir.filePath("missing/folder/chart.png")) + ".");
+    QCOMPARE(files.calls.size(), 3);
+    QCOMPARE(files.calls[0].filter, QString("PNG image (*.png)"));
 }
 
 void StripChartTest::hiddenChartDoesNotPaint()

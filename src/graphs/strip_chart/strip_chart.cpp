@@ -3,16 +3,15 @@
 #include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
 #include "graphs/strip_chart/value_axis.h"
+#include "platform/file_dialog_chooser.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <cmath>
 #include <ctime>
@@ -50,11 +49,24 @@ std::int64_t widestLabelTime()
     return static_cast<std::int64_t>(std::mktime(&tm)) * 1000;
 }
 
+FileChooser& desktopFileChooser()
+{
+    static FileDialogChooser chooser;
+    return chooser;
+}
+
+Prompts& desktopPrompts()
+{
+    static MessageBoxPrompts prompts;
+    return prompts;
+}
+
 } // namespace
 
 StripChart::StripChart(QWidget* parent)
     : QWidget(parent), timeFormats_(kDefaultTimeFormats),
-      now_([] { return QDateTime::currentMSecsSinceEpoch(); })
+      now_([] { return QDateTime::currentMSecsSinceEpoch(); }), files_(&desktopFileChooser()),
+      prompts_(&desktopPrompts())
 {
     installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -77,11 +89,6 @@ StripChart::StripChart(QWidget* parent)
     copyDataAction_ = new QAction(tr("Copy Visible Data as CSV"), this);
     copyDataAction_->setObjectName("actCopyData");
     connect(copyDataAction_, &QAction::triggered, this, &StripChart::copyVisibleData);
-
-    chooseImagePath_ = [](QWidget* parent) {
-        return QFileDialog::getSaveFileName(parent, tr("Save Image"), QString(),
-                                            tr("PNG image (*.png)"));
-    };
 }
 
 StripChart::~StripChart() = default;
@@ -659,20 +666,21 @@ bool StripChart::saveImage(const QString& path)
 
 void StripChart::saveImageInteractively()
 {
-    QString path = chooseImagePath_(this);
+    QString path = files_->chooseFile(this, QString(), tr("PNG image (*.png)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(".png", Qt::CaseInsensitive))
         path += ".png";
     if (!saveImage(path))
-        QMessageBox::warning(
-            this, QGuiApplication::applicationDisplayName(),
+        prompts_->showMessage(
+            this, MessageIcon::Warning,
             tr("The image could not be saved to %1.").arg(QDir::toNativeSeparators(path)));
 }
 
-void StripChart::setImagePathChooser(std::function<QString(QWidget*)> chooser)
+void StripChart::setDialogs(FileChooser& files, Prompts& prompts)
 {
-    chooseImagePath_ = std::move(chooser);
+    files_ = &files;
+    prompts_ = &prompts;
 }
 
 QString StripChart::visibleDataCsv() const

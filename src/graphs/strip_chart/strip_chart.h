@@ -16,6 +16,8 @@
 #include "graphs/strip_chart/plot_layer.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
+#include "platform/file_chooser.h"
+#include "platform/prompts.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -86,8 +88,9 @@ public:
     bool saveImage(const QString& path);
     QString visibleDataCsv() const;
     void copyVisibleData() const;
-    // Where "Save Image" asks for the file; returns an empty text when cancelled.
-    void setImagePathChooser(std::function<QString(QWidget*)> chooser);
+    // What "Save Image" asks for the file with, and tells a failure through. Until set, the
+    // desktop's own file dialog and message boxes.
+    void setDialogs(FileChooser& files, Prompts& prompts);
 
     std::size_t historyBytes() const;
     std::int64_t newestTime() const;
@@ -154,7 +157,8 @@ private:
     QStringList timeFormats_;
     mutable std::array<int, 7> labelWidths_{};
     std::function<qint64()> now_;
-    std::function<QString(QWidget*)> chooseImagePath_;
+    FileChooser* files_;
+    Prompts* prompts_;
 
     TimeView view_;
     PlotLayer layer_;

@@ -1,6 +1,6 @@
-#include "settings/sst_io.h"
+#include "console/sst_io.h"
 
-#include "settings/entry_rules.h"
+#include "console/entry_rules.h"
 #include "text/text_rules.h"
 
 #include <algorithm>

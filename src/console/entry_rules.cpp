@@ -1,4 +1,4 @@
-#include "settings/entry_rules.h"
+#include "console/entry_rules.h"
 
 #include "board/sst_stuff.h"
 #include "text/text_rules.h"

@@ -1,7 +1,7 @@
 // The input rules of the raw transaction panel and the offset entry, without widgets.
 
-#include "settings/entry_rules.h"
-#include "settings/sst_io.h"
+#include "console/entry_rules.h"
+#include "console/sst_io.h"
 
 #include <QTest>
 

@@ -1,9 +1,11 @@
-#include "settings/frame_style.h"
+#include "widgets/frame_style.h"
 
 #include "platform/value_label_accessible.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 
 namespace zr {
@@ -15,16 +17,30 @@ QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* p
     return frame;
 }
 
-void boldTitleOnly(QGroupBox* frame)
+void boldTitleOnly(QGroupBox* frame, double titlePoints)
 {
     QFont plain = frame->font();
-    plain.setBold(false); // explicitly, or the children would still inherit the bold weight
+    // Set in full, or the children would still inherit the title's weight and size.
+    plain.setBold(false);
+    plain.setPointSizeF(plain.pointSizeF());
     QFont bold = plain;
     bold.setBold(true);
+    if (titlePoints > 0)
+        bold.setPointSizeF(titlePoints);
     frame->setFont(bold);
     // Children inherit the frame's font unless they carry their own.
     for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         child->setFont(plain);
+}
+
+QCheckBox* addCheckBox(QGroupBox* frame, const QString& objectName, const QString& caption,
+                       bool ticked)
+{
+    auto* box = new QCheckBox(caption, frame);
+    box->setObjectName(objectName);
+    box->setChecked(ticked);
+    frame->layout()->addWidget(box);
+    return box;
 }
 
 QPushButton* makeButton(const QString& objectName, const QString& caption, QWidget* parent)

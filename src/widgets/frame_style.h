@@ -1,13 +1,14 @@
 #pragma once
 
-// Shared look of the settings windows: bold frame titles over plain contents, value labels with a
-// sunken border, and failures of a button's device work reported instead of thrown.
+// Shared look of the child windows: bold frame titles over plain contents, value labels with a
+// sunken border, check boxes, and failures of a button's device work reported instead of thrown.
 
 #include "platform/prompts.h"
 
 #include <QString>
 #include <exception>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -21,8 +22,13 @@ QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* par
 
 // A frame whose title is bold; call boldTitleOnly() once its contents exist.
 QGroupBox* makeFrame(const QString& objectName, const QString& title, QWidget* parent);
-// Makes the frame's title bold while everything inside keeps the plain font.
-void boldTitleOnly(QGroupBox* frame);
+// Makes the frame's title bold while everything inside keeps the plain font; a title size in
+// points, when given, applies to the title alone.
+void boldTitleOnly(QGroupBox* frame, double titlePoints = 0);
+
+// A check box carrying its control name, added to the frame's layout.
+QCheckBox* addCheckBox(QGroupBox* frame, const QString& objectName, const QString& caption,
+                       bool ticked);
 
 // A label that shows a reading. Assistive technology gets `caption` as its name and the shown
 // value as its text (value_label_accessible.h). It can be reached by keyboard and its text

@@ -1,4 +1,4 @@
-#include "settings/reading_captions.h"
+#include "console/reading_captions.h"
 
 #include "text/text_rules.h"
 
