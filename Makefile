@@ -9,7 +9,7 @@ endif
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan bench package format clean
+.PHONY: deps configure build run test test-asan bench package fuzz format clean
 
 deps:
 	@tools/install-deps.sh
@@ -43,6 +43,16 @@ bench:
 	@$(MAKE) --no-print-directory build
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
+
+# libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
+# windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.
+FUZZ_SECONDS ?= 20
+fuzz: deps
+	@tools/install-deps.sh tools/fuzz-packages.txt
+	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DZR_FUZZ=ON > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target zr_fuzz_targets
+	@tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
 # Installs the program and the command-line tool with their firmware file, the udev rule that
 # lets the logged-in user open the board, the desktop entry, the icons, the AppStream metadata and
@@ -84,4 +94,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-package
+	rm -rf build build-asan build-package build-fuzz

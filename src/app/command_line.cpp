@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <set>
 #include <stdexcept>
 
 namespace zr {
@@ -8,8 +9,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     ProgramOptions o;
     auto fail = [](const std::string& message) { return ParsedCommandLine{std::nullopt, message}; };
+    // Every option once: "--board usb --board sim" holds a mistake that taking the last would hide.
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        const std::string option = a.substr(0, a.find('='));
+        if (option.rfind("-", 0) == 0 && !given.insert(option == "-h" ? "--help" : option).second)
+            return fail(option + " is given twice");
         auto value = [&](const std::string& name) -> std::optional<std::string> {
             const std::string prefix = name + "=";
             if (a.rfind(prefix, 0) == 0)

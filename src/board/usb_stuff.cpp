@@ -85,9 +85,8 @@ std::int16_t SSTExchange(DeviceState& state, BoardLibrary& board)
     if (board.boardLost())
         throw BoardLostError(board.failureReason());
     board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0, kDirectionToBoard, 7, state.XferBuffer.data());
-    const std::int16_t result = board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0,
-                                                      kDirectionFromBoard, kXferBufferSize,
-                                                      state.XferBuffer.data());
+    const std::int16_t result = board.VendorIORequest(SST_VENDOR_REQUEST, 0, 0, kDirectionFromBoard,
+                                                      kXferBufferSize, state.XferBuffer.data());
     if (board.boardLost())
         throw BoardLostError(board.failureReason());
     return result;

@@ -16,6 +16,9 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
              const CliEnvironment& environment)
 {
     if (inv.version) {
+        // "--version frob" is a typing mistake, not a question about the version.
+        if (!inv.command.empty())
+            throw usageError("--version takes no command or argument: '" + inv.command + "'");
         out << kToolName << " " << version::text << "\n";
         return kExitOk;
     }

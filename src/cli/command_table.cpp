@@ -45,8 +45,9 @@ const std::vector<CommandInfo>& commandTable()
         {"offset",
          "CHIP [--set N]",
          "read, or write, the external temperature offset",
-         "Without --set prints the offset in whole degrees. --set N writes N, read as the\n"
-         "settings window reads its offset field; a value that does not fit is refused.\n",
+         "Without --set prints the offset in whole degrees. --set N writes N, a whole decimal\n"
+         "number from -512 to 1023; anything else (\"five\", \"\", \"1.5\", \"0x10\") is "
+         "refused.\n",
          {"--set"},
          1,
          1,
@@ -62,7 +63,8 @@ const std::vector<CommandInfo>& commandTable()
         {"xfer",
          "CHIP [--write N] [--read N] [--dec|--hex] BYTE...",
          "send one raw SST transaction",
-         "The BYTEs are hexadecimal (F7, e0, 1F; no 0x prefix), the first is the command byte.\n"
+         "Each BYTE is one or two hexadecimal digits, optionally after 0x (F7, e0, 0x1f); the\n"
+         "first is the command byte. Anything else is refused.\n"
          "Only the first four travel in the request frame; at most 61 are accepted. Prints the\n"
          "first reply byte, the N bytes read and the byte after them.\n",
          {"--write", "--read", "--dec", "--hex"},
@@ -70,13 +72,16 @@ const std::vector<CommandInfo>& commandTable()
          -1,
          runXfer},
         {"log",
-         "CHIP FILE [--columns LIST] [--interval MS] [--count N | --duration SECONDS]",
+         "CHIP FILE [--columns LIST] [--interval MS] [--count N | --duration SECONDS] "
+         "[--keep-going]",
          "log readings to a .sav file, as the save-data window does",
          "Writes the save-data window's header and one record per interval (default 250 ms)\n"
          "until --count records are written, --duration has passed, or Ctrl-C. Every record is\n"
          "flushed to the file as it is written. Default columns: internal,external for chip A,\n"
-         "and in addition 12v,5v,vcc,2.5v,vccp for chip B.\n",
-         {"--columns", "--interval", "--count", "--duration"},
+         "and in addition 12v,5v,vcc,2.5v,vccp for chip B. A failed reading leaves no record;\n"
+         "then the exit status is 2, and 20 failed readings in a row end the log, unless\n"
+         "--keep-going is given.\n",
+         {"--columns", "--interval", "--count", "--duration", "--keep-going"},
          2,
          2,
          runLog},

@@ -1,9 +1,9 @@
 // The two settings windows, opened from the main window's menus and driven through their buttons
 // against a recording board.
 
-#include "main_window_bench.h"
 #include "platform/child_window.h"
 #include "settings/settings_window.h"
+#include "support/main_window_bench.h"
 #include "window_controls.h"
 
 #include <QAccessible>

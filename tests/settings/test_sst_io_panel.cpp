@@ -1,8 +1,8 @@
 // The "General SST IO" frame of a settings window, driven through its controls against a
 // recording board.
 
-#include "main_window_bench.h"
 #include "settings/settings_window.h"
+#include "support/main_window_bench.h"
 #include "window_controls.h"
 
 #include <QLabel>

@@ -2,8 +2,7 @@
 
 #include "board/sst_stuff.h"
 #include "shell/main_window.h"
-#include "support/fake_services.h"
-#include "support/recording_board.h"
+#include "support/main_window_bench.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -34,14 +33,9 @@ void answerAsTwoChips(RecordingBoard& board)
     };
 }
 
-struct Harness {
-    DeviceState state;
-    RecordingBoard board;
-    FakePrompts prompts;
-    FakeFileChooser files;
-    FakeUrlOpener urls;
-    FakeClock clock;
-    MainWindow window{{state, board, prompts, files, urls, clock, "/opt/zr410ab"}};
+struct Harness : MainWindowBench {
+    Harness() : MainWindowBench(Start::NotLoaded, "/opt/zr410ab") {}
+    MainWindow& window = *main;
 };
 
 // address:command of every frame sent from request `from` on.

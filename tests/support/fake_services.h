@@ -39,7 +39,7 @@ public:
     }
     QList<ShownMessage> messages;
     QStringList questions;
-    std::deque<bool> answers;          // scripted answers, Yes when empty
+    std::deque<bool> answers;         // scripted answers, Yes when empty
     std::function<void()> onQuestion; // runs while the question is "open"
 };
 

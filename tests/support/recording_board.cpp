@@ -35,7 +35,7 @@ std::int16_t RecordingBoard::VendorIORequest(std::int16_t request, std::int32_t 
                     return q.direction == kDirectionToBoard;
                 });
             answer = responder(lastWrite != requests.rend() ? lastWrite->sent
-                                                             : std::vector<std::uint8_t>{});
+                                                            : std::vector<std::uint8_t>{});
         }
         std::copy_n(answer.begin(), std::min<int>(length, 64), buffer);
     }

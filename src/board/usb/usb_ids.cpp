@@ -1,5 +1,7 @@
 #include "board/usb/usb_ids.h"
 
+#include "text/text_rules.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -13,13 +15,7 @@ std::uint16_t hexField(std::string_view digits, std::string_view id, const char*
                                     " id needs one to four hexadecimal digits");
     unsigned value = 0;
     for (char c : digits) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
+        const int digit = text::hexDigitValue(c);
         if (digit < 0)
             throw std::invalid_argument("'" + std::string(id) + "': '" + std::string(1, c) +
                                         "' is not a hexadecimal digit");

@@ -5,8 +5,7 @@
 #include "shell/about_window_maker.h"
 #include "shell/about_window_rules.h"
 #include "shell/main_window.h"
-#include "support/fake_services.h"
-#include "support/recording_board.h"
+#include "support/main_window_bench.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -41,30 +40,21 @@ private:
     QMdiSubWindow* frameOf(QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
     LinkLabel* link(const char* name) { return main->aboutWindow()->findChild<LinkLabel*>(name); }
 
-    DeviceState state;
-    RecordingBoard board;
-    FakePrompts prompts;
-    FakeFileChooser files;
-    FakeUrlOpener urls;
-    FakeClock clock;
-    std::unique_ptr<MainWindow> main;
+    std::unique_ptr<MainWindowBench> bench;
+    MainWindow* main = nullptr;
 };
 
 void TestAboutWindow::init()
 {
-    urls.opened.clear();
-    main = std::make_unique<MainWindow>(
-        AppServices{state, board, prompts, files, urls, clock, QStringLiteral(".")});
-    main->MDIForm_Load();
-    main->timer()->stop();
+    bench = std::make_unique<MainWindowBench>();
+    main = bench->main.get();
     main->resize(1000, 720);
-    main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
 }
 
 void TestAboutWindow::cleanup()
 {
-    main.reset();
+    main = nullptr;
+    bench.reset();
 }
 
 AboutWindow* TestAboutWindow::openAbout()
@@ -171,17 +161,17 @@ void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
     QCOMPARE(link("Label6")->textColor(), QColor(0, 0, 192));
 
     QTest::mouseClick(link("lblSensorInfo"), Qt::LeftButton);
-    QCOMPARE(urls.opened, QStringList{maker::kSensorInfoPage});
+    QCOMPARE(bench->urls.opened, QStringList{maker::kSensorInfoPage});
     QCOMPARE(link("lblSensorInfo")->textColor(), QColor(128, 0, 128));
     QCOMPARE(link("Label6")->textColor(), QColor(0, 0, 192));
 
     QTest::mouseClick(link("lblSensorInfo"), Qt::LeftButton);
-    QCOMPARE(urls.opened.size(), 2); // each click opens the page again
+    QCOMPARE(bench->urls.opened.size(), 2); // each click opens the page again
     QCOMPARE(link("lblSensorInfo")->textColor(), QColor(128, 0, 128));
 
     link("Label6")->setFocus();
     QTest::keyClick(link("Label6"), Qt::Key_Space);
-    QCOMPARE(urls.opened.last(), maker::kHomePage);
+    QCOMPARE(bench->urls.opened.last(), maker::kHomePage);
     QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
 
     // A screen reader sees a link it can press.
@@ -189,7 +179,7 @@ void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
     QCOMPARE(sensorInfo->role(), QAccessible::Link);
     QCOMPARE(sensorInfo->text(QAccessible::Name), "here");
     sensorInfo->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(urls.opened.last(), maker::kSensorInfoPage);
+    QCOMPARE(bench->urls.opened.last(), maker::kSensorInfoPage);
 
     openAbout(); // already open: brought to the front, colours kept
     QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));

@@ -1,7 +1,8 @@
 #pragma once
 
-// The real main window on a recording board, with chip ZR410A answering at 72 and chip ZR410B at
-// 76, loaded and shown, its start-up requests forgotten.
+// The real main window with fake services on a recording board. By default chip ZR410A answers at
+// 72 and chip ZR410B at 76, and the window is loaded and shown with its start-up requests
+// forgotten; NotLoaded leaves the start-up to the test.
 
 #include "shell/main_window.h"
 #include "support/fake_services.h"
@@ -18,6 +19,8 @@ inline constexpr int kAddressA = 72;
 inline constexpr int kAddressB = 76;
 
 struct MainWindowBench {
+    enum class Start { Loaded, NotLoaded };
+
     DeviceState state;
     RecordingBoard board;
     FakePrompts prompts;
@@ -26,7 +29,16 @@ struct MainWindowBench {
     FakeClock clock;
     std::unique_ptr<MainWindow> main;
 
-    MainWindowBench()
+    explicit MainWindowBench(Start start = Start::Loaded,
+                             const QString& programFolder = QStringLiteral("."))
+    {
+        main = std::make_unique<MainWindow>(
+            AppServices{state, board, prompts, files, urls, clock, programFolder});
+        if (start == Start::Loaded)
+            loadAndShow();
+    }
+
+    void loadAndShow()
     {
         // Identifier blocks for the start-up scan: device id low byte 132 (A) or 133 (B), client
         // address in byte 16.
@@ -39,8 +51,6 @@ struct MainWindowBench {
             }
             return r;
         };
-        main = std::make_unique<MainWindow>(
-            AppServices{state, board, prompts, files, urls, clock, QStringLiteral(".")});
         main->MDIForm_Load();
         main->timer()->stop(); // nothing here is polled; keep every request the test's own
         main->show();
