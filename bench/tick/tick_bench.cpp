@@ -1,7 +1,8 @@
 // The cost of one polling tick of the real program: the main window on the simulated board with
 // every polled window open (both temperature graphs, the voltage graph, both save-data windows
-// logging to a file), offscreen. Each tick makes the calls of the main window's timer handler, in
-// its order, and then lets the event loop paint what they changed.
+// logging to a file), offscreen. Each tick walks the main window's table of tick steps, making the
+// call of each step's window in the timer's order, and then lets the event loop paint what the
+// calls changed.
 //
 // With real spacing the ticks are 250 ms apart, as in the program: caches go cold in between,
 // which is part of the cost. Back to back, the ticks follow each other at once.
@@ -15,6 +16,7 @@
 //   tick spacing=real|back-to-back ticks=N cpu_ms=X wall_median_ms=Y wall_p99_ms=Z
 
 #include "board/sim/simulated_board.h"
+#include "board/tick_steps.h"
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
@@ -169,26 +171,37 @@ public:
     }
 
 private:
+    void poll(const zr::TickStep& step)
+    {
+        switch (step.window) {
+        case zr::PolledWindow::TempGraph:
+            window_.tempGraphWindow(step.chip)->UpdateTempGraph();
+            break;
+        case zr::PolledWindow::VoltGraph:
+            window_.voltGraphWindow(step.chip)->UpdateVoltGraph();
+            break;
+        case zr::PolledWindow::SaveData:
+            window_.saveWindow(step.chip)->SaveCurrentData();
+            break;
+        }
+    }
+
     double tick(Split& split)
     {
         const double start = nowMs();
-        const double boardBefore = board_.spentMs;
-        zr::TempGraphWindow* a = window_.tempGraphWindow(zr::Chip::A);
-        zr::TempGraphWindow* b = window_.tempGraphWindow(zr::Chip::B);
-        a->UpdateTempGraphA();
-        window_.voltGraphWindow()->UpdateVoltGraph();
-        b->UpdateTempGraphB();
-        const double graphsDone = nowMs();
-        const double boardInGraphs = board_.spentMs - boardBefore;
-        window_.saveWindow(zr::Chip::A)->SaveCurrentData();
-        window_.saveWindow(zr::Chip::B)->SaveCurrentData();
-        const double logsDone = nowMs();
-        const double boardInLogs = board_.spentMs - boardBefore - boardInGraphs;
+        for (const zr::TickStep& step : zr::kTickSteps) {
+            const double stepStart = nowMs();
+            const double boardBefore = board_.spentMs;
+            poll(step);
+            const double board = board_.spentMs - boardBefore;
+            split.board += board;
+            (step.window == zr::PolledWindow::SaveData ? split.logs : split.charts) +=
+                nowMs() - stepStart - board;
+        }
+        const double paintStart = nowMs();
         QCoreApplication::processEvents(); // the repaints
         const double end = nowMs();
-        split.board += boardInGraphs + boardInLogs;
-        split.charts += (graphsDone - start - boardInGraphs) + (end - logsDone);
-        split.logs += logsDone - graphsDone - boardInLogs;
+        split.charts += end - paintStart;
         return end - start;
     }
 
