@@ -22,7 +22,6 @@ namespace zr {
 
 namespace {
 const QString kFirmwareFailure = QString::fromLatin1(USBStuff::kBoardNotFoundMessage);
-constexpr int kTimerIntervalMs = 250;
 } // namespace
 
 MainWindow::MainWindow(AppServices services, QWidget* parent)
@@ -50,7 +49,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     resize(1000, 720);
 
     Timer1.setObjectName("Timer1");
-    Timer1.setInterval(kTimerIntervalMs);
+    Timer1.setInterval(kTickIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
 }
 

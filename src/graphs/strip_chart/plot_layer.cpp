@@ -135,11 +135,16 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
     // A wide line paints each run of pixels widened by lineWidth - 1, mostly to the left and up.
     const int w = look_.lineWidth;
     const int before = (w - 1) / 2, after = w / 2;
+    const int mark = offScaleMarkRows(w);
     for (const PlotTrace& trace : traces) {
         decimatedSpans(*trace.store, grid_, rows, lo - w, hi + w,
                        [&](std::int64_t column, std::int64_t top, std::int64_t bottom) {
                            const int x = static_cast<int>(column - grid_.firstColumn);
                            fill(x - before, x + after, top - before, bottom + after, trace.colour);
+                           if (top - before < 0)
+                               fill(x - before, x + after, 0, mark - 1, trace.colour);
+                           if (bottom + after > height - 1)
+                               fill(x - before, x + after, height - mark, height - 1, trace.colour);
                        });
     }
 }

@@ -2,6 +2,7 @@
 
 #include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
+#include "graphs/strip_chart/readable_colour.h"
 #include "graphs/strip_chart/value_axis.h"
 #include "platform/file_dialog_chooser.h"
 
@@ -23,6 +24,9 @@ namespace {
 constexpr qint64 kMinFrameMs = 15; // at most about 60 repaints a second
 constexpr double kZoomStep = 0.8;  // span factor of one wheel notch towards the data
 constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a tenth of the plot
+// Spans of a fresh chart, up to the default one: each leaves room for a tenth more history.
+constexpr std::int64_t kFreshSpansMs[] = {10'000, 20'000, 30'000, 60'000};
+const QString kPausedTag = QStringLiteral("Paused — double-click to follow");
 
 // Until the owner sets its own: 24-hour times and ISO dates.
 const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
@@ -89,6 +93,7 @@ StripChart::StripChart(QWidget* parent)
     copyDataAction_ = new QAction(tr("Copy Visible Data as CSV"), this);
     copyDataAction_->setObjectName("actCopyData");
     connect(copyDataAction_, &QAction::triggered, this, &StripChart::copyVisibleData);
+    fitFreshSpan();
 }
 
 StripChart::~StripChart() = default;
@@ -98,10 +103,30 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
     auto trace = std::make_unique<Trace>();
     trace->colour = colour;
     trace->name = name;
+    trace->store.setGapMs(sampleIntervalMs_ * 5 / 2);
     traces_.push_back(std::move(trace));
     layer_.invalidate();
     requestRepaint();
     return traceCount() - 1;
+}
+
+QColor StripChart::shownTraceColour(int trace) const
+{
+    return readableOn(traceColour(trace), palette().color(QPalette::Base));
+}
+
+QColor StripChart::shownLabelColour(int index) const
+{
+    return readableOn(label(index).colour, palette().color(QPalette::Window));
+}
+
+void StripChart::setSampleInterval(qint64 intervalMs)
+{
+    sampleIntervalMs_ = std::max<qint64>(0, intervalMs);
+    for (const auto& t : traces_)
+        t->store.setGapMs(sampleIntervalMs_ * 5 / 2);
+    layer_.invalidate();
+    requestRepaint(plotRect(), false);
 }
 
 const TraceStore& StripChart::traceStore(int trace) const
@@ -120,6 +145,7 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     const qint64 previous = store.empty() ? timeMs : store.lastTime();
     if (!store.append(timeMs, value))
         return false;
+    fitFreshSpan();
     // The line from the previous sample to this one is what changed.
     const std::int64_t changedFrom = std::min<std::int64_t>(previous, store.lastTime());
     layer_.dataChangedFrom(changedFrom);
@@ -249,8 +275,26 @@ ColumnGrid StripChart::visibleColumns() const
     return view.grid(newestTime());
 }
 
+void StripChart::fitFreshSpan()
+{
+    if (spanChosen_ || !view_.following())
+        return;
+    const std::int64_t history = newestTime() - oldestTime();
+    std::int64_t span = TimeView::kDefaultSpanMs;
+    for (std::int64_t fresh : kFreshSpansMs)
+        if (fresh >= history + history / 10) {
+            span = fresh;
+            break;
+        }
+    if (span != view_.spanMs()) {
+        view_.setSpanMs(span);
+        requestRepaint(QRegion(plotRect()) + timeStrip(), false);
+    }
+}
+
 void StripChart::setVisibleSpan(qint64 spanMs)
 {
+    spanChosen_ = true;
     view_.setSpanMs(spanMs);
     viewChanged();
 }
@@ -263,6 +307,7 @@ void StripChart::followNewest()
 
 void StripChart::showWholeHistory()
 {
+    spanChosen_ = true;
     syncViewWidth();
     view_.showAll(oldestTime(), newestTime());
     viewChanged();
@@ -277,6 +322,7 @@ void StripChart::panColumns(qint64 columns)
 
 void StripChart::zoomBy(double factor, int column)
 {
+    spanChosen_ = true;
     syncViewWidth();
     view_.zoom(factor, column, oldestTime(), newestTime());
     viewChanged();
@@ -316,8 +362,9 @@ std::vector<PlotTrace> StripChart::plotTraces() const
 {
     std::vector<PlotTrace> traces;
     traces.reserve(traces_.size());
+    const QColor base = palette().color(QPalette::Base);
     for (const auto& t : traces_)
-        traces.push_back({&t->store, t->colour.rgb()});
+        traces.push_back({&t->store, readableOn(t->colour, base).rgb()});
     return traces;
 }
 
@@ -387,6 +434,14 @@ void StripChart::paintEvent(QPaintEvent* event)
         // A plain rectangle clip lets the painter copy the image rows straight through.
         p.setClipRect(plotPart);
         drawPlot(p, plotPart);
+        const QRectF tag = pausedTagBox();
+        if (!tag.isEmpty()) {
+            p.setPen(palette().color(QPalette::Text));
+            p.setBrush(palette().color(QPalette::Base));
+            p.drawRect(tag);
+            p.setFont(font());
+            p.drawText(tag, Qt::AlignCenter, kPausedTag);
+        }
         p.setClipping(false);
     }
     if (region.intersects(timeStrip())) {
@@ -426,6 +481,17 @@ void StripChart::drawPlot(QPainter& p, const QRect& area) const
         p.drawImage(QPointF(plot.left() + piece.viewX * scale, plot.top()), image,
                     QRect(piece.imageX, 0, piece.count, image.height()));
     }
+}
+
+QRectF StripChart::pausedTagBox() const
+{
+    if (view_.following())
+        return {};
+    const QRect plot = plotRect();
+    const QFontMetrics fm = fontMetrics();
+    const QRectF box(plot.left() + 4, plot.top() + 4, fm.horizontalAdvance(kPausedTag) + 8,
+                     fm.height() + 4);
+    return box.intersected(QRectF(plot));
 }
 
 QRect StripChart::timeStrip() const
@@ -529,7 +595,7 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
             continue;
         const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
-        p.setPen(label.colour);
+        p.setPen(shownLabelColour(i));
         p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
     }
 }
@@ -689,7 +755,8 @@ QString StripChart::visibleDataCsv() const
     std::vector<NamedTrace> named;
     for (const auto& t : traces_)
         named.push_back({&t->store, t->name.toStdString()});
-    return QString::fromStdString(samplesAsCsv(named, grid.startMs(), grid.endMs()));
+    return QString::fromStdString(
+        samplesAsCsv(named, grid.startMs(), grid.endMs(), sampleIntervalMs_));
 }
 
 void StripChart::copyVisibleData() const

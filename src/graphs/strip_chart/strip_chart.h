@@ -4,8 +4,10 @@
 // about 6 bytes per sample; the plot draws any span at the cost of its pixel columns, not of
 // its samples. The view follows the newest sample by default; the mouse wheel zooms the time
 // axis, dragging or Shift+wheel scrolls back through the history, and a double click (or End,
-// or the context menu) returns to following. The context menu also saves the chart as a PNG
-// image and copies the visible samples as CSV text.
+// or the context menu) returns to following; while it does not follow, a tag in the plot says so.
+// A fresh chart starts with a short span that grows with its history up to the default span, so
+// the first samples are not squeezed against the right edge. The context menu also saves the
+// chart as a PNG image and copies the visible samples as CSV text.
 //
 // Repaints are coalesced: adding samples only marks columns, and at most one repaint per event
 // loop turn (and at most one per frame interval) draws them. A hidden chart draws nothing.
@@ -55,6 +57,13 @@ public:
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
     QColor traceColour(int trace) const;
+    // The colours as drawn: the given ones, lightened on a dark palette (readable_colour.h).
+    QColor shownTraceColour(int trace) const;
+    QColor shownLabelColour(int index) const;
+    // The time between samples when none is missing. A sample that comes more than two and a
+    // half intervals after the one before it breaks the line (the board was lost, reads failed):
+    // nothing stale is drawn across the time without readings. 0 (the default) never breaks it.
+    void setSampleInterval(qint64 intervalMs);
     // Appends a sample to a trace; false when the value cannot be plotted (NaN).
     bool addSample(int trace, qint64 timeMs, double value);
 
@@ -103,6 +112,8 @@ public:
     QImage renderPlot();
     // Where the value and time axis labels are drawn for the current view, in widget pixels.
     std::vector<QRectF> axisLabelBoxes() const;
+    // Where the "Paused" tag is drawn; empty while the view follows the newest sample.
+    QRectF pausedTagBox() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -146,11 +157,13 @@ private:
     void drawPlot(QPainter& p, const QRect& area) const;
     void drawTextLabels(QPainter& p, const QRegion& region) const;
     void saveImageInteractively();
+    void fitFreshSpan();
     QSize plotDeviceSize() const;
     std::vector<PlotTrace> plotTraces() const;
 
     std::vector<std::unique_ptr<Trace>> traces_;
     std::vector<TextLabel> labels_;
+    qint64 sampleIntervalMs_ = 0;
     double axisMin_ = 0;
     double axisMax_ = 100;
     QRectF plotArea_{0.05, 0.05, 0.78, 0.88};
@@ -171,6 +184,7 @@ private:
     QRegion pending_; // what the next repaint must cover
     QPixmap frame_;   // margins, frame and value axis, without the plot and the time axis
     bool frameValid_ = false;
+    bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 
     bool dragging_ = false;
     double dragStartX_ = 0;

@@ -27,6 +27,8 @@ bool TraceStore::append(std::int64_t timeMs, double value)
         return false;
     const float v = toStoredValue(value);
     const std::size_t i = values_.size();
+    if (gapMs_ > 0 && i > 0 && timeMs - times_.lastTime() > gapMs_)
+        gaps_.push_back(i);
     values_.push_back(v);
     times_.append(timeMs);
     for (std::size_t L = 0; L < levels_.size(); ++L) {
@@ -41,6 +43,28 @@ bool TraceStore::append(std::int64_t timeMs, double value)
     if (values_.size() > (std::size_t{1} << (kLevelShift * (levels_.size() + 1))))
         addLevel();
     return true;
+}
+
+void TraceStore::setGapMs(std::int64_t gapMs)
+{
+    gapMs_ = gapMs;
+    gaps_.clear();
+    if (gapMs_ <= 0)
+        return;
+    for (std::size_t i = 1; i < size(); ++i)
+        if (time(i) - time(i - 1) > gapMs_)
+            gaps_.push_back(i);
+}
+
+bool TraceStore::gapBefore(std::size_t i) const
+{
+    return std::binary_search(gaps_.begin(), gaps_.end(), i);
+}
+
+std::size_t TraceStore::nextGapAfter(std::size_t i) const
+{
+    const auto next = std::upper_bound(gaps_.begin(), gaps_.end(), i);
+    return next == gaps_.end() ? size() : *next;
 }
 
 void TraceStore::addLevel()
@@ -133,6 +157,7 @@ void TraceStore::clear()
     times_.clear();
     levels_.clear();
     levels_.shrink_to_fit();
+    gaps_.clear();
 }
 
 } // namespace zr::chart
