@@ -460,7 +460,7 @@ void StripChartTest::axisLabelsNeverOverlap()
     for (std::int64_t span = 2 * kSecond; span <= 3 * 24 * kHour; span = span * 3 / 2) {
         chart.setVisibleSpan(span);
         const std::vector<QRectF> boxes = chart.axisLabelBoxes();
-        QVERIFY(boxes.size() >= 3);
+        QVERIFY(!boxes.empty());
         for (std::size_t i = 0; i < boxes.size(); ++i)
             for (std::size_t j = i + 1; j < boxes.size(); ++j)
                 QVERIFY2(
