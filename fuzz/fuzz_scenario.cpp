@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeviceState s;
     try {
         const ScanResult found = ScanForChips(s, board);
-        for (Chip chip : {Chip::A, Chip::B}) {
-            if (!(chip == Chip::A ? found.foundA : found.foundB))
+        for (const ChipDescriptor& described : kChips) {
+            const Chip chip = described.chip;
+            if (!found.found(chip))
                 continue;
             fuzz::require(chipAddress(s, chip) >= kFirstScanAddress &&
                               chipAddress(s, chip) <= kLastScanAddress,

@@ -3,9 +3,9 @@
 
 #include "board/address_scan.h"
 #include "board/sst_stuff.h"
+#include "console/reading_captions.h"
 #include "fuzz_support.h"
 #include "logging/log_format.h"
-#include "settings/reading_captions.h"
 #include "text/text_rules.h"
 
 #include <array>
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const logging::Readings readings = logging::readingsOf(s);
     logging::LogOptions all;
     all.externalOffset = true;
-    for (Chip chip : {Chip::A, Chip::B}) {
+    for (const ChipDescriptor& described : kChips) {
+        const Chip chip = described.chip;
         const std::string line = logging::recordLine(chip, all, readings);
         fuzz::require(line.find('\n') == std::string::npos || line.back() == '\n',
                       "one record is one line");
@@ -66,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The scan reads the same reply at every address: it must not take two chips of one kind.
     DeviceState scanned;
     const ScanResult found = ScanForChips(scanned, board);
-    fuzz::require(!(found.foundA && found.foundB) || scanned.AddressA != scanned.AddressB,
+    fuzz::require(!(found.found(Chip::A) && found.found(Chip::B)) ||
+                      chipAddress(scanned, Chip::A) != chipAddress(scanned, Chip::B),
                   "one address is one chip");
     return 0;
 }

@@ -1,8 +1,8 @@
 // The "General SST IO" input: three lines (data to send, write length, read length) are refused
 // or give a request that fits its bytes and the transfer buffer.
 
+#include "console/sst_io.h"
 #include "fuzz_support.h"
-#include "settings/sst_io.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
 // The text rules on any text and any number: the leading number of a text, and every formatter
 // with any float or double (infinities, NaNs and subnormals included).
 
+#include "console/entry_rules.h"
 #include "fuzz_support.h"
-#include "settings/entry_rules.h"
 #include "text/text_rules.h"
 
 #include <cmath>

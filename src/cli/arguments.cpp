@@ -9,7 +9,7 @@ namespace {
 
 bool isBoardOption(const std::string& name)
 {
-    return name == "--board" || name == "--scenario" || name == "--usb-ids";
+    return name == "--board" || name == "--scenario" || name == "--usb-ids" || name == "--device";
 }
 
 } // namespace
@@ -32,7 +32,10 @@ const std::vector<OptionInfo>& commandOptions()
         {"--hex", nullptr, "print the reply bytes in hexadecimal (the default)"},
         {"--columns", "LIST",
          "comma-separated columns: internal,external,offset,12v,5v,vcc,2.5v,vccp"},
-        {"--interval", "MS", "milliseconds between readings, 1 to 86400000 (default 250)"},
+        {"--interval", "MS",
+         "milliseconds between readings, 1 to 86400000 (default 250; serve: 1000)"},
+        {"--listen", "ADDRESS:PORT",
+         "serve: the address and port to answer scrapes on, e.g. 127.0.0.1:9410 or [::1]:9410"},
         {"--count", "N", "stop after N records (log), refreshes (watch) or runs (bench)"},
         {"--duration", "SECONDS", "stop after this many seconds, 0.001 to 31622400"},
         {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},

@@ -39,12 +39,18 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
     checkInvocation(inv, *command);
     checkBoardOptions(inv);
 
-    CommandContext ctx{inv, out, err, environment.outputIsTerminal, [&inv, &environment] {
+    CommandContext ctx{inv,
+                       out,
+                       err,
+                       environment.outputIsTerminal,
+                       [&inv, &environment] {
                            auto session =
                                std::make_unique<BoardSession>(environment.makeBoard(inv));
                            session->start(environment.programFolder);
                            return session;
-                       }};
+                       },
+                       [&inv, &environment] { return environment.makeBoard(inv); },
+                       environment.programFolder};
     return command->run(ctx);
 }
 

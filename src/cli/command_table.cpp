@@ -9,6 +9,17 @@ namespace zr::cli {
 const std::vector<CommandInfo>& commandTable()
 {
     static const std::vector<CommandInfo> table = {
+        {"boards",
+         "",
+         "list the evaluation boards attached over USB",
+         "Prints one line per board: its USB port path (give it to --device), its USB id, whether\n"
+         "it waits for its firmware or runs it, and its serial string where it has one. Loads\n"
+         "no firmware and claims no board, so it works while other programs use them. Exits\n"
+         "with 2 when no board is attached.\n",
+         {},
+         0,
+         0,
+         runBoards},
         {"scan",
          "",
          "list the chips that answer at SST addresses 64 to 95",
@@ -103,6 +114,20 @@ const std::vector<CommandInfo>& commandTable()
          0,
          0,
          runBench},
+        {"serve",
+         "--listen ADDRESS:PORT [--interval MS]",
+         "export the readings to Prometheus over HTTP",
+         "Polls every chip found (both temperatures, the external offset, the rails of chip B)\n"
+         "every interval (default 1000 ms) and answers /metrics with the latest readings in the\n"
+         "Prometheus text format, and /healthz with 200. A scrape reads the latest poll, never\n"
+         "the board. A failed or stale reading is left out. A lost board shows as\n"
+         "zr410ab_board_up 0 and is looked for again after 1 s, then twice as long each time, up\n"
+         "to 30 s. Listens only on ADDRESS. Runs until Ctrl-C or SIGTERM; exits with 5 when\n"
+         "ADDRESS:PORT cannot be taken.\n",
+         {"--listen", "--interval"},
+         0,
+         0,
+         runServe},
     };
     return table;
 }
@@ -151,11 +176,13 @@ std::string toolHelp()
             "  --usb-ids UNPROGRAMMED,PROGRAMMED\n"
             "                           USB ids (VID:PID) of the board before and after its\n"
             "                           firmware is loaded\n"
+            "  --device PORTPATH        the USB port path of the board to use (see 'boards');\n"
+            "                           needed when several boards are attached\n"
             "  --json                   machine-readable output\n"
             "  -h, --help               this help, or a command's help after its name\n"
             "  --version                print the version\n\n"
             "Exit status: 0 success, 1 usage error, 2 board or firmware not found, 3 chip not\n"
-            "found by the scan, 4 log file error.\n";
+            "found by the scan, 4 log file error, 5 serve cannot listen on the address.\n";
     return text;
 }
 
@@ -173,8 +200,8 @@ std::string commandHelp(const CommandInfo& command)
             text += head + " " + o->help + "\n";
         }
     }
-    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --json (see zr410ab-cli "
-            "--help).\n";
+    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --device PORTPATH, --json\n"
+            "(see zr410ab-cli --help).\n";
     return text;
 }
 

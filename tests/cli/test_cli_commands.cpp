@@ -38,10 +38,11 @@ void TestCliCommands::golden_data()
 
     const QString two = "two-chips";
     QTest::newRow("scan") << on(two, {"scan"}) << "ZR410A 72\nZR410B 76\n";
-    QTest::newRow("scan json") << on(two, {"scan", "--json"})
-                               << R"({"chips":[{"address":72,"chip":"A","kind":"ZR410A"},)"
-                                  R"({"address":76,"chip":"B","kind":"ZR410B"}]})"
-                                  "\n";
+    QTest::newRow("scan json")
+        << on(two, {"scan", "--json"})
+        << R"({"board":"sim","chips":[{"address":72,"chip":"A","kind":"ZR410A"},)"
+           R"({"address":76,"chip":"B","kind":"ZR410B"}]})"
+           "\n";
     QTest::newRow("scan only B at 95 with id 134") << on("only-b", {"scan"}) << "ZR410B 95\n";
 
     QTest::newRow("dib A") << on(two, {"dib", "A"})
