@@ -72,7 +72,7 @@ install: build
 package: deps
 	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 	    > /dev/null
-	@cmake --build build-package -j $(JOBS) --target zr410ab zr410ab-cli zr_desktop_files
+	@cmake --build build-package -j $(JOBS)
 	@cd build-package && cpack
 	@ls build-package/*.deb
 
