@@ -11,7 +11,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan package format format-check check clean
+.PHONY: deps configure build run test test-asan package fuzz format format-check check clean
 
 deps:
 	@tools/install-deps.sh
@@ -36,6 +36,16 @@ test: build
 # The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+# libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
+# windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.
+FUZZ_SECONDS ?= 20
+fuzz: deps
+	@tools/install-deps.sh tools/fuzz-packages.txt
+	@CXX=clang++-14 CC=clang-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DZR_FUZZ=ON > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target zr_fuzz_targets
+	@tools/run-fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
 # Installs the program and the command-line tool with their firmware file, the udev rule that
 # lets the logged-in user open the board, the desktop entry, the icons, the AppStream metadata and
@@ -81,10 +91,10 @@ format-check:
 	@command -v clang-format > /dev/null || { echo "make format-check: clang-format is not installed (apt-get install clang-format)"; exit 1; }
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
-# What CI enforces before the sanitizer run: formatting, then the suite built with warnings as
-# errors (the suite includes the layering test).
+# Formatting, then the suite built with the stricter warnings as errors (the suite includes the
+# layering test).
 check: format-check
 	@$(MAKE) --no-print-directory test WERROR=ON
 
 clean:
-	rm -rf build build-asan build-package
+	rm -rf build build-asan build-package build-fuzz

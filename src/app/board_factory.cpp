@@ -14,7 +14,19 @@ std::unique_ptr<BoardLibrary> makeBoard(const ProgramOptions& options)
                 : sim::loadScenarioFile(QString::fromStdString(options.scenarioFile));
         return std::make_unique<sim::SimulatedBoard>(std::move(scenario));
     }
-    return std::make_unique<usb::UsbBoard>(options.usbIds.value_or(usb::UsbIds{}));
+    return std::make_unique<usb::UsbBoard>(
+        usb::UsbBoardOptions{options.usbIds.value_or(usb::UsbIds{}), options.devicePort});
+}
+
+} // namespace zr
+
+namespace zr {
+
+std::string boardLabel(const BoardLibrary& board)
+{
+    if (const auto* usbBoard = dynamic_cast<const usb::UsbBoard*>(&board))
+        return usbBoard->portPath();
+    return "sim";
 }
 
 } // namespace zr

@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+#include "board/usb/board_ports.h"
+
+#include <set>
 #include <stdexcept>
 
 namespace zr {
@@ -8,8 +11,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     ProgramOptions o;
     auto fail = [](const std::string& message) { return ParsedCommandLine{std::nullopt, message}; };
+    // Every option once: "--board usb --board sim" holds a mistake that taking the last would hide.
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        const std::string option = a.substr(0, a.find('='));
+        if (option.rfind("-", 0) == 0 && !given.insert(option == "-h" ? "--help" : option).second)
+            return fail(option + " is given twice");
         auto value = [&](const std::string& name) -> std::optional<std::string> {
             const std::string prefix = name + "=";
             if (a.rfind(prefix, 0) == 0)
@@ -48,6 +56,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             } catch (const std::invalid_argument& refused) {
                 return fail(std::string("--usb-ids: ") + refused.what());
             }
+        } else if (a == "--device" || a.rfind("--device=", 0) == 0) {
+            auto v = value("--device");
+            if (!v)
+                return fail("--device needs a USB port path, e.g. 1-4.2 (see zr410ab-cli boards)");
+            if (!usb::isPortPath(*v))
+                return fail("--device: '" + *v +
+                            "' is not a USB port path: the bus, '-', then the ports joined by "
+                            "'.', e.g. 1-4.2");
+            o.devicePort = *v;
         } else {
             return fail("unknown argument '" + a + "' (see --help)");
         }
@@ -56,6 +73,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
         return fail("--scenario works only with --board sim");
     if (o.usbIds && o.board != "usb")
         return fail("--usb-ids works only with --board usb");
+    if (!o.devicePort.empty() && o.board != "usb")
+        return fail("--device works only with --board usb");
     return {o, {}};
 }
 
@@ -73,6 +92,8 @@ std::string helpText(const std::string& programName)
            usb::usbIdText(usb::UsbIds{}.unprogrammed) + "," +
            usb::usbIdText(usb::UsbIds{}.programmed) +
            "\n"
+           "  --device PORTPATH    the USB port path of the board to use (e.g. 1-4.2), needed\n"
+           "                       when several boards are attached\n"
            "  --non-interactive    write messages to standard error and answer every question\n"
            "                       with its default button\n"
            "  --startup-probe      print start-up timings, then quit once the window is painted\n"

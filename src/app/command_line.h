@@ -15,6 +15,7 @@ struct ProgramOptions {
     std::string board = "usb";         // "sim" or "usb"
     std::string scenarioFile;          // simulated board only
     std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
+    std::string devicePort;            // USB board only: the port path of the board to use
     bool nonInteractive = false;
     bool startupProbe = false;
     bool showHelp = false;

@@ -2,12 +2,14 @@
 
 #include "cli/exit_status.h"
 
+#include <set>
+
 namespace zr::cli {
 namespace {
 
 bool isBoardOption(const std::string& name)
 {
-    return name == "--board" || name == "--scenario" || name == "--usb-ids";
+    return name == "--board" || name == "--scenario" || name == "--usb-ids" || name == "--device";
 }
 
 } // namespace
@@ -23,16 +25,20 @@ std::optional<std::string> Invocation::value(const std::string& name) const
 const std::vector<OptionInfo>& commandOptions()
 {
     static const std::vector<OptionInfo> all = {
-        {"--set", "N", "write N as the external offset instead of reading it"},
-        {"--write", "N", "SST write length, decimal (empty or missing: 0)"},
-        {"--read", "N", "SST read length, decimal, 0 to 62 (empty or missing: 0)"},
+        {"--set", "N", "write N (whole degrees, decimal) as the external offset"},
+        {"--write", "N", "SST write length, decimal, 0 to 255 (missing: 0)"},
+        {"--read", "N", "SST read length, decimal, 0 to 62 (missing: 0)"},
         {"--dec", nullptr, "print the reply bytes in decimal"},
         {"--hex", nullptr, "print the reply bytes in hexadecimal (the default)"},
         {"--columns", "LIST",
          "comma-separated columns: internal,external,offset,12v,5v,vcc,2.5v,vccp"},
-        {"--interval", "MS", "milliseconds between readings (default 250)"},
-        {"--count", "N", "stop after N readings"},
-        {"--duration", "SECONDS", "stop after this many seconds"},
+        {"--interval", "MS",
+         "milliseconds between readings, 1 to 86400000 (default 250; serve: 1000)"},
+        {"--listen", "ADDRESS:PORT",
+         "serve: the address and port to answer scrapes on, e.g. 127.0.0.1:9410 or [::1]:9410"},
+        {"--count", "N", "stop after N records (log), refreshes (watch) or runs (bench)"},
+        {"--duration", "SECONDS", "stop after this many seconds, 0.001 to 31622400"},
+        {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},
     };
     return all;
 }
@@ -49,6 +55,9 @@ Invocation parseArguments(const std::vector<std::string>& args)
 {
     Invocation inv;
     bool onlyPositionals = false;
+    // Every option once: with "--board usb --board sim" one of the two is a mistake, and taking
+    // the last would hide it. "-h" is "--help".
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool looksLikeOption = arg.size() > 1 && arg[0] == '-' && !onlyPositionals;
@@ -80,6 +89,8 @@ Invocation parseArguments(const std::vector<std::string>& args)
             if (inlineValue)
                 throw usageError(name + " takes no value");
         };
+        if (!given.insert(name == "-h" ? "--help" : name).second)
+            throw usageError(name + " is given twice");
 
         if (name == "--json") {
             noValue();
@@ -93,8 +104,6 @@ Invocation parseArguments(const std::vector<std::string>& args)
         } else if (isBoardOption(name)) {
             inv.boardArguments.push_back(name + "=" + takeValue());
         } else if (const OptionInfo* option = findCommandOption(name)) {
-            if (inv.options.count(name))
-                throw usageError(name + " is given twice");
             if (option->valueName) {
                 inv.options[name] = takeValue();
             } else {

@@ -14,7 +14,7 @@ namespace zr::cli {
 struct Invocation {
     std::string command; // empty when none was given
     std::vector<std::string> positionals;
-    // "--board=sim", "--scenario=FILE", "--usb-ids=U,P" as given
+    // "--board=sim", "--scenario=FILE", "--usb-ids=U,P", "--device=PORTPATH" as given
     std::vector<std::string> boardArguments;
     bool json = false;
     bool help = false;

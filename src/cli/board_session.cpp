@@ -36,9 +36,7 @@ void BoardSession::require(Chip chip) const
                                              std::to_string(kLastScanAddress) + ".");
 }
 
-namespace {
-
-ProgramOptions boardOptions(const Invocation& inv)
+ProgramOptions programOptions(const Invocation& inv)
 {
     const ParsedCommandLine parsed = parseCommandLine(inv.boardArguments);
     if (!parsed.options)
@@ -46,16 +44,14 @@ ProgramOptions boardOptions(const Invocation& inv)
     return *parsed.options;
 }
 
-} // namespace
-
 std::string checkBoardOptions(const Invocation& inv)
 {
-    return boardOptions(inv).board;
+    return programOptions(inv).board;
 }
 
 std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& inv)
 {
-    const ProgramOptions options = boardOptions(inv);
+    const ProgramOptions options = programOptions(inv);
     try {
         return makeBoard(options);
     } catch (const std::exception& e) {

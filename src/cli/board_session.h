@@ -3,6 +3,7 @@
 // The board as the program brings it up: firmware loaded from the executable's folder, then the
 // SST addresses 64 to 95 scanned. Commands address the chip the scan found.
 
+#include "app/command_line.h"
 #include "board/address_scan.h"
 #include "board/board_library.h"
 #include "board/chips.h"
@@ -48,9 +49,12 @@ private:
 
 using BoardFactory = std::function<std::unique_ptr<BoardLibrary>(const Invocation&)>;
 
-// Checks --board, --scenario and --usb-ids by the program's own rules; throws a usage CliError
-// naming the option that does not fit. Returns the board's name, "sim" or "usb".
+// Checks --board, --scenario, --usb-ids and --device by the program's own rules; throws a usage
+// CliError naming the option that does not fit. Returns the board's name, "sim" or "usb".
 std::string checkBoardOptions(const Invocation& invocation);
+
+// The board options as the program reads them; throws as checkBoardOptions.
+ProgramOptions programOptions(const Invocation& invocation);
 
 // The board those options ask for. Throws a usage CliError for a scenario file it cannot read.
 std::unique_ptr<BoardLibrary> makeBoardFromOptions(const Invocation& invocation);

@@ -16,6 +16,9 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
              const CliEnvironment& environment)
 {
     if (inv.version) {
+        // "--version frob" is a typing mistake, not a question about the version.
+        if (!inv.command.empty())
+            throw usageError("--version takes no command or argument: '" + inv.command + "'");
         out << kToolName << " " << version::text << "\n";
         return kExitOk;
     }
@@ -36,12 +39,18 @@ int dispatch(const Invocation& inv, std::ostream& out, std::ostream& err,
     checkInvocation(inv, *command);
     checkBoardOptions(inv);
 
-    CommandContext ctx{inv, out, err, environment.outputIsTerminal, [&inv, &environment] {
+    CommandContext ctx{inv,
+                       out,
+                       err,
+                       environment.outputIsTerminal,
+                       [&inv, &environment] {
                            auto session =
                                std::make_unique<BoardSession>(environment.makeBoard(inv));
                            session->start(environment.programFolder);
                            return session;
-                       }};
+                       },
+                       [&inv, &environment] { return environment.makeBoard(inv); },
+                       environment.programFolder};
     return command->run(ctx);
 }
 

@@ -1,10 +1,10 @@
 #include "board/sst_stuff.h"
 #include "board/tick_steps.h"
+#include "cli/argument_numbers.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
 #include "cli/output.h"
-#include "cli/periodic.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +18,7 @@ namespace zr::cli {
 namespace {
 
 constexpr std::int64_t kDefaultRuns = 200;
+constexpr std::int64_t kMostRuns = 1'000'000;
 constexpr int kWarmUpRuns = 5;
 constexpr int kRequestsPerTransaction = 2;
 // A full-speed control request takes at least one 1 ms USB frame.
@@ -93,7 +94,10 @@ TickCount countTick()
 int runBench(CommandContext& ctx)
 {
     const Invocation& inv = ctx.invocation;
-    const std::int64_t runs = inv.has("--count") ? *scheduleFromOptions(inv).count : kDefaultRuns;
+    // Bounded so that the timings of every run fit in memory.
+    const std::int64_t runs = inv.has("--count")
+                                  ? wholeInRange("--count", *inv.value("--count"), 1, kMostRuns)
+                                  : kDefaultRuns;
     const auto session = ctx.openBoard();
     std::optional<Chip> anyFound;
     for (const ChipDescriptor& chip : kChips)

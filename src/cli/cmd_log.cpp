@@ -64,6 +64,10 @@ logging::LogOptions columnsFromList(const std::string& list, Chip chip)
     return o;
 }
 
+// Without --keep-going a chip that fails every reading ends the log after this many in a row
+// (about 5 s at the default rate), rather than waiting for a --count that no record reaches.
+constexpr std::int64_t kFailedReadingsInARow = 20;
+
 CliError logFailure(const logging::LogError& e)
 {
     return CliError(kExitIoError, "cannot write the log " + e.path() + ": " + e.reason());
@@ -83,8 +87,10 @@ int runLog(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(chip);
 
+    const bool keepGoing = inv.has("--keep-going");
     std::int64_t records = 0;
     std::int64_t failedReadings = 0;
+    std::int64_t failedInARow = 0;
     try {
         logging::LogFile log(path, chip, columns,
                              logging::regionalDateTime(std::chrono::system_clock::now()));
@@ -99,10 +105,17 @@ int runLog(CommandContext& ctx)
                 } catch (const FailedReadError& failed) {
                     ctx.err << kToolName << ": " << failed.what() << "\n";
                     ++failedReadings;
-                    return;
+                    if (++failedInARow >= kFailedReadingsInARow && !keepGoing) {
+                        ctx.err << kToolName << ": " << failedInARow
+                                << " readings in a row failed; the log stops.\n";
+                        return StepEnd::Stop;
+                    }
+                    return StepEnd::NotCounted;
                 }
                 log.writeRecord(columns, taken.values);
                 ++records;
+                failedInARow = 0;
+                return StepEnd::Counted;
             });
         } catch (const BoardLostError&) {
             // Keep what was written: close the file before reporting the loss.
@@ -116,7 +129,7 @@ int runLog(CommandContext& ctx)
 
     if (inv.json) {
         QJsonObject o = chipJson(*session, chip);
-        o["file"] = QString::fromLocal8Bit(path.c_str());
+        addFileName(o, path);
         o["records"] = static_cast<qint64>(records);
         o["failedReadings"] = static_cast<qint64>(failedReadings);
         printJson(ctx.out, o);
@@ -127,7 +140,8 @@ int runLog(CommandContext& ctx)
                     << " failed and left no record";
         ctx.out << "\n";
     }
-    return kExitOk;
+    // A script that asked for N records learns from the status that it has fewer, or gaps.
+    return failedReadings > 0 && !keepGoing ? kExitBoardMissing : kExitOk;
 }
 
 } // namespace zr::cli

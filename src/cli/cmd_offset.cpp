@@ -1,5 +1,6 @@
 #include "board/failed_read.h"
 #include "board/sst_stuff.h"
+#include "cli/argument_numbers.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
@@ -11,12 +12,17 @@
 namespace zr::cli {
 namespace {
 
-// --set is read and refused as the settings window's offset field, before the board is opened.
+// --set is a whole decimal number, read whole, then held to the register's range by the settings
+// window's rule; all before the board is opened.
 std::optional<std::int32_t> offsetToSet(const Invocation& inv)
 {
     const std::optional<std::string> text = inv.value("--set");
     if (!text)
         return std::nullopt;
+    const std::optional<std::int64_t> whole = wholeDecimal(*text);
+    if (!whole)
+        throw usageError("--set: '" + *text +
+                         "' is not a whole number of degrees (decimal, e.g. -5)");
     const entry::Checked<std::int32_t> offset = entry::offsetEntry(*text);
     if (const auto* refusal = std::get_if<entry::Refusal>(&offset))
         throw usageError("--set: " + refusal->message);

@@ -1,3 +1,4 @@
+#include "app/board_factory.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
@@ -27,7 +28,9 @@ int runScan(CommandContext& ctx)
         }
     }
     if (ctx.invocation.json)
-        printJson(ctx.out, QJsonObject{{"chips", chips}});
+        printJson(ctx.out,
+                  QJsonObject{{"board", QString::fromStdString(boardLabel(session->board()))},
+                              {"chips", chips}});
     if (!anyFound)
         throw CliError(kExitChipMissing, "No chip answered at SST addresses " +
                                              std::to_string(kFirstScanAddress) + " to " +

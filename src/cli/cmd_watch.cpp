@@ -110,6 +110,7 @@ int runWatch(CommandContext& ctx)
         else
             ctx.out << text;
         ctx.out.flush();
+        return StepEnd::Counted;
     });
     return kExitOk;
 }

@@ -1,4 +1,5 @@
 #include "board/failed_read.h"
+#include "cli/argument_numbers.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
@@ -18,23 +19,40 @@ template <typename T> T accepted(const entry::Checked<T>& checked, const std::st
     return std::get<T>(checked);
 }
 
-// The BYTE arguments as the panel's "Data To Send" text: one space between them.
-std::string dataToSend(const std::vector<std::string>& bytes)
+// Each BYTE read whole (one or two hex digits, optionally after 0x), then the panel's rules for
+// how many bytes fit, on the bytes' plain hex text.
+std::vector<std::uint8_t> dataBytes(const std::vector<std::string>& arguments)
 {
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        text += (i ? " " : "") + bytes[i];
-    return text;
+    std::string dataToSend;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::optional<std::uint8_t> byte = hexByte(arguments[i]);
+        if (!byte)
+            throw usageError("BYTE " + std::to_string(i + 1) + ": '" + arguments[i] +
+                             "' is not a hexadecimal byte (1 or 2 digits, optionally after 0x: "
+                             "F7, e0, 0x1f)");
+        dataToSend += (i ? " " : "") + text::hexText(*byte);
+    }
+    return accepted(sstio::dataBytes(dataToSend), "");
 }
 
-// The General SST IO panel's reading of its three fields, each refusal naming its argument.
+// A length read whole as a decimal number, then held to its range by the panel's rule.
+std::uint8_t length(const Invocation& inv, const std::string& option,
+                    entry::Checked<std::uint8_t> (*rule)(std::string_view))
+{
+    const std::optional<std::string> text = inv.value(option);
+    if (!text)
+        return 0;
+    if (!wholeDecimal(*text))
+        throw usageError(option + ": '" + *text + "' is not a whole decimal number");
+    return accepted(rule(*text), option);
+}
+
 sstio::Request parseRequest(const Invocation& inv)
 {
-    const std::vector<std::string> bytes(inv.positionals.begin() + 1, inv.positionals.end());
     sstio::Request r;
-    r.data = accepted(sstio::dataBytes(dataToSend(bytes)), "");
-    r.writeLength = accepted(sstio::writeLength(inv.value("--write").value_or("")), "--write");
-    r.readLength = accepted(sstio::readLength(inv.value("--read").value_or("")), "--read");
+    r.data = dataBytes({inv.positionals.begin() + 1, inv.positionals.end()});
+    r.writeLength = length(inv, "--write", sstio::writeLength);
+    r.readLength = length(inv, "--read", sstio::readLength);
     return r;
 }
 

@@ -9,6 +9,17 @@ namespace zr::cli {
 const std::vector<CommandInfo>& commandTable()
 {
     static const std::vector<CommandInfo> table = {
+        {"boards",
+         "",
+         "list the evaluation boards attached over USB",
+         "Prints one line per board: its USB port path (give it to --device), its USB id, whether\n"
+         "it waits for its firmware or runs it, and its serial string where it has one. Loads\n"
+         "no firmware and claims no board, so it works while other programs use them. Exits\n"
+         "with 2 when no board is attached.\n",
+         {},
+         0,
+         0,
+         runBoards},
         {"scan",
          "",
          "list the chips that answer at SST addresses 64 to 95",
@@ -45,8 +56,9 @@ const std::vector<CommandInfo>& commandTable()
         {"offset",
          "CHIP [--set N]",
          "read, or write, the external temperature offset",
-         "Without --set prints the offset in whole degrees. --set N writes N, read as the\n"
-         "settings window reads its offset field; a value that does not fit is refused.\n",
+         "Without --set prints the offset in whole degrees. --set N writes N, a whole decimal\n"
+         "number from -512 to 1023; anything else (\"five\", \"\", \"1.5\", \"0x10\") is "
+         "refused.\n",
          {"--set"},
          1,
          1,
@@ -62,7 +74,8 @@ const std::vector<CommandInfo>& commandTable()
         {"xfer",
          "CHIP [--write N] [--read N] [--dec|--hex] BYTE...",
          "send one raw SST transaction",
-         "The BYTEs are hexadecimal (F7, e0, 1F; no 0x prefix), the first is the command byte.\n"
+         "Each BYTE is one or two hexadecimal digits, optionally after 0x (F7, e0, 0x1f); the\n"
+         "first is the command byte. Anything else is refused.\n"
          "Only the first four travel in the request frame; at most 61 are accepted. Prints the\n"
          "first reply byte, the N bytes read and the byte after them.\n",
          {"--write", "--read", "--dec", "--hex"},
@@ -70,13 +83,16 @@ const std::vector<CommandInfo>& commandTable()
          -1,
          runXfer},
         {"log",
-         "CHIP FILE [--columns LIST] [--interval MS] [--count N | --duration SECONDS]",
+         "CHIP FILE [--columns LIST] [--interval MS] [--count N | --duration SECONDS] "
+         "[--keep-going]",
          "log readings to a .sav file, as the save-data window does",
          "Writes the save-data window's header and one record per interval (default 250 ms)\n"
          "until --count records are written, --duration has passed, or Ctrl-C. Every record is\n"
          "flushed to the file as it is written. Default columns: internal,external for chip A,\n"
-         "and in addition 12v,5v,vcc,2.5v,vccp for chip B.\n",
-         {"--columns", "--interval", "--count", "--duration"},
+         "and in addition 12v,5v,vcc,2.5v,vccp for chip B. A failed reading leaves no record;\n"
+         "then the exit status is 2, and 20 failed readings in a row end the log, unless\n"
+         "--keep-going is given.\n",
+         {"--columns", "--interval", "--count", "--duration", "--keep-going"},
          2,
          2,
          runLog},
@@ -98,6 +114,20 @@ const std::vector<CommandInfo>& commandTable()
          0,
          0,
          runBench},
+        {"serve",
+         "--listen ADDRESS:PORT [--interval MS]",
+         "export the readings to Prometheus over HTTP",
+         "Polls every chip found (both temperatures, the external offset, the rails of chip B)\n"
+         "every interval (default 1000 ms) and answers /metrics with the latest readings in the\n"
+         "Prometheus text format, and /healthz with 200. A scrape reads the latest poll, never\n"
+         "the board. A failed or stale reading is left out. A lost board shows as\n"
+         "zr410ab_board_up 0 and is looked for again after 1 s, then twice as long each time, up\n"
+         "to 30 s. Listens only on ADDRESS. Runs until Ctrl-C or SIGTERM; exits with 5 when\n"
+         "ADDRESS:PORT cannot be taken.\n",
+         {"--listen", "--interval"},
+         0,
+         0,
+         runServe},
     };
     return table;
 }
@@ -146,11 +176,13 @@ std::string toolHelp()
             "  --usb-ids UNPROGRAMMED,PROGRAMMED\n"
             "                           USB ids (VID:PID) of the board before and after its\n"
             "                           firmware is loaded\n"
+            "  --device PORTPATH        the USB port path of the board to use (see 'boards');\n"
+            "                           needed when several boards are attached\n"
             "  --json                   machine-readable output\n"
             "  -h, --help               this help, or a command's help after its name\n"
             "  --version                print the version\n\n"
             "Exit status: 0 success, 1 usage error, 2 board or firmware not found, 3 chip not\n"
-            "found by the scan, 4 log file error.\n";
+            "found by the scan, 4 log file error, 5 serve cannot listen on the address.\n";
     return text;
 }
 
@@ -168,8 +200,8 @@ std::string commandHelp(const CommandInfo& command)
             text += head + " " + o->help + "\n";
         }
     }
-    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --json (see zr410ab-cli "
-            "--help).\n";
+    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --device PORTPATH, --json\n"
+            "(see zr410ab-cli --help).\n";
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 // The tool's commands: name, what they take, their help, and the function that runs each.
 
+#include "board/board_library.h"
 #include "cli/arguments.h"
 #include "cli/exit_status.h"
 
@@ -23,6 +24,9 @@ struct CommandContext {
     std::ostream& err;
     bool outputIsTerminal; // redraw in place rather than append
     std::function<std::unique_ptr<BoardSession>()> openBoard;
+    // The board without its firmware loaded, for a command that brings it up itself (serve).
+    std::function<std::unique_ptr<BoardLibrary>()> makeBoard;
+    std::string programFolder; // where the firmware file lies
 };
 
 struct CommandInfo {
@@ -46,6 +50,7 @@ std::string toolHelp();
 std::string commandHelp(const CommandInfo& command);
 
 // The individual commands, one file each.
+int runBoards(CommandContext& ctx);
 int runScan(CommandContext& ctx);
 int runDib(CommandContext& ctx);
 int runTemps(CommandContext& ctx);
@@ -56,5 +61,6 @@ int runXfer(CommandContext& ctx);
 int runLog(CommandContext& ctx);
 int runWatch(CommandContext& ctx);
 int runBench(CommandContext& ctx);
+int runServe(CommandContext& ctx);
 
 } // namespace zr::cli

@@ -13,6 +13,7 @@ enum ExitStatus : int {
     kExitBoardMissing = 2, // no board, no firmware, or the board was lost
     kExitChipMissing = 3,  // the scan did not find the chip asked for
     kExitIoError = 4,      // the log file could not be written
+    kExitListenFailed = 5, // serve: the address to listen on cannot be taken
 };
 
 class CliError : public std::runtime_error {

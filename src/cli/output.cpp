@@ -4,7 +4,9 @@
 #include "text/text_rules.h"
 
 #include <QJsonDocument>
+#include <QStringDecoder>
 #include <charconv>
+#include <cstdio>
 #include <ostream>
 
 namespace zr::cli {
@@ -27,6 +29,30 @@ double jsonNumber(float value)
 QJsonObject chipJson(const BoardSession& session, Chip chip)
 {
     return QJsonObject{{"chip", chipLetter(chip)}, {"address", session.address(chip)}};
+}
+
+void addFileName(QJsonObject& object, const std::string& path)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+    if (!utf8.hasError()) {
+        object["file"] = decoded;
+        return;
+    }
+    std::string escaped;
+    for (unsigned char c : path) {
+        if (c == '\\') {
+            escaped += "\\\\";
+        } else if (c >= 0x80) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            escaped += hex;
+        } else {
+            escaped += static_cast<char>(c);
+        }
+    }
+    object["file"] = QString::fromLatin1(escaped.data(), static_cast<qsizetype>(escaped.size()));
+    object["fileEscaped"] = true;
 }
 
 const char* chipLetter(Chip chip)

@@ -24,6 +24,11 @@ double jsonNumber(float value);
 // {"chip": "A", "address": 72}: the start of every per-chip JSON document.
 QJsonObject chipJson(const BoardSession& session, Chip chip);
 
+// Puts a file name under "file". A name in UTF-8 goes in as it is. Any other name (a file system
+// may hold any bytes) cannot be a JSON string: it goes in with \\ for each backslash and \xHH
+// for each byte from 80 to FF, and "fileEscaped": true; `printf '%b'` gives the bytes back.
+void addFileName(QJsonObject& object, const std::string& path);
+
 // The chip's letter, "A" or "B", as the commands take it.
 const char* chipLetter(Chip chip);
 

@@ -1,5 +1,6 @@
 #include "cli/periodic.h"
 
+#include "cli/argument_numbers.h"
 #include "cli/exit_status.h"
 #include "cli/interrupt.h"
 
@@ -9,22 +10,17 @@
 namespace zr::cli {
 namespace {
 
-std::int64_t positiveWhole(const std::string& name, const std::string& text)
-{
-    std::int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value <= 0)
-        throw usageError(name + ": '" + text + "' is not a whole number above 0");
-    return value;
-}
-
-std::chrono::milliseconds positiveSeconds(const std::string& name, const std::string& text)
+std::chrono::milliseconds secondsInRange(const std::string& name, const std::string& text)
 {
     double seconds = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (ec != std::errc() || end != text.data() + text.size() || !(seconds > 0) ||
-        !std::isfinite(seconds) || seconds > 1e9)
-        throw usageError(name + ": '" + text + "' is not a number of seconds above 0");
+    const double lowest = 0.001;
+    const double highest = static_cast<double>(kLongestDuration.count()) / 1000.0;
+    // The negated test also refuses "nan", which compares false with everything.
+    if (ec != std::errc() || end != text.data() + text.size() ||
+        !(seconds >= lowest && seconds <= highest))
+        throw usageError(name + ": '" + text + "' is not a number of seconds from " + "0.001 to " +
+                         std::to_string(kLongestDuration.count() / 1000) + " (366 days)");
     return std::chrono::milliseconds(std::llround(seconds * 1000.0));
 }
 
@@ -34,25 +30,29 @@ Schedule scheduleFromOptions(const Invocation& inv)
 {
     Schedule s;
     if (auto v = inv.value("--interval"))
-        s.interval = std::chrono::milliseconds(positiveWhole("--interval", *v));
+        s.interval =
+            std::chrono::milliseconds(wholeInRange("--interval", *v, 1, kLongestInterval.count()));
     if (auto v = inv.value("--count"))
-        s.count = positiveWhole("--count", *v);
+        s.count = wholeInRange("--count", *v, 1, kMostSteps);
     if (auto v = inv.value("--duration"))
-        s.duration = positiveSeconds("--duration", *v);
+        s.duration = secondsInRange("--duration", *v);
     if (s.count && s.duration)
         throw usageError("--count and --duration exclude each other");
     return s;
 }
 
-std::int64_t runPeriodically(const Schedule& schedule, const std::function<void()>& step)
+std::int64_t runPeriodically(const Schedule& schedule, const std::function<StepEnd()>& step)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     std::int64_t steps = 0;
     std::int64_t slot = 0;
     while (!InterruptGuard::requested()) {
-        step();
-        ++steps;
+        const StepEnd end = step();
+        if (end == StepEnd::Stop)
+            break;
+        if (end == StepEnd::Counted)
+            ++steps;
         ++slot;
         const Clock::time_point now = Clock::now();
         if (start + slot * schedule.interval < now)

@@ -165,12 +165,16 @@ std::string logNumberText(std::int32_t value)
 
 std::string fixedTwoDecimals(double value)
 {
-    // Halves go away from zero, as the legends have always shown them.
-    double rounded = std::round(value * 100.0) / 100.0;
+    // Halves go away from zero, as the legends have always shown them. From 2^52 on a double has
+    // no fraction to round, and value x 100 could overflow to infinity.
+    double rounded = std::abs(value) < 0x1p52 ? std::round(value * 100.0) / 100.0 : value;
     if (rounded == 0.0)
         rounded = 0.0; // no "-0.00"
-    char buf[64];
+    // Room for the largest double written out in full: 309 digits, sign, point and two decimals.
+    char buf[320];
     const auto written = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 2);
+    if (written.ec != std::errc())
+        return "?"; // cannot happen with this buffer; never hand out unwritten bytes
     return std::string(buf, written.ptr);
 }
 

@@ -38,10 +38,11 @@ void TestCliCommands::golden_data()
 
     const QString two = "two-chips";
     QTest::newRow("scan") << on(two, {"scan"}) << "ZR410A 72\nZR410B 76\n";
-    QTest::newRow("scan json") << on(two, {"scan", "--json"})
-                               << R"({"chips":[{"address":72,"chip":"A","kind":"ZR410A"},)"
-                                  R"({"address":76,"chip":"B","kind":"ZR410B"}]})"
-                                  "\n";
+    QTest::newRow("scan json")
+        << on(two, {"scan", "--json"})
+        << R"({"board":"sim","chips":[{"address":72,"chip":"A","kind":"ZR410A"},)"
+           R"({"address":76,"chip":"B","kind":"ZR410B"}]})"
+           "\n";
     QTest::newRow("scan only B at 95 with id 134") << on("only-b", {"scan"}) << "ZR410B 95\n";
 
     QTest::newRow("dib A") << on(two, {"dib", "A"})
@@ -89,10 +90,9 @@ void TestCliCommands::golden_data()
                                    << R"({"address":72,"chip":"A","offset":-12})"
                                       "\n";
     QTest::newRow("offset set") << on(two, {"offset", "A", "--set", "-5"}) << "";
-    QTest::newRow("offset set rounds half to even")
-        << on(two, {"offset", "A", "--set=12.5", "--json"})
-        << R"({"address":72,"chip":"A","set":12})"
-           "\n";
+    QTest::newRow("offset set with a plus sign") << on(two, {"offset", "A", "--set=+12", "--json"})
+                                                 << R"({"address":72,"chip":"A","set":12})"
+                                                    "\n";
 
     QTest::newRow("ping A") << on(two, {"ping", "A"}) << "0xD7\n";
     QTest::newRow("ping B json") << on(two, {"ping", "B", "--json"})
@@ -107,7 +107,7 @@ void TestCliCommands::golden_data()
                                   << "220 1 16 212 17 132 0 1 2 0 0 0 0 0 0 1 72 16\n";
     QTest::newRow("xfer read length 0 shows two bytes") << on(two, {"xfer", "A", "E0"}) << "D7 0\n";
     QTest::newRow("xfer json")
-        << on(two, {"--json", "xfer", "B", "--write", "1", "--read", "2", "e0", "", "1G"})
+        << on(two, {"--json", "xfer", "B", "--write", "1", "--read", "2", "e0", "0x00", "1"})
         << R"({"address":76,"chip":"B","read":2,"reply":[156,0,0,0],"sent":[224,0,1],)"
            R"("write":1})"
            "\n";

@@ -3,6 +3,8 @@
 
 #include "cli_in_process.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -18,7 +20,9 @@ class TestCliFailedReads : public QObject {
 private slots:
     void singleReadsExitWithTheReason_data();
     void singleReadsExitWithTheReason();
-    void logLeavesFailedReadingsOut();
+    void logCountsRecordsAndFailsOnGaps_data();
+    void logCountsRecordsAndFailsOnGaps();
+    void jsonNamesAnyFileReversibly();
     void watchLeavesFailedRowsOut();
 };
 
@@ -64,22 +68,93 @@ void TestCliFailedReads::singleReadsExitWithTheReason()
     QCOMPARE(run.out, std::string());
 }
 
-void TestCliFailedReads::logLeavesFailedReadingsOut()
-{
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("gaps.sav").toStdString();
-    RecordingBoard board;
-    failEveryRead(board);
-    const CliRun run =
-        runCliInProcess({"log", "A", path, "--count", "2", "--interval", "1"}, &board);
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, "0 records written to " + path + "; 2 readings failed and left no record\n");
-    QCOMPARE(QString::fromStdString(run.err).count("no record was written."), 2);
+namespace {
 
+// Every `period`-th temperature read fails (0: none, 1: all), starting with the first.
+void failTemperatureReads(RecordingBoard& board, int period)
+{
+    answerScan(board);
+    auto scan = board.responder;
+    board.responder = [&board, scan, period,
+                       reads = 0](const std::vector<std::uint8_t>& frame) mutable {
+        board.requestResult = 64;
+        if (frame.size() >= 4 && frame[3] == 0 && frame[2] == 4 && period > 0 &&
+            reads++ % period == 0)
+            board.requestResult = -7;
+        return scan(frame);
+    };
+}
+
+std::string fileContent(const std::string& path)
+{
     std::ifstream file(path, std::ios::binary);
     std::ostringstream content;
     content << file.rdbuf();
-    QCOMPARE(QString::fromStdString(content.str()).count("\r\n"), 3); // the header alone
+    return content.str();
+}
+
+} // namespace
+
+void TestCliFailedReads::logCountsRecordsAndFailsOnGaps_data()
+{
+    QTest::addColumn<int>("failPeriod");
+    QTest::addColumn<std::vector<std::string>>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("failed");
+    using V = std::vector<std::string>;
+    QTest::newRow("no failure") << 0 << V{"--count", "3"} << 0 << 3 << 0;
+    QTest::newRow("every second reading fails") << 2 << V{"--count", "3"} << 2 << 3 << 3;
+    QTest::newRow("gaps kept going") << 2 << V{"--count", "3", "--keep-going"} << 0 << 3 << 3;
+    // A chip that never answers ends the log rather than waiting for records that never come.
+    QTest::newRow("every reading fails") << 1 << V{"--count", "2"} << 2 << 0 << 20;
+    QTest::newRow("every reading fails, kept going")
+        << 1 << V{"--duration", "0.1", "--keep-going"} << 0 << 0 << -1;
+}
+
+void TestCliFailedReads::logCountsRecordsAndFailsOnGaps()
+{
+    QFETCH(int, failPeriod);
+    QFETCH(std::vector<std::string>, options);
+    QFETCH(int, status);
+    QFETCH(int, records);
+    QFETCH(int, failed);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("gaps.sav").toStdString();
+    RecordingBoard board;
+    failTemperatureReads(board, failPeriod);
+    std::vector<std::string> args{"log", "A", path, "--interval", "1", "--json"};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliRun run = runCliInProcess(args, &board);
+    QCOMPARE(run.status, status);
+    const QJsonObject closing =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    QCOMPARE(closing["records"].toInt(), records);
+    const int failedReadings = closing["failedReadings"].toInt();
+    QCOMPARE(QString::fromStdString(run.err).count("no record was written."), failedReadings);
+    if (failed >= 0)
+        QCOMPARE(failedReadings, failed);
+    else
+        QVERIFY(failedReadings > 0);
+    QCOMPARE(QString::fromStdString(fileContent(path)).count("\r\n"), 3 + records);
+}
+
+// A file name that is not UTF-8 cannot be a JSON string: it is escaped so that printf '%b' gives
+// the bytes back, instead of being replaced by U+FFFD.
+void TestCliFailedReads::jsonNamesAnyFileReversibly()
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const std::string path = folder + "/r\xFCn\\1.sav";
+    RecordingBoard board;
+    failTemperatureReads(board, 0);
+    const CliRun run = runCliInProcess({"log", "A", path, "--count", "1", "--json"}, &board);
+    QCOMPARE(run.status, 0);
+    const QJsonObject closing =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    QCOMPARE(closing["file"].toString().toStdString(), folder + "/r\\xFCn\\\\1.sav");
+    QCOMPARE(closing["fileEscaped"].toBool(), true);
+    QVERIFY(!fileContent(path).empty());
 }
 
 void TestCliFailedReads::watchLeavesFailedRowsOut()

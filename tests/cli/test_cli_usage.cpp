@@ -9,12 +9,15 @@ using namespace zr;
 using namespace zr::test;
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
+Q_DECLARE_METATYPE(std::vector<std::uint8_t>)
 
 class TestCliUsage : public QObject {
     Q_OBJECT
 private slots:
     void refused_data();
     void refused();
+    void wholeValuesAreSent_data();
+    void wholeValuesAreSent();
     void helpAndVersionNeedNoBoard_data();
     void helpAndVersionNeedNoBoard();
 };
@@ -56,15 +59,55 @@ void TestCliUsage::refused_data()
     QTest::newRow("bench count zero") << V{"bench", "--count", "0"} << "--count";
     QTest::newRow("dec and hex") << V{"xfer", "A", "--dec", "--hex", "F7"} << "--dec and --hex";
     QTest::newRow("no command byte") << V{"xfer", "A", "--write", "1"} << "No command byte set";
-    QTest::newRow("byte above 255") << V{"xfer", "A", "100"} << "(\"100\")";
+    QTest::newRow("byte above 255") << V{"xfer", "A", "100"} << "BYTE 1: '100'";
     QTest::newRow("62 bytes") << V(64, "0") << "at most 61";
     QTest::newRow("write length 256") << V{"xfer", "A", "--write", "256", "F7"} << "--write";
     QTest::newRow("write length negative") << V{"xfer", "A", "--write=-1", "F7"} << "--write";
     QTest::newRow("read length 63") << V{"xfer", "A", "--read", "63", "F7"} << "--read";
     // Offsets that do not fit the register, as the settings window reads its field.
-    for (const char* entry : {"1024", "-513", "&H400", "1e10", "1023.5"})
+    for (const char* entry : {"1024", "-513", "99999999999"})
         QTest::addRow("offset %s", entry)
             << V{"offset", "B", "--set", entry} << "--set: External Offset";
+    // A script's value is read whole or refused, never sent as the number it starts with.
+    for (const char* entry : {"five", "", "nan", "-Infinity", "0x10", "&H10", "1e1", "12.5", " 5",
+                              "5 ", "--5", "+-5", "99999999999999999999"})
+        QTest::addRow("offset '%s'", entry)
+            << V{"offset", "A", "--set", entry} << QString("--set: '%1' is not").arg(entry);
+    const std::vector<std::pair<V, QString>> bytes = {
+        {{"ZZ"}, "BYTE 1: 'ZZ'"},       {{""}, "BYTE 1: ''"},
+        {{"F7", "1G"}, "BYTE 2: '1G'"}, {{"F7 01"}, "BYTE 1: 'F7 01'"},
+        {{"0x"}, "BYTE 1: '0x'"},       {{"0x100"}, "BYTE 1: '0x100'"},
+        {{"&HF7"}, "BYTE 1: '&HF7'"},   {{"--", "-1"}, "BYTE 1: '-1'"},
+    };
+    for (const auto& [given, named] : bytes) {
+        V args{"xfer", "A"};
+        args.insert(args.end(), given.begin(), given.end());
+        QTest::addRow("byte %s", qPrintable(named)) << args << named;
+    }
+    for (const char* length : {"", "fast", "1.0", "0x10", "1e1"})
+        QTest::addRow("write length '%s'", length) << V{"xfer", "A", "--write", length, "F7"}
+                                                   << QString("--write: '%1' is not").arg(length);
+    // Bounds that keep the schedule's arithmetic far from overflow.
+    QTest::newRow("interval beyond a day") << V{"watch", "--interval", "86400001"} << "--interval";
+    QTest::newRow("interval huge")
+        << V{"log", "A", "f.sav", "--interval", "9223372036854775807"} << "--interval";
+    QTest::newRow("interval beyond 64 bits")
+        << V{"log", "A", "f.sav", "--interval", "9223372036854775808"} << "--interval";
+    for (const char* seconds : {"1e300", "0.0001", "31622401", "nan", "inf", "-1", "0x10", ""})
+        QTest::addRow("duration %s", seconds) << V{"log", "A", "f.sav", "--duration", seconds}
+                                              << QString("--duration: '%1'").arg(seconds);
+    QTest::newRow("count huge") << V{"watch", "--count", "1000000000001"} << "--count";
+    QTest::newRow("bench count huge") << V{"bench", "--count", "1000001"} << "--count";
+    // An option given twice is a mistake, whichever kind it is.
+    QTest::newRow("board twice") << V{"--board", "usb", "--board", "sim", "scan"}
+                                 << "--board is given twice";
+    QTest::newRow("scenario twice")
+        << V{"--board=sim", "--scenario=a.json", "scan", "--scenario", "b.json"}
+        << "--scenario is given twice";
+    QTest::newRow("json twice") << V{"scan", "--json", "--json"} << "--json is given twice";
+    QTest::newRow("keep-going twice")
+        << V{"log", "A", "f.sav", "--keep-going", "--keep-going"} << "--keep-going is given twice";
+    QTest::newRow("version with a word") << V{"--version", "frob"} << "--version takes no command";
     QTest::newRow("read length huge") << V{"xfer", "A", "--read", "1e12", "F7"} << "--read";
 }
 
@@ -84,6 +127,36 @@ void TestCliUsage::refused()
     QVERIFY(!run.boardOpened);
 }
 
+void TestCliUsage::wholeValuesAreSent_data()
+{
+    QTest::addColumn<std::vector<std::string>>("args");
+    QTest::addColumn<std::vector<std::uint8_t>>("frame"); // the last request frame sent
+    using V = std::vector<std::string>;
+    using F = std::vector<std::uint8_t>;
+    QTest::newRow("offset -5") << V{"offset", "A", "--set", "-5"} << F{72, 3, 0, 224, 192, 254};
+    QTest::newRow("offset +5") << V{"offset", "A", "--set=+5"} << F{72, 3, 0, 224, 64, 1};
+    QTest::newRow("offset 1023") << V{"offset", "B", "--set", "1023"} << F{76, 3, 0, 224, 192, 255};
+    QTest::newRow("bytes with and without 0x")
+        << V{"xfer", "A", "--write", "4", "--read", "062", "0x1f", "e0", "7", "0XFF"}
+        << F{72, 4, 62, 0x1F, 0xE0, 0x07, 0xFF};
+    QTest::newRow("lengths missing") << V{"xfer", "B", "00"} << F{76, 0, 0, 0};
+}
+
+void TestCliUsage::wholeValuesAreSent()
+{
+    QFETCH(std::vector<std::string>, args);
+    QFETCH(std::vector<std::uint8_t>, frame);
+    RecordingBoard board;
+    answerScan(board);
+    const CliRun run = runCliInProcess(args, &board);
+    QVERIFY2(run.status == 0, run.err.c_str());
+    const RecordedRequest& sent = board.requests.at(board.requests.size() - 2);
+    QCOMPARE(sent.direction, kDirectionToBoard);
+    const std::vector<std::uint8_t> start(sent.sent.begin(),
+                                          sent.sent.begin() + static_cast<long>(frame.size()));
+    QCOMPARE(start, frame);
+}
+
 void TestCliUsage::helpAndVersionNeedNoBoard_data()
 {
     QTest::addColumn<std::vector<std::string>>("args");
@@ -94,7 +167,7 @@ void TestCliUsage::helpAndVersionNeedNoBoard_data()
     QTest::newRow("command help after") << V{"xfer", "--help"} << "Usage: zr410ab-cli xfer CHIP";
     QTest::newRow("command help before") << V{"--help", "log"} << "Usage: zr410ab-cli log CHIP";
     QTest::newRow("help wins over a bad chip") << V{"dib", "Q", "-h"} << "Usage: zr410ab-cli dib";
-    QTest::newRow("version") << V{"--version", "scan"} << "zr410ab-cli 1.0.2\n";
+    QTest::newRow("version") << V{"--board", "sim", "--version"} << "zr410ab-cli 1.0.2\n";
 }
 
 void TestCliUsage::helpAndVersionNeedNoBoard()

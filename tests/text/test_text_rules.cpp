@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 using namespace zr::text;
@@ -194,6 +195,22 @@ private slots:
         QTest::newRow("zero") << 0.0 << "0.00";
         QTest::newRow("below one") << 0.062 << "0.06";
         QTest::newRow("tiny negative") << -0.001 << "0.00";
+        // Whole magnitudes too large for a short buffer, or for value x 100: every digit written.
+        QTest::newRow("1e61") << 1e61
+                              << "9999999999999999493871352970740188669636450110134100730839040.00";
+        QTest::newRow("-2^250")
+            << -0x1p250
+            << "-1809251394333065553493296640760748560207343510400633813116524750123642650624.00";
+        QTest::newRow("largest double")
+            << std::numeric_limits<double>::max()
+            << QString("179769313486231570814527423731704356798070567525844996598917476803157260780"
+                       "02853876058"
+                       "955863276687817154045895351438246423432132688946418276846754670353751698604"
+                       "99105765512"
+                       "820762454900903893289440758685084551339423045832369032229481658085593321233"
+                       "48274797826"
+                       "204144723168738177180919299881250404026184124858368"
+                       ".00");
     }
     void fixedTwoDecimals()
     {

@@ -36,8 +36,12 @@ void JsonLines::skipSpace()
     }
 }
 
+// Every step below checks for the end first: the text is valid JSON when a scenario is read, but
+// the locator must not read past the end of any text it is given.
 void JsonLines::value(const QString& path)
 {
+    if (atEnd())
+        return;
     lines_.insert(path, line_);
     const char c = text_[pos_];
     if (c == '{')
@@ -57,6 +61,8 @@ void JsonLines::object(const QString& path)
     skipSpace();
     while (!atEnd() && text_[pos_] != '}') {
         const int keyLine = line_;
+        if (text_[pos_] != '"')
+            return; // not a key: the text is not JSON
         const QString key = string();
         const QString keyPath = path.isEmpty() ? key : path + '.' + key;
         if (seen.contains(key) && duplicateLine_ == 0) {
@@ -65,7 +71,9 @@ void JsonLines::object(const QString& path)
         }
         seen.insert(key);
         skipSpace();
-        ++pos_; // ':'
+        if (atEnd() || text_[pos_] != ':')
+            return;
+        ++pos_;
         skipSpace();
         value(keyPath);
         skipSpace();
@@ -74,7 +82,8 @@ void JsonLines::object(const QString& path)
             skipSpace();
         }
     }
-    ++pos_; // '}'
+    if (!atEnd())
+        ++pos_; // '}'
 }
 
 void JsonLines::array(const QString& path)
@@ -87,22 +96,30 @@ void JsonLines::array(const QString& path)
         if (!atEnd() && text_[pos_] == ',') {
             ++pos_;
             skipSpace();
+        } else if (!atEnd() && text_[pos_] != ']') {
+            return; // not a list: the text is not JSON
         }
     }
-    ++pos_; // ']'
+    if (!atEnd())
+        ++pos_; // ']'
 }
 
 QString JsonLines::string()
 {
-    QByteArray raw;
-    ++pos_; // opening quote
+    // Collected as UTF-16, as the JSON reader keys its objects: a character beyond U+FFFF comes as
+    // two escapes (a surrogate pair) that must make one character, the reader's key.
+    QString text;
+    QByteArray raw; // UTF-8 bytes not yet added to `text`
+    ++pos_;         // opening quote
     while (!atEnd() && text_[pos_] != '"') {
         if (text_[pos_] == '\\' && pos_ + 1 < text_.size()) {
             const char escaped = text_[pos_ + 1];
             if (escaped == 'u' && pos_ + 5 < text_.size()) {
                 bool ok = false;
                 const ushort unit = text_.mid(pos_ + 2, 4).toUShort(&ok, 16);
-                raw += QString(QChar(unit)).toUtf8();
+                text += QString::fromUtf8(raw);
+                raw.clear();
+                text += QChar(unit);
                 pos_ += 6;
                 continue;
             }
@@ -113,10 +130,13 @@ QString JsonLines::string()
             pos_ += 2;
             continue;
         }
+        if (text_[pos_] == '\n')
+            ++line_; // only in text that is not JSON, but the count stays true
         raw += text_[pos_++];
     }
-    ++pos_; // closing quote
-    return QString::fromUtf8(raw);
+    if (!atEnd())
+        ++pos_; // closing quote
+    return text + QString::fromUtf8(raw);
 }
 
 void JsonLines::skipScalar()

@@ -6,8 +6,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zr::sim {
 namespace {
@@ -178,11 +183,47 @@ private:
 
 Scenario loadScenarioFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ScenarioError(
-            (path + ": cannot read the scenario: " + file.errorString()).toStdString());
-    const QByteArray text = file.readAll();
+    return readScenario(path, readScenarioText(path));
+}
+
+QByteArray readScenarioText(const QString& path)
+{
+    auto refuse = [&path](const QString& why) {
+        return ScenarioError((path + ": cannot read the scenario: " + why).toStdString());
+    };
+    // Opened without blocking, so that a FIFO is refused instead of waiting for a writer, and
+    // checked on the open file, so that what is read is what was checked.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        throw refuse("it is not a regular file");
+    QByteArray text;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
+        if (got == 0)
+            return text;
+        text.append(chunk, got);
+        // Checked while reading: a file can grow after fstat.
+        if (text.size() > kMaxScenarioBytes)
+            throw refuse("it is larger than " + QString::number(kMaxScenarioBytes / 1024) + " KiB");
+    }
+}
+
+Scenario readScenario(const QString& path, const QByteArray& text)
+{
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);

@@ -1,10 +1,9 @@
 #include "board/sim/simulated_board.h"
 
-#include "board/firmware/intel_hex.h"
+#include "board/firmware/controller_image.h"
 #include "board/sim/sim_chip.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -26,18 +25,14 @@ Reply idleBus()
     return reply;
 }
 
+// The USB board's own check, so that a file it would refuse is refused here too.
 std::string checkFirmwareFile(const char* path)
 {
-    const QString name = QString::fromLatin1(path);
-    const QByteArray localName = QFile::encodeName(name);
     try {
-        const firmware::HexImage image = firmware::readIntelHexFile(localName.toStdString());
-        if (image.byteCount() == 0)
-            return QFileInfo(name).fileName().toStdString() + " holds no firmware data";
-    } catch (const firmware::HexFormatError& malformed) {
-        return QFileInfo(name).fileName().toStdString() + " " + malformed.what();
-    } catch (const std::exception& unreadable) {
-        return unreadable.what();
+        firmware::readControllerFirmware(
+            QFile::encodeName(QString::fromLatin1(path)).toStdString());
+    } catch (const std::exception& unusable) {
+        return unusable.what();
     }
     return {};
 }

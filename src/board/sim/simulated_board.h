@@ -22,6 +22,7 @@
 
 #include "board/board_library.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -74,6 +75,16 @@ public:
 // Only "chips" and each chip's "address" and "kind" are required; "voltRaw" needs kind "B".
 // Throws ScenarioError with "FILE:LINE: problem" (just "FILE: problem" when it cannot be read).
 Scenario loadScenarioFile(const QString& path);
+
+// A scenario is a few KiB; a bigger file is not one, and must not fill the memory.
+inline constexpr qsizetype kMaxScenarioBytes = 1024 * 1024;
+
+// The text of a scenario file. Throws ScenarioError for anything but a regular file of at most
+// kMaxScenarioBytes (a device such as /dev/zero, a FIFO, a folder) or one that cannot be read.
+QByteArray readScenarioText(const QString& path);
+
+// A scenario from its JSON text; `path` names it in the messages.
+Scenario readScenario(const QString& path, const QByteArray& text);
 
 class SimulatedBoard : public BoardLibrary {
 public:

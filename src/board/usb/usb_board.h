@@ -5,11 +5,14 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 namespace zr::usb {
 
 struct UsbBoardOptions {
     UsbIds ids;
+    // The USB port path of the board to use ("1-4.2"); empty: the only board attached.
+    std::string portPath;
     std::chrono::milliseconds transferTimeout{1000};
     // From releasing the controller's CPU until the board is back under its programmed id.
     std::chrono::milliseconds reenumerationTimeout{10000};
@@ -17,8 +20,9 @@ struct UsbBoardOptions {
 
 // The evaluation board over USB (libusb). LoadFirmWare finds the board: a board already running
 // its firmware is opened as it is; a controller waiting for firmware gets the Intel HEX image
-// loaded into its RAM and is opened once it has come back under the programmed id. Loading again
-// after the board was lost (unplugged and plugged back) brings it back.
+// loaded into its RAM and is opened once it has come back under the programmed id at the same USB
+// port. With several boards attached, one must be chosen by its port path. Loading again after the
+// board was lost (unplugged and plugged back) brings it back.
 class UsbBoard : public BoardLibrary {
 public:
     UsbBoard();
@@ -36,6 +40,8 @@ public:
     // After a failed LoadFirmWare a sentence; after a failed request a phrase that continues
     // "The evaluation board was lost: ".
     std::string failureReason() const override;
+    // The port path of the board the last LoadFirmWare chose; empty before.
+    std::string portPath() const;
 
 private:
     struct Impl;

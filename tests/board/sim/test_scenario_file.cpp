@@ -1,10 +1,12 @@
 // Scenario files: everything they can fix, and a message naming file and line for every mistake.
 
+#include "board/sim/json_lines.h"
 #include "board/sim/simulated_board.h"
 #include "sim_test_helpers.h"
 
 #include <QDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace zr;
 using namespace zr::test;
@@ -180,6 +182,12 @@ private slots:
             << QByteArray("{\"chips\": [],\n\"unplugAfterRequests\": 2.5}") << 2
             << "unplugAfterRequests: expected a whole number, found 2.5";
         // Duplicate addresses
+        // A key beyond U+FFFF is two escapes; the line is the key's, and two such keys differ.
+        QTest::newRow("surrogate pair key")
+            << QByteArray("{\"chips\": [],\n\n\"\\uD83D\\uDE00\": 1}") << 3 << "unknown key";
+        QTest::newRow("two surrogate pair keys")
+            << QByteArray("{\"chips\": [],\n\"\\uD83D\\uDE00\": 1,\n\"\\uD83D\\uDE01\": 2}") << 2
+            << "unknown key";
         QTest::newRow("duplicate address")
             << QByteArray("{\"chips\": [\n{\"address\": 72, \"kind\": \"A\"},\n{\"address\": 76, "
                           "\"kind\": \"B\"},\n{\"kind\": \"B\",\n \"address\": 72}]}")
@@ -201,6 +209,66 @@ private slots:
             QVERIFY2(message.startsWith(where), qPrintable(message));
             QVERIFY2(message.contains(problem), qPrintable(message));
         }
+    }
+
+    // Only a regular file of at most 1 MiB is read: a device would fill the memory, a FIFO
+    // would block the start.
+    void refusesWhatIsNotAScenarioFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("endless device") << "/dev/zero"
+                                        << "not a regular file";
+        QTest::newRow("fifo") << "fifo"
+                              << "not a regular file";
+        QTest::newRow("folder") << "folder"
+                                << "not a regular file";
+        QTest::newRow("over 1 MiB") << "big"
+                                    << "larger than 1024 KiB";
+        QTest::newRow("absent") << "absent"
+                                << "No such file or directory";
+    }
+    void refusesWhatIsNotAScenarioFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QString path = dir.filePath(kind);
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir(kind));
+        else if (kind == "big")
+            writeFile(dir, kind, "{\"chips\": []}" + QByteArray(sim::kMaxScenarioBytes, ' '));
+        else if (kind.startsWith('/'))
+            path = kind;
+        try {
+            sim::loadScenarioFile(path);
+            QFAIL("the file was read as a scenario");
+        } catch (const sim::ScenarioError& error) {
+            const QString message = QString::fromStdString(error.what());
+            QVERIFY2(message.startsWith(path + ": cannot read the scenario: "),
+                     qPrintable(message));
+            QVERIFY2(message.contains(reason), qPrintable(message));
+        }
+    }
+
+    // The line locator is only handed JSON that parsed, but must not read past the end of any text.
+    void lineLocatorStaysInsideBrokenText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        for (const char* text : {"{s", "{\"a\"", "{\"a\":", "{\"a\" 1}", "[1", "[1 2]", "{\"a\":]",
+                                 "[}", "\"abc", "{\"\\u12", "{\"\\", "{\"a\":{\"b\":[{"})
+            QTest::newRow(text) << QByteArray(text);
+    }
+    void lineLocatorStaysInsideBrokenText()
+    {
+        QFETCH(QByteArray, text);
+        // A copy of exactly the text's size, so that a read past its end is one to the sanitizer.
+        const QByteArray exact(text.constData(), text.size());
+        const sim::JsonLines lines(exact);
+        QCOMPARE(lines.lineOf(""), 1);
+        QVERIFY(!lines.hasDuplicateKey());
     }
 
     void unreadableFile()

@@ -296,16 +296,24 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("well-formed")
             << QByteArray(":03000000020100FA\n:00000001FF\n") << true << QString();
+        // The USB board's own reasons: both boards take and refuse the same files.
         QTest::newRow("missing") << QByteArray() << true
-                                 << QString("cannot read %1: No such file or directory");
+                                 << QString("The firmware file cannot be used: cannot read %1: No "
+                                            "such file or directory.");
         QTest::newRow("bad checksum")
             << QByteArray(":03000000020100FA\n:0501000075816080FE27\n:00000001FF\n") << true
-            << QString("SSTFW.hex line 2: checksum mismatch");
+            << QString("The firmware file %1 is not valid Intel HEX: line 2: checksum mismatch.");
         QTest::newRow("no end record")
             << QByteArray(":03000000020100FA\n") << true
-            << QString("SSTFW.hex line 1: the end-of-file record is missing");
+            << QString("The firmware file %1 is not valid Intel HEX: line 1: the end-of-file "
+                       "record is missing.");
         QTest::newRow("no data") << QByteArray(":00000001FF\n") << true
-                                 << QString("SSTFW.hex holds no firmware data");
+                                 << QString("The firmware file %1 does not fit the board: it holds "
+                                            "no data.");
+        QTest::newRow("data outside the controller's RAM")
+            << QByteArray(":0140000000BF\n:00000001FF\n") << true
+            << QString("The firmware file %1 does not fit the board: it has data at 0x4000, "
+                       "outside the controller's RAM (0x0000-0x3FFF and 0xE000-0xE1FF).");
         QTest::newRow("board refuses") << QByteArray(":03000000020100FA\n:00000001FF\n") << false
                                        << QString("the board did not accept the firmware");
     }

@@ -235,7 +235,8 @@ private slots:
         QVERIFY(board->LoadFirmWare((kData + "/small.hex").c_str()) < 0);
         QVERIFY(board->boardLost());
         QCOMPARE(board->failureReason(),
-                 std::string("The evaluation board (USB 04B4:8613) took its firmware but did "
+                 std::string("The evaluation board (USB 04B4:8613 at port 1-1) took its firmware "
+                             "but did "
                              "not come back as USB 04B4:1004 within 300 ms."));
     }
 
@@ -310,12 +311,13 @@ private slots:
         }
         QVERIFY(result < 0);
         const std::string id = programmed ? "04B4:1004" : "04B4:8613";
-        QCOMPARE(board->failureReason(),
-                 "The evaluation board (USB " + id +
-                     ") is attached, but this user may not open it. Install the udev rule " +
-                     ZR_UDEV_RULE_FILE +
-                     " (make install puts it there), then unplug the board and plug it in "
-                     "again.");
+        QCOMPARE(
+            board->failureReason(),
+            "The evaluation board (USB " + id +
+                " at port 1-1) is attached, but this user may not open it. Install the udev rule " +
+                ZR_UDEV_RULE_FILE +
+                " (make install puts it there), then unplug the board and plug it in "
+                "again.");
         QVERIFY(emulator->transfers().empty());
     }
 

@@ -90,6 +90,12 @@ private slots:
         QTest::newRow("bad value")
             << QStringList{"--usb-ids", "1234"} << "--usb-ids: '1234' needs two USB ids";
         QTest::newRow("no value") << QStringList{"--usb-ids"} << "--usb-ids needs a value";
+        QTest::newRow("given twice")
+            << QStringList{"--usb-ids=1234:1,1234:2", "--usb-ids", "1234:1,1234:2"}
+            << "--usb-ids is given twice";
+        QTest::newRow("board given twice")
+            << QStringList{"--board", "usb", "--usb-ids=1234:1,1234:2", "--board=sim"}
+            << "--board is given twice";
         QTest::newRow("simulated board") << QStringList{"--board=sim", "--usb-ids=1:1,1:2"}
                                          << "--usb-ids works only with --board usb";
     }

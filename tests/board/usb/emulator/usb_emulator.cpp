@@ -12,6 +12,7 @@
 #include <linux/usbdevice_fs.h>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -43,14 +44,18 @@ Setup readSetup(const std::uint8_t* b)
             static_cast<std::uint16_t>(b[6] | b[7] << 8)};
 }
 
+constexpr std::uint8_t kSerialIndex = 3;
+constexpr std::uint8_t kHubClass = 9;
+
 // Device, configuration and interface descriptors as sysfs "descriptors" holds them: one
 // configuration, one vendor-specific interface without endpoints besides the control pipe.
-std::string descriptorsHex(usb::UsbId id)
+std::string descriptorsHex(usb::UsbId id, std::uint8_t serialIndex = 0,
+                           std::uint8_t deviceClass = 0xFF)
 {
     const std::uint8_t bytes[] = {
-        18, 1, 0x00, 0x02, 0xFF, 0xFF, 0xFF, 64, static_cast<std::uint8_t>(id.vendor & 0xFF),
+        18, 1, 0x00, 0x02, deviceClass, 0xFF, 0xFF, 64, static_cast<std::uint8_t>(id.vendor & 0xFF),
         static_cast<std::uint8_t>(id.vendor >> 8), static_cast<std::uint8_t>(id.product & 0xFF),
-        static_cast<std::uint8_t>(id.product >> 8), 0x01, 0x00, 0, 0, 0, 1,
+        static_cast<std::uint8_t>(id.product >> 8), 0x01, 0x00, 0, 0, serialIndex, 1,
         // configuration: total length 18, one interface, value 1, bus powered, 100 mA
         9, 2, 18, 0, 1, 1, 0, 0x80, 50,
         // interface 0, alternate 0, no endpoints, vendor specific
@@ -72,6 +77,95 @@ struct Urb {
     int actualLength = 0;
 };
 
+// The one emulated bus of the process: umockdev's preload follows one test bed, so every
+// emulated board of the process sits on it, each at its own port, with device numbers unique
+// across them. Test bed calls from the boards' bus threads are serialised here.
+struct SharedBus {
+    SharedBus()
+    {
+        testbed = umockdev_testbed_new();
+        gchar* dir = umockdev_testbed_get_root_dir(testbed);
+        root = dir;
+        g_free(dir);
+        // libusb decides at start whether sysfs can be read; it must find the folder even before
+        // the first board is plugged in.
+        gchar* sys = umockdev_testbed_get_sys_dir(testbed);
+        g_mkdir_with_parents((std::string(sys) + "/bus/usb/devices").c_str(), 0755);
+        g_free(sys);
+    }
+    ~SharedBus() { g_object_unref(testbed); }
+
+    static std::shared_ptr<SharedBus> get()
+    {
+        static std::mutex creating;
+        static std::weak_ptr<SharedBus> current;
+        std::lock_guard lock(creating);
+        std::shared_ptr<SharedBus> bus = current.lock();
+        if (!bus) {
+            bus = std::make_shared<SharedBus>();
+            current = bus;
+        }
+        return bus;
+    }
+
+    void add(const std::string& record)
+    {
+        GError* error = nullptr;
+        if (!umockdev_testbed_add_from_string(testbed, record.c_str(), &error)) {
+            std::string message = error ? error->message : "unknown error";
+            g_clear_error(&error);
+            throw std::runtime_error("cannot add an emulated device: " + message);
+        }
+    }
+
+    // The hubs between the root hub and `port` ("4.2" needs a hub at 1-4), added once; returns
+    // the sysfs path of the socket itself.
+    std::string socketPath(const std::string& port);
+
+    UMockdevTestbed* testbed = nullptr;
+    std::string root;
+    std::mutex mutex; // the test bed, the numbers and the hubs
+    int nextDevnum = 2;
+    std::set<std::string> hubs;
+};
+
+std::string usbDeviceRecord(const std::string& syspath, int devnum, usb::UsbId id,
+                            const std::string& descriptors)
+{
+    char node[32];
+    std::snprintf(node, sizeof node, "bus/usb/%03d/%03d", kBus, devnum);
+    char vendor[16];
+    std::snprintf(vendor, sizeof vendor, "%04x\\n", id.vendor);
+    char product[16];
+    std::snprintf(product, sizeof product, "%04x\\n", id.product);
+    return "P: " + syspath.substr(4) + "\nN: " + node +
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: BUSNUM=" +
+           std::string(node + 8, 3) + "\nE: DEVNUM=" + std::string(node + 12, 3) +
+           "\nE: DEVNAME=/dev/" + node + "\nA: busnum=" + std::to_string(kBus) +
+           "\\n\nA: devnum=" + std::to_string(devnum) + "\\n\nA: idVendor=" + vendor +
+           "\nA: idProduct=" + product +
+           "\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + descriptors + "\n";
+}
+
+std::string SharedBus::socketPath(const std::string& port)
+{
+    std::string path = "/sys/devices/usb" + std::to_string(kBus);
+    std::string name = std::to_string(kBus) + "-";
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t dot = port.find('.', from);
+        name += port.substr(from, dot == std::string::npos ? std::string::npos : dot - from);
+        path += "/" + name;
+        if (dot == std::string::npos)
+            return path;
+        if (hubs.insert(path).second)
+            add(usbDeviceRecord(path, nextDevnum++, {0x1D6B, 0x0002},
+                                descriptorsHex({0x1D6B, 0x0002}, 0, kHubClass)));
+        name += ".";
+        from = dot + 1;
+    }
+}
+
 struct Device {
     int devnum = 0;
     std::string devnode; // /dev/bus/usb/001/NNN
@@ -80,6 +174,7 @@ struct Device {
     bool programmed = false;
     bool gone = false;
     bool cpuHeld = false;
+    UMockdevIoctlClient* claimedBy = nullptr; // the open node holding interface 0
     std::deque<Urb> urbs;
 };
 
@@ -109,6 +204,9 @@ struct UsbEmulator::Impl {
 
     // Device requests, on umockdev's thread.
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
+    static void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
+    bool claim(Device& device, UMockdevIoctlClient* client, gulong request);
+    bool serveString(const Setup& setup, std::uint8_t* data, Urb& urb);
     bool handle(UMockdevIoctlClient* client);
     void submit(Device& device, UMockdevIoctlClient* client, UMockdevIoctlData* arg);
     void reap(Device& device, UMockdevIoctlClient* client, UMockdevIoctlData* arg);
@@ -124,7 +222,8 @@ struct UsbEmulator::Impl {
     Device* find(const std::string& devnode);
 
     EmulatorOptions options;
-    UMockdevTestbed* testbed = nullptr;
+    std::shared_ptr<SharedBus> bus;
+    UMockdevTestbed* testbed = nullptr; // the shared bus's
     UMockdevIoctlBase* handler = nullptr;
     std::string root;
 
@@ -147,24 +246,20 @@ struct UsbEmulator::Impl {
     std::thread busThread;
 };
 
-UsbEmulator::Impl::Impl(EmulatorOptions o) : options(o)
+UsbEmulator::Impl::Impl(EmulatorOptions o) : options(o), bus(SharedBus::get())
 {
-    testbed = umockdev_testbed_new();
+    testbed = bus->testbed;
+    root = bus->root;
     handler = umockdev_ioctl_base_new();
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(&Impl::onIoctl), this);
-    gchar* dir = umockdev_testbed_get_root_dir(testbed);
-    root = dir;
-    g_free(dir);
-    // libusb decides at start whether sysfs can be read; it must find the folder even before
-    // the first board is plugged in.
-    gchar* sys = umockdev_testbed_get_sys_dir(testbed);
-    g_mkdir_with_parents((std::string(sys) + "/bus/usb/devices").c_str(), 0755);
-    g_free(sys);
+    g_signal_connect(handler, "client-vanished", G_CALLBACK(&Impl::onClientVanished), this);
     busThread = std::thread([this] { busLoop(); });
 }
 
 UsbEmulator::Impl::~Impl()
 {
+    // The bus may outlive this board (another emulator shares it): the board leaves it.
+    runOnBus([this] { unplugCurrent(); });
     {
         std::lock_guard lock(busMutex);
         busStopping = true;
@@ -177,7 +272,7 @@ UsbEmulator::Impl::~Impl()
             for (Urb& urb : device->urbs)
                 release(urb);
     }
-    g_object_unref(testbed);
+    g_signal_handlers_disconnect_by_data(handler, this);
     g_object_unref(handler);
 }
 
@@ -219,33 +314,18 @@ void UsbEmulator::Impl::runOnBus(std::function<void()> task)
 void UsbEmulator::Impl::plug(usb::UsbId id, bool programmed)
 {
     unplugCurrent();
+    std::lock_guard busLock(bus->mutex);
     auto device = std::make_unique<Device>();
-    {
-        std::lock_guard lock(mutex);
-        device->devnum = nextDevnum++;
-    }
+    device->devnum = bus->nextDevnum++;
     char node[32];
-    std::snprintf(node, sizeof node, "bus/usb/%03d/%03d", kBus, device->devnum);
-    device->devnode = std::string("/dev/") + node;
-    device->syspath = "/sys/devices/usb" + std::to_string(kBus) + "/" + std::to_string(kBus) + "-" +
-                      std::to_string(device->devnum);
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", kBus, device->devnum);
+    device->devnode = node;
+    device->syspath = bus->socketPath(options.port);
     device->id = id;
     device->programmed = programmed;
-
-    char ids[16];
-    std::snprintf(ids, sizeof ids, "%04x\\n", id.vendor);
-    std::string record = "P: " + device->syspath.substr(4) + "\nN: " + node +
-                         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-                         "E: BUSNUM=" +
-                         std::string(node + 8, 3) + "\nE: DEVNUM=" + std::string(node + 12, 3) +
-                         "\nE: DEVNAME=" + device->devnode + "\nA: busnum=" + std::to_string(kBus) +
-                         "\\n\nA: devnum=" + std::to_string(device->devnum) +
-                         "\\n\nA: idVendor=" + ids + "\n";
-    std::snprintf(ids, sizeof ids, "%04x\\n", id.product);
-    record +=
-        std::string("A: idProduct=") + ids +
-        "\nA: speed=480\\n\nA: bConfigurationValue=1\\n\nH: descriptors=" + descriptorsHex(id) +
-        "\n";
+    const std::string record = usbDeviceRecord(
+        device->syspath, device->devnum, id,
+        descriptorsHex(id, programmed && !options.serial.empty() ? kSerialIndex : 0));
 
     Device* added = device.get();
     {
@@ -263,11 +343,7 @@ void UsbEmulator::Impl::plug(usb::UsbId id, bool programmed)
         g_clear_error(&error);
         throw std::runtime_error("cannot emulate " + added->devnode + ": " + message);
     }
-    if (!umockdev_testbed_add_from_string(testbed, record.c_str(), &error)) {
-        std::string message = error ? error->message : "unknown error";
-        g_clear_error(&error);
-        throw std::runtime_error("cannot add the emulated board: " + message);
-    }
+    bus->add(record);
     changed.notify_all();
 }
 
@@ -289,6 +365,7 @@ std::string UsbEmulator::Impl::markGone(Device& device)
 
 void UsbEmulator::Impl::removeFromBus(const std::string& syspath)
 {
+    std::lock_guard busLock(bus->mutex);
     umockdev_testbed_uevent(testbed, syspath.c_str(), "remove");
     umockdev_testbed_remove_device(testbed, syspath.c_str());
 }
@@ -348,8 +425,7 @@ bool UsbEmulator::Impl::handle(UMockdevIoctlClient* client)
     }
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_RELEASEINTERFACE:
-        umockdev_ioctl_client_complete(client, 0, 0);
-        return true;
+        return claim(*device, client, request);
     case USBDEVFS_GETDRIVER:
         umockdev_ioctl_client_complete(client, -1, ENODATA);
         return true;
@@ -362,6 +438,32 @@ bool UsbEmulator::Impl::handle(UMockdevIoctlClient* client)
     default:
         return false; // umockdev answers ENOTTY
     }
+}
+
+void UsbEmulator::Impl::onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client,
+                                         gpointer self)
+{
+    auto* impl = static_cast<Impl*>(self);
+    std::lock_guard lock(impl->mutex);
+    for (auto& device : impl->devices)
+        if (device->claimedBy == client)
+            device->claimedBy = nullptr;
+}
+
+// One holder of the interface at a time, as the kernel allows; closing the node releases it.
+bool UsbEmulator::Impl::claim(Device& device, UMockdevIoctlClient* client, gulong request)
+{
+    if (request == USBDEVFS_RELEASEINTERFACE) {
+        if (device.claimedBy == client)
+            device.claimedBy = nullptr;
+    } else if (device.claimedBy && device.claimedBy != client) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);
+        return true;
+    } else {
+        device.claimedBy = client;
+    }
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return true;
 }
 
 void UsbEmulator::Impl::submit(Device& device, UMockdevIoctlClient* client, UMockdevIoctlData* arg)
@@ -450,6 +552,8 @@ void UsbEmulator::Impl::serve(Device& device, const Setup& setup, std::uint8_t* 
     } else if (served && setup.vendor() && !device.programmed && setup.request == kRamWrite &&
                !setup.in()) {
         serveController(device, setup, data, urb);
+    } else if (served && device.programmed && serveString(setup, data, urb)) {
+        record.data.assign(data, data + urb.actualLength);
     } else if (served && setup.vendor() && device.programmed &&
                setup.request == SST_VENDOR_REQUEST) {
         // A simulated board that reports itself lost has had its cable pulled.
@@ -503,6 +607,34 @@ void UsbEmulator::Impl::serveController(Device& device, const Setup& setup, std:
         if (options.comesBackAfterUpload)
             plug(options.ids.programmed, true);
     });
+}
+
+// GET_DESCRIPTOR of a string: the language list (index 0) and the serial string.
+bool UsbEmulator::Impl::serveString(const Setup& setup, std::uint8_t* data, Urb& urb)
+{
+    constexpr std::uint8_t kGetDescriptor = 6;
+    constexpr int kStringDescriptor = 3;
+    if (setup.requestType != 0x80 || setup.request != kGetDescriptor ||
+        setup.value >> 8 != kStringDescriptor || options.serial.empty())
+        return false;
+    std::vector<std::uint8_t> descriptor;
+    const int index = setup.value & 0xFF;
+    if (index == 0) {
+        descriptor = {4, kStringDescriptor, 0x09, 0x04}; // US English
+    } else if (index == kSerialIndex) {
+        descriptor = {static_cast<std::uint8_t>(2 + 2 * options.serial.size()), kStringDescriptor};
+        for (char c : options.serial) {
+            descriptor.push_back(static_cast<std::uint8_t>(c));
+            descriptor.push_back(0);
+        }
+    } else {
+        return false;
+    }
+    const std::size_t answered = std::min<std::size_t>(descriptor.size(), setup.length);
+    std::memcpy(data, descriptor.data(), answered);
+    urb.status = 0;
+    urb.actualLength = static_cast<int>(answered);
+    return true;
 }
 
 bool UsbEmulator::Impl::serveBoard(const Setup& setup, std::uint8_t* data, Urb& urb,

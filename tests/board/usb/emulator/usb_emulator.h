@@ -9,6 +9,8 @@
 // library). The emulator itself may run in that process (tests) or in a parent that starts the
 // program under the preload (usb_emulator_run): umockdev carries ioctls over a socket.
 // Device requests are answered on umockdev's own thread; everything here is thread-safe.
+// The emulated device node lets one client at a time claim the board's interface, as the kernel
+// does, so a second program on the same board meets "busy".
 
 #include "board/board_library.h"
 #include "board/usb/usb_ids.h"
@@ -43,6 +45,12 @@ enum class Fault {
 
 struct EmulatorOptions {
     usb::UsbIds ids;
+    // The socket: the ports from bus 1's root hub, joined by '.' ("4.2" is port path "1-4.2",
+    // behind an emulated hub at "1-4"). It stays the same across re-enumerations and replugs.
+    // Several emulators in one process share the bus, each at its own port.
+    std::string port = "1";
+    // The serial string the board reports (string descriptor 3); none when empty.
+    std::string serial;
     BoardLibrary* board = nullptr; // answers request 218; without one the board stalls it
     // From the CPU's release until the programmed board appears.
     std::chrono::milliseconds reenumerationDelay{20};

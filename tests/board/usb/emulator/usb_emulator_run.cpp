@@ -17,10 +17,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,7 +37,10 @@ const char* const kUsage =
     "  --scenario FILE         the simulated board's chips and readings (JSON)\n"
     "  --usb-ids U,P           the board's USB ids (default 04b4:8613,04b4:1004)\n"
     "  --reenumeration-delay MS  from the firmware's start until the board is back (20)\n"
-    "  --stays-away            the board does not come back after its firmware is loaded\n";
+    "  --stays-away            the board does not come back after its firmware is loaded\n"
+    "  --port CHAIN[:SERIAL]   a board at this port of bus 1 (\"4.2\" is port path 1-4.2),\n"
+    "                          with this serial string; repeat it for several boards, each with\n"
+    "                          its own simulated chips (default: one board at 1-1, no serial)\n";
 
 pid_t child = 0;
 
@@ -72,6 +78,7 @@ int main(int argc, char** argv)
     std::string attached = "unprogrammed";
     std::string scenarioFile;
     zr::usbtest::EmulatorOptions options;
+    std::vector<std::pair<std::string, std::string>> ports; // chain, serial
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const std::string a = argv[i];
@@ -87,6 +94,11 @@ int main(int argc, char** argv)
             attached = argv[++i];
             if (attached != "unprogrammed" && attached != "programmed" && attached != "none")
                 return usage("--attached takes unprogrammed, programmed or none");
+        } else if (a == "--port") {
+            const std::string value = argv[++i];
+            const std::size_t colon = value.find(':');
+            ports.emplace_back(value.substr(0, colon),
+                               colon == std::string::npos ? "" : value.substr(colon + 1));
         } else if (a == "--scenario") {
             scenarioFile = argv[++i];
         } else if (a == "--usb-ids") {
@@ -105,21 +117,29 @@ int main(int argc, char** argv)
         return usage("no command given after --");
     char** command = argv + i + 1;
 
-    std::unique_ptr<zr::sim::SimulatedBoard> board;
-    try {
-        board = std::make_unique<zr::sim::SimulatedBoard>(
-            scenarioFile.empty() ? zr::sim::Scenario::defaults()
-                                 : zr::sim::loadScenarioFile(QString::fromStdString(scenarioFile)));
-    } catch (const std::exception& e) {
-        std::cerr << "usb_emulator_run: " << e.what() << "\n";
-        return 2;
+    if (ports.empty())
+        ports.emplace_back(options.port, "");
+    std::vector<std::unique_ptr<zr::sim::SimulatedBoard>> boards;
+    std::vector<std::unique_ptr<zr::usbtest::UsbEmulator>> emulators;
+    for (const auto& [port, serial] : ports) {
+        try {
+            boards.push_back(std::make_unique<zr::sim::SimulatedBoard>(
+                scenarioFile.empty()
+                    ? zr::sim::Scenario::defaults()
+                    : zr::sim::loadScenarioFile(QString::fromStdString(scenarioFile))));
+        } catch (const std::exception& e) {
+            std::cerr << "usb_emulator_run: " << e.what() << "\n";
+            return 2;
+        }
+        options.board = boards.back().get();
+        options.port = port;
+        options.serial = serial;
+        auto& emulator = *emulators.emplace_back(new zr::usbtest::UsbEmulator(options));
+        if (attached == "unprogrammed")
+            emulator.plugUnprogrammed();
+        else if (attached == "programmed")
+            emulator.plugProgrammed();
     }
-    options.board = board.get();
-    zr::usbtest::UsbEmulator emulator(options);
-    if (attached == "unprogrammed")
-        emulator.plugUnprogrammed();
-    else if (attached == "programmed")
-        emulator.plugProgrammed();
 
     std::signal(SIGINT, forward);
     std::signal(SIGTERM, forward);

@@ -1,9 +1,9 @@
-#include "board/usb/controller_ram.h"
+#include "board/firmware/controller_image.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace zr::usb {
+namespace zr::firmware {
 namespace {
 
 std::string hex4(std::uint32_t value)
@@ -34,13 +34,13 @@ const RamRange* rangeHolding(std::uint32_t address)
 
 } // namespace
 
-std::vector<RamChunk> ramChunks(const firmware::HexImage& image, std::size_t chunkSize)
+std::vector<RamChunk> ramChunks(const HexImage& image, std::size_t chunkSize)
 {
     if (image.byteCount() == 0)
         throw FirmwareImageError("it holds no data");
     chunkSize = std::max<std::size_t>(chunkSize, 1);
     std::vector<RamChunk> chunks;
-    for (const firmware::HexSegment& segment : image.segments) {
+    for (const HexSegment& segment : image.segments) {
         std::size_t done = 0;
         while (done < segment.bytes.size()) {
             const std::uint32_t address = segment.address + static_cast<std::uint32_t>(done);
@@ -63,10 +63,10 @@ std::vector<RamChunk> ramChunks(const firmware::HexImage& image, std::size_t chu
 
 std::vector<RamChunk> readControllerFirmware(const std::string& path)
 {
-    firmware::HexImage image;
+    HexImage image;
     try {
-        image = firmware::readIntelHexFile(path);
-    } catch (const firmware::HexFormatError& malformed) {
+        image = readIntelHexFile(path);
+    } catch (const HexFormatError& malformed) {
         throw std::runtime_error("The firmware file " + path +
                                  " is not valid Intel HEX: " + malformed.what() + ".");
     } catch (const std::exception& unreadable) {
@@ -81,4 +81,4 @@ std::vector<RamChunk> readControllerFirmware(const std::string& path)
     }
 }
 
-} // namespace zr::usb
+} // namespace zr::firmware

@@ -1,0 +1,235 @@
+// The exposition text of the exporter, from its poller running over the simulated board, checked
+// line by line and by Prometheus's own checker (promtool check metrics, when installed).
+
+#include "board/sim/simulated_board.h"
+#include "exporter/exposition.h"
+#include "exporter/poller.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+using zr::exporter::Clock;
+
+namespace {
+
+// Scan: 32 addresses of one exchange (two requests) each. Poll: ZR410A 4 requests, ZR410B 6.
+constexpr int kScanRequests = 64;
+constexpr int kPollRequests = 10;
+
+zr::sim::Scenario fixedReadings()
+{
+    zr::sim::Scenario s;
+    zr::sim::ChipConfig a;
+    a.address = 72;
+    a.kind = 'A';
+    a.tempRaw = std::array<std::uint16_t, 2>{1600, 1984}; // 25, 31
+    a.offsetRaw = 0;
+    zr::sim::ChipConfig b;
+    b.address = 76;
+    b.kind = 'B';
+    b.tempRaw = std::array<std::uint16_t, 2>{65528, 2576}; // 1023.875 -> -0.12, 40.25
+    b.voltRaw = std::array<std::uint16_t, 5>{12288, 5120, 3379, 2560, 1229};
+    b.offsetRaw = static_cast<std::uint16_t>(-5 * 64);
+    s.chips = {a, b};
+    return s;
+}
+
+// The simulated board whose temperature reads of one chip fail, as a board reports a failed
+// transfer: a negative result and the buffer left as it was.
+class FailingTemperatures : public zr::BoardLibrary {
+public:
+    FailingTemperatures(zr::sim::SimulatedBoard& board, int address)
+        : board_(board), address_(address)
+    {
+    }
+    std::int16_t LoadFirmWare(const char* path) override { return board_.LoadFirmWare(path); }
+    std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
+                                 std::int16_t direction, std::int16_t length,
+                                 std::uint8_t* buffer) override
+    {
+        if (direction == zr::kDirectionToBoard)
+            failNext_ = buffer[0] == address_ && buffer[2] == 4 && buffer[3] == 0;
+        else if (failNext_)
+            return -1;
+        return board_.VendorIORequest(request, value, index, direction, length, buffer);
+    }
+    bool boardLost() const override { return board_.boardLost(); }
+
+private:
+    zr::sim::SimulatedBoard& board_;
+    int address_;
+    bool failNext_ = false;
+};
+
+QStringList sampleLines(const std::string& text)
+{
+    QStringList lines;
+    for (const QString& line : QString::fromStdString(text).split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith('#') && !line.startsWith("zr410ab_last_poll_timestamp_seconds"))
+            lines << line;
+    return lines;
+}
+
+const QStringList kCounters = {
+    R"(zr410ab_failed_reads_total{board="sim",chip="ZR410A"} 0)",
+    R"(zr410ab_failed_reads_total{board="sim",chip="ZR410B"} 0)",
+};
+const QStringList kReadings = {
+    R"(zr410ab_temperature_celsius{board="sim",chip="ZR410A",address="72",sensor="internal"} 25)",
+    R"(zr410ab_temperature_celsius{board="sim",chip="ZR410A",address="72",sensor="external"} 31)",
+    R"(zr410ab_temperature_celsius{board="sim",chip="ZR410B",address="76",sensor="internal"} -0.1199951)",
+    R"(zr410ab_temperature_celsius{board="sim",chip="ZR410B",address="76",sensor="external"} 35.25)",
+    R"(zr410ab_voltage_volts{board="sim",chip="ZR410B",address="76",rail="12V"} 12)",
+    R"(zr410ab_voltage_volts{board="sim",chip="ZR410B",address="76",rail="5V"} 5)",
+    R"(zr410ab_voltage_volts{board="sim",chip="ZR410B",address="76",rail="Vcc"} 3.3)",
+    R"(zr410ab_voltage_volts{board="sim",chip="ZR410B",address="76",rail="2.5V"} 2.5)",
+    R"(zr410ab_voltage_volts{board="sim",chip="ZR410B",address="76",rail="Vccp"} 1.2)",
+    R"(zr410ab_external_offset_celsius{board="sim",chip="ZR410A",address="72"} 0)",
+    R"(zr410ab_external_offset_celsius{board="sim",chip="ZR410B",address="76"} -5)",
+};
+
+QStringList without(QStringList lines, const QString& part)
+{
+    lines.removeIf([&part](const QString& line) { return line.contains(part); });
+    return lines;
+}
+
+} // namespace
+
+class TestExposition : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pollAndRender_data()
+    {
+        QTest::addColumn<int>("unplugAfterRequests"); // 0: never
+        QTest::addColumn<int>("failingAddress");      // 0: none
+        QTest::addColumn<int>("polls");
+        QTest::addColumn<int>("renderedAfterMs"); // after the last poll; readings live 3000 ms
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("fixed readings") << 0 << 0 << 2 << 0
+                                        << QStringList{R"(zr410ab_board_up{board="sim"} 1)",
+                                                       R"(zr410ab_polls_total{board="sim"} 2)"} +
+                                               kCounters + kReadings;
+        // Both temperatures of chip A go, its offset stays; the failed reads are counted.
+        QTest::newRow("chip with failed reads")
+            << 0 << 72 << 3 << 0
+            << QStringList{R"(zr410ab_board_up{board="sim"} 1)",
+                           R"(zr410ab_polls_total{board="sim"} 3)",
+                           R"(zr410ab_failed_reads_total{board="sim",chip="ZR410A"} 3)",
+                           R"(zr410ab_failed_reads_total{board="sim",chip="ZR410B"} 0)"} +
+                   without(kReadings, R"(temperature_celsius{board="sim",chip="ZR410A")");
+        // The cable is pulled in the second poll: nothing read before it is shown as current.
+        QTest::newRow("lost board") << kScanRequests + kPollRequests << 0 << 2 << 0
+                                    << QStringList{R"(zr410ab_board_up{board="sim"} 0)",
+                                                   R"(zr410ab_polls_total{board="sim"} 1)"} +
+                                           kCounters;
+        QTest::newRow("stale readings") << 0 << 0 << 1 << 3100
+                                        << QStringList{R"(zr410ab_board_up{board="sim"} 1)",
+                                                       R"(zr410ab_polls_total{board="sim"} 1)"} +
+                                               kCounters;
+    }
+
+    void pollAndRender()
+    {
+        QFETCH(int, unplugAfterRequests);
+        QFETCH(int, failingAddress);
+        QFETCH(int, polls);
+        QFETCH(int, renderedAfterMs);
+        QFETCH(QStringList, expected);
+
+        zr::sim::Scenario scenario = fixedReadings();
+        if (unplugAfterRequests)
+            scenario.unplugAfterRequests = unplugAfterRequests;
+        zr::sim::SimulatedBoard simulated(scenario);
+        FailingTemperatures failing(simulated, failingAddress);
+        zr::exporter::ReadingsCache cache;
+        zr::exporter::PollerOptions options;
+        options.board = "sim";
+        options.programFolder = ZR_FIRMWARE_FOLDER;
+        zr::exporter::Poller poller(failing, cache, options);
+        QVERIFY(poller.connect());
+        for (int i = 0; i < polls; ++i)
+            poller.poll();
+
+        const std::string text = zr::exporter::renderMetrics(
+            cache.snapshot(), Clock::now() + std::chrono::milliseconds(renderedAfterMs), 3000ms);
+        QCOMPARE(sampleLines(text), expected);
+        QCOMPARE(QString::fromStdString(text).contains("zr410ab_last_poll_timestamp_seconds{"),
+                 polls > 0);
+        promtoolAccepts(text);
+    }
+
+    // OpenMetrics, for a scraper that asks for it: counters named by family, units, "# EOF".
+    void openMetricsWhenAskedFor()
+    {
+        const char* prometheusAccept =
+            "application/openmetrics-text;version=1.0.0,application/openmetrics-text;"
+            "version=0.0.1;q=0.75,text/plain;version=0.0.4;q=0.5,*/*;q=0.1";
+        QCOMPARE(zr::exporter::formatForAccept(prometheusAccept),
+                 zr::exporter::ExpositionFormat::OpenMetrics);
+        QCOMPARE(zr::exporter::formatForAccept("text/plain"),
+                 zr::exporter::ExpositionFormat::Prometheus);
+        zr::exporter::Snapshot s;
+        s.board = "1-4.2";
+        s.up = true;
+        s.polls = 7;
+        const QString text = QString::fromStdString(zr::exporter::renderMetrics(
+            s, Clock::now(), 3s, zr::exporter::ExpositionFormat::OpenMetrics));
+        QVERIFY(text.contains("# TYPE zr410ab_polls counter\n"
+                              "zr410ab_polls_total{board=\"1-4.2\"} 7\n"));
+        QVERIFY(text.contains("# UNIT zr410ab_temperature_celsius celsius\n"));
+        QVERIFY(text.endsWith("\n# EOF\n"));
+    }
+
+    // The dashboard asks only for series the exporter has.
+    void dashboardQueriesExportedSeries()
+    {
+        zr::exporter::Snapshot s;
+        s.up = true;
+        s.lastPollUnixSeconds = 1.0;
+        const QString exported =
+            QString::fromStdString(zr::exporter::renderMetrics(s, Clock::now(), 3s));
+        QFile file(ZR_GRAFANA_DASHBOARD);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray dashboard = file.readAll();
+        QJsonParseError error{};
+        QJsonDocument::fromJson(dashboard, &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QRegularExpression name("zr410ab_[a-z_]+");
+        int queried = 0;
+        for (const auto& match : name.globalMatch(QString::fromUtf8(dashboard))) {
+            QVERIFY2(exported.contains("# TYPE " + match.captured() + " "),
+                     qPrintable(match.captured()));
+            ++queried;
+        }
+        QVERIFY(queried >= 6);
+    }
+
+private:
+    static void promtoolAccepts(const std::string& text)
+    {
+        const QString promtool = QStandardPaths::findExecutable("promtool");
+        if (promtool.isEmpty()) {
+            qWarning("promtool not found (Debian package prometheus): the text was not checked "
+                     "by Prometheus's checker");
+            return;
+        }
+        QProcess check;
+        check.start(promtool, {"check", "metrics"});
+        QVERIFY(check.waitForStarted());
+        check.write(text.data(), static_cast<qint64>(text.size()));
+        check.closeWriteChannel();
+        QVERIFY(check.waitForFinished(30000));
+        QVERIFY2(check.exitCode() == 0,
+                 (check.readAllStandardOutput() + check.readAllStandardError()).constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExposition)
+#include "test_exposition.moc"

@@ -1,0 +1,59 @@
+"""Each failure raises its own exception with the board's words, and input that does not fit is
+refused before anything reaches the board."""
+
+import pytest
+import zr410ab
+from conftest import scenario
+
+
+def test_absent_chip_and_missing_board():
+    with zr410ab.open_board("sim", scenario=scenario("only-b")) as board:
+        with pytest.raises(zr410ab.ChipNotFoundError, match="ZR410A did not answer"):
+            board.chip("A")
+    with pytest.raises(zr410ab.BoardNotFoundError) as refused:
+        zr410ab.open_board("sim", scenario=scenario("firmware-fails"))
+    assert "could not be found" in refused.value.reason
+    assert isinstance(refused.value, zr410ab.Zr410abError)
+
+
+REFUSED = [
+    ("offset above the register", lambda c: setattr(c, "external_offset", 1024), ValueError),
+    ("offset below the register", lambda c: setattr(c, "external_offset", -513), ValueError),
+    ("offset not whole", lambda c: setattr(c, "external_offset", 2.5), TypeError),
+    ("no command byte", lambda c: c.transaction(b"", 2), ValueError),
+    ("62 data bytes", lambda c: c.transaction(bytes(62), 2), ValueError),
+    ("read length 63", lambda c: c.transaction(b"\xf7", 63), ValueError),
+    ("write length 256", lambda c: c.transaction(b"\xf7", 2, write_length=256), ValueError),
+    ("rails of chip A", lambda c: c.voltages(), ValueError),
+]
+
+
+def test_refused_input_sends_nothing_and_a_pulled_cable_raises_board_lost():
+    # The board allows exactly one more transaction after the scan: every refusal must leave it
+    # for the read that follows, and the read after that meets the pulled cable.
+    with zr410ab.open_board("sim", scenario=scenario("one-transaction-left")) as board:
+        chip = board.chip("A")
+        for what, call, error in REFUSED:
+            with pytest.raises(error):
+                call(chip)
+        assert chip.temperatures() == (25.0, 31.0)
+        with pytest.raises(zr410ab.BoardLostError) as lost:
+            chip.temperatures()
+        assert "lost" in lost.value.reason
+
+
+def test_lost_board_during_a_log_keeps_the_records_written(tmp_path):
+    path = tmp_path / "lost.sav"
+    with zr410ab.open_board("sim", scenario=scenario("pulled-after-scan")) as board:
+        with pytest.raises(zr410ab.BoardLostError):
+            board.log(path, "A", interval=0.01, count=10)
+    assert zr410ab.read_sav(path).records == 1  # three transactions: one whole record
+
+
+def test_closed_board():
+    board = zr410ab.open_board("sim")
+    chip = board.chip("B")
+    board.close()
+    assert board.closed
+    with pytest.raises(zr410ab.ChipNotFoundError, match="closed"):
+        chip.temperatures()

@@ -1,0 +1,16 @@
+"""The module over the real libusb code, with the emulated board behind it (run by CTest under
+the USB emulator)."""
+
+import os
+
+import pytest
+import zr410ab
+
+
+@pytest.mark.skipif("ZR410AB_USB_EMULATED" not in os.environ, reason="needs the USB emulator")
+def test_usb_board_scan_and_read():
+    with zr410ab.open_board("usb") as board:
+        assert board.scan() == {"ZR410A": 72, "ZR410B": 76}
+        internal, external = board.chip("A").temperatures()
+        assert -40 < internal < 130 and -40 < external < 130
+        assert set(board.chip("B").voltages()) == set(zr410ab.RAILS)
