@@ -65,14 +65,14 @@ install: build
 package: deps
 	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 	    > /dev/null
-	@cmake --build build-package -j $(JOBS) --target zr410ab zr410ab-cli zr_desktop_files
+	@cmake --build build-package -j $(JOBS)
 	@cd build-package && cpack
 	@ls build-package/*.deb
 
 # Kills the tool's log and the windows logging both chips at random moments, 100 times each, and
 # checks that every file is absent or holds a whole header and only whole records.
 KILLTEST_RUNS ?= 100
-.PHONY: killtest soak
+.PHONY: killtest soak screenshots
 killtest: build
 	@./$(BUILD)/killtest $(KILLTEST_RUNS) ./$(BUILD)/zr410ab-cli ./$(BUILD)/windows_on_sim
 
@@ -82,6 +82,15 @@ SOAK_HOURS ?= 24
 soak: build
 	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $$(( $(SOAK_HOURS) * 14400 )) $$d; \
 	    status=$$?; rm -rf $$d; exit $$status
+
+# Pictures of every window in its main states at scale 1 and 2, under a virtual X display, into
+# docs/screenshots/ (the README shows the scale-1 ones).
+screenshots: build
+	@for scale in 1 2; do \
+	    suffix=$$( [ $$scale = 1 ] || echo "@$${scale}x" ); \
+	    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$$scale xvfb-run -a -s "-screen 0 1920x1200x24" \
+	        ./$(BUILD)/zr410ab-screenshots docs/screenshots "$$suffix" || exit 1; \
+	done
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -33,6 +33,10 @@ public:
 
     // Why the last firmware load or request failed, in words for the user; empty when unknown.
     virtual std::string failureReason() const { return {}; }
+
+    // What the program talks to, in words for the status bar ("Simulated board", "USB board
+    // 04B4:1004"): a simulation must never pass for real hardware.
+    virtual std::string description() const { return "Evaluation board"; }
 };
 
 } // namespace zr

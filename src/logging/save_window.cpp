@@ -67,8 +67,12 @@ void SaveWindow::buildControls()
                                     initial.externalOffset);
     boldTitleOnly(frame1, kFrameCaptionPoints);
 
-    cmdSave = new QPushButton(kSaveToFile, this);
+    cmdSave = new QPushButton(kStopWritingToFile, this);
     cmdSave->setObjectName("cmdSave");
+    // Wide enough for both captions from the start: while logging, the longer one must not
+    // squeeze the frames beside it.
+    cmdSave->setMinimumWidth(cmdSave->sizeHint().width());
+    cmdSave->setText(kSaveToFile);
     cmdCancel = new QPushButton("Cancel", this);
     cmdCancel->setObjectName("cmdCancel");
     connect(cmdSave, &QPushButton::clicked, this, &SaveWindow::cmdSave_Click);
@@ -97,8 +101,11 @@ void SaveWindow::buildControls()
     } else {
         grid->addLayout(buttons, 1, 0);
     }
-    grid->addWidget(lblLogStatus, 2, 0, 1, grid->columnCount());
-    grid->setRowStretch(3, 1);
+    progress_ = new LogProgress(this);
+    progress_->setObjectName("logProgress");
+    grid->addWidget(progress_, 2, 0, 1, grid->columnCount());
+    grid->addWidget(lblLogStatus, 3, 0, 1, grid->columnCount());
+    grid->setRowStretch(4, 1);
 }
 
 void SaveWindow::setTabOrderAndFocus()
@@ -161,6 +168,7 @@ void SaveWindow::SaveCurrentData()
     logging::requireSuccessfulReads(taken, chip_, "no record was written");
     try {
         log_->writeRecord(options(), taken.values);
+        progress_->update(++records_, services_.clock.now());
     } catch (const logging::LogError& failed) {
         if (failed.fileGone())
             endLogAfterFailure(QString("%1.").arg(systemText(failed.reason())), false);
@@ -225,6 +233,8 @@ void SaveWindow::startLog(const QString& path)
                                                   logging::regionalDateTime(services_.clock.now()));
         lblLogStatus->clear();
         lblLogStatus->hide();
+        records_ = 0;
+        progress_->started(path, services_.clock.now());
     } catch (const logging::LogError& failed) {
         cmdSave->setText(kSaveToFile);
         status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
@@ -237,6 +247,7 @@ void SaveWindow::stopLog()
         return;
     const QString path = logPath();
     const std::unique_ptr<logging::LogFile> log = std::move(log_);
+    progress_->stopped();
     try {
         log->close();
     } catch (const logging::LogError& failed) {
@@ -256,6 +267,7 @@ void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
     if (fileKept)
         text += QStringLiteral(" The file keeps every record written before.");
     log_.reset();
+    progress_->stopped();
     cmdSave->setText(kSaveToFile);
     // Told once, without a box: the tick that met the failure must not wait for the user.
     lblLogStatus->setText(text);
@@ -268,15 +280,33 @@ void SaveWindow::cmdCancel_Click()
     closeChildWindow(this);
 }
 
+bool SaveWindow::isWriting() const
+{
+    return cmdSave->text() == kStopWritingToFile;
+}
+
+bool SaveWindow::askBeforeClose()
+{
+    // The file dialog of a start is still open over this window: it has to return first.
+    if (choosingFile_)
+        return false;
+    if (!isWriting() || services_.prompts.askYesNo(this, kCloseWhileLoggingQuestion))
+        return true;
+    saveOnceNow();
+    return false;
+}
+
+void SaveWindow::closeWithoutAsking()
+{
+    closeAgreed_ = true;
+    closeChildWindow(this);
+    closeAgreed_ = false;
+}
+
 bool SaveWindow::Form_QueryUnload()
 {
-    bool yes = true;
-    if (cmdSave->text() == kStopWritingToFile)
-        yes = services_.prompts.askYesNo(this, kCloseWhileLoggingQuestion);
-    if (!yes) {
-        saveOnceNow();
+    if (!closeAgreed_ && !askBeforeClose())
         return false;
-    }
     loggingFlag() = False;
     stopLog();
     return true;
@@ -296,8 +326,7 @@ void SaveWindow::saveOnceNow()
 
 void SaveWindow::closeEvent(QCloseEvent* event)
 {
-    // The file dialog of a start is still open over this window: it has to return first.
-    if (choosingFile_ || !Form_QueryUnload()) {
+    if (!Form_QueryUnload()) {
         event->ignore();
         return;
     }

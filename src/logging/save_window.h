@@ -7,6 +7,7 @@
 #include "board/board_library.h"
 #include "board/chips.h"
 #include "logging/log_file.h"
+#include "logging/log_progress.h"
 #include "platform/child_window.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
@@ -56,6 +57,16 @@ public:
     void boardLost(const QString& reason);
 
     bool isLogging() const { return log_ != nullptr; }
+    // From the press of "Save To File" until the log stops: the state the close question guards.
+    bool isWriting() const;
+
+    // The first half of a close: asks the close question when the window is writing. A No writes
+    // one record at once and keeps the window; a file dialog still open refuses without asking.
+    // True when the window may close.
+    bool askBeforeClose();
+    // The second half, once the main window's close has been agreed by every writing window:
+    // closes (stopping the log) without asking again.
+    void closeWithoutAsking();
     QString logPath() const;
 
 public slots:
@@ -86,6 +97,7 @@ private:
     SaveWindowServices services_;
     std::unique_ptr<logging::LogFile> log_;
     bool choosingFile_ = false;
+    bool closeAgreed_ = false;
 
     QCheckBox* chkInternal = nullptr;
     QCheckBox* chkExternal = nullptr;
@@ -95,6 +107,8 @@ private:
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
     QLabel* lblLogStatus = nullptr; // why the last log stopped on its own
+    LogProgress* progress_ = nullptr;
+    long long records_ = 0; // written to the running log
 };
 
 } // namespace zr

@@ -100,7 +100,8 @@ void AboutWindow::placeInClientArea()
         return;
     const QScreen* screen = sub->screen();
     const double dpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
-    sub->move(aboutWindowPosition(area->viewport()->size(), sub->size(), dpiY));
+    // The main window's outer size, title, menu and status bars included.
+    sub->move(aboutWindowPosition(area->window()->frameGeometry().size(), sub->size(), dpiY));
 }
 
 void AboutWindow::cmdOK_Click()

@@ -1,5 +1,7 @@
 #include "shell/about_window_link.h"
 
+#include "platform/readable_colour.h"
+
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -59,9 +61,26 @@ LinkLabel::LinkLabel(const QString& objectName, const QString& text, QWidget* pa
 
 void LinkLabel::setVisited(bool visited)
 {
+    visited_ = visited;
+    applyColour();
+}
+
+void LinkLabel::applyColour()
+{
+    const QColor colour =
+        readableOn(visited_ ? kVisited : kUnvisited, palette().color(backgroundRole()));
+    if (palette().color(QPalette::WindowText) == colour)
+        return; // also ends the palette change that setting it causes
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, visited ? kVisited : kUnvisited);
+    p.setColor(QPalette::WindowText, colour);
     setPalette(p);
+}
+
+void LinkLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColour();
 }
 
 QColor LinkLabel::textColor() const

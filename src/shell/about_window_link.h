@@ -1,8 +1,8 @@
 #pragma once
 
-// A label used as a web link: blue until clicked, purple once visited. It can be reached by
-// keyboard and followed with Enter or Space as well as with the mouse; assistive technology sees
-// a link it can press.
+// A label used as a web link: blue until clicked, purple once visited (both lightened on a dark
+// background). It can be reached by keyboard and followed with Enter or Space as well as with the
+// mouse; assistive technology sees a link it can press.
 
 #include <QLabel>
 
@@ -25,6 +25,12 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The link's colour, lightened where the background is too dark for it.
+    void applyColour();
+    bool visited_ = false;
 };
 
 } // namespace zr

@@ -18,10 +18,10 @@ QString versionLine(int major, int minor, int revision)
         .arg(revision);
 }
 
-QPoint aboutWindowPosition(QSize clientArea, QSize aboutOuter, double logicalDpiY)
+QPoint aboutWindowPosition(QSize mainOuter, QSize aboutOuter, double logicalDpiY)
 {
-    const double left = clientArea.width() / 2.0 - aboutOuter.width() / 2.0;
-    const double top = clientArea.height() / 2.0 - aboutOuter.height() / 2.0 -
+    const double left = mainOuter.width() / 2.0 - aboutOuter.width() / 2.0;
+    const double top = mainOuter.height() / 2.0 - aboutOuter.height() / 2.0 -
                        kAboveCentreTwips * logicalDpiY / kTwipsPerInch;
     return QPoint(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
 }

@@ -6,9 +6,13 @@
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
+#include "platform/eliding_label.h"
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
 #include "shell/app_icon.h"
+#include "shell/connection_text.h"
+#include "shell/keyboard_conventions.h"
+#include "shell/window_placement.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -16,13 +20,16 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 
 namespace zr {
 
 namespace {
 const QString kFirmwareFailure = QString::fromLatin1(USBStuff::kBoardNotFoundMessage);
 constexpr int kTimerIntervalMs = 250;
+constexpr QSize kPreferredSize(1000, 720);
 } // namespace
 
 MainWindow::MainWindow(AppServices services, QWidget* parent)
@@ -34,6 +41,10 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
+    // Which board and which chips, for as long as the program runs.
+    connection_ = new ElidingLabel(this);
+    connection_->setObjectName("lblConnection");
+    statusBar()->addPermanentWidget(connection_);
     boardStatus_ = new QLabel(this);
     boardStatus_->setObjectName("boardStatus");
     statusBar()->addPermanentWidget(boardStatus_);
@@ -47,7 +58,14 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
             [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
     buildMenus();
-    resize(1000, 720);
+    new KeyboardConventions(this, menuBar());
+    // A window partly outside the client area (dragged there, or larger than it) stays in reach.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (const QScreen* s = screen())
+        setGeometry(initialMainWindowGeometry(s->availableGeometry(), kPreferredSize));
+    else
+        resize(kPreferredSize);
 
     Timer1.setObjectName("Timer1");
     Timer1.setInterval(kTimerIntervalMs);
@@ -97,14 +115,25 @@ void MainWindow::fillWindowMenu()
     for (QMdiSubWindow* sub : windows) {
         if (sub->isHidden())
             continue;
-        QAction* item = mWindows->addAction(sub->windowTitle());
+        QAction* item = mWindows->addAction(windowMenuText(sub));
         item->setCheckable(true);
         item->setChecked(sub == mdi_->activeSubWindow());
-        connect(item, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
-            if (sub)
-                mdi_->setActiveSubWindow(sub);
-        });
+        connect(item, &QAction::triggered, this,
+                [this, sub = QPointer<QMdiSubWindow>(sub)] { bringToFront(sub); });
     }
+}
+
+QString MainWindow::windowMenuText(QMdiSubWindow* sub) const
+{
+    // Both chips' graph and save-data windows share their captions; the list tells them apart.
+    QString text = sub->windowTitle();
+    const QWidget* w = sub->widget();
+    for (const ChipDescriptor& chip : kChips) {
+        const QString name = QString::fromLatin1(chip.name);
+        if ((w == tempGraphWindow(chip.chip) || w == saveWindow(chip.chip)) && !text.contains(name))
+            text += QStringLiteral(" \u2014 ") + name;
+    }
+    return text;
 }
 
 bool MainWindow::loadFirmwareAndScan(QString* failure)
@@ -119,6 +148,9 @@ bool MainWindow::loadFirmwareAndScan(QString* failure)
         const ScanResult found = ScanForChips(state_, services_.board);
         for (const ChipDescriptor& chip : kChips)
             windowsOf(chip.chip).menu->setEnabled(found.found(chip.chip));
+        connection_->setFullText(
+            QString(),
+            connectionText(QString::fromStdString(services_.board.description()), found, state_));
     } catch (const BoardLostError& lost) {
         onBoardLost(QString::fromUtf8(lost.what()));
     }
@@ -167,11 +199,38 @@ void MainWindow::showChild(ChildWindow* child)
         sub->setAttribute(Qt::WA_DeleteOnClose);
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
         child->Form_Load();
+        // The About window places itself; every other child opens in full view.
+        if (!qobject_cast<AboutWindow*>(window)) {
+            // Sizes made for a narrow bitmap font grow rather than cut off a caption under a
+            // wider or larger desktop font.
+            sub->resize(sub->size().expandedTo(sub->minimumSizeHint()));
+            placeInView(sub);
+        }
     }
     if (boardLost_)
         markChildTitles(true);
     sub->show();
     window->show();
+    bringToFront(sub);
+}
+
+void MainWindow::placeInView(QMdiSubWindow* sub)
+{
+    QList<QPoint> taken;
+    for (QMdiSubWindow* other : mdi_->subWindowList())
+        if (other != sub && other->isVisible())
+            taken.append(other->pos());
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    sub->move(cascadePosition(mdi_->viewport()->size(), sub->size(), step, taken));
+}
+
+void MainWindow::bringToFront(QMdiSubWindow* sub)
+{
+    if (!sub)
+        return;
+    // A minimised window brought to the front is one the user wants to see.
+    if (sub->isMinimized())
+        sub->showNormal();
     mdi_->setActiveSubWindow(sub);
     sub->raise();
 }
@@ -355,8 +414,24 @@ SaveWindow* MainWindow::saveWindow(Chip chip) const
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Every child closes through its own close handling; a save-data window that is writing may
-    // refuse, and then the whole close is cancelled.
+    // The writing save-data windows are asked before anything closes, each in front of the others
+    // so that the user sees whose log the question is about. One No keeps every window, graphs
+    // with their history included, and cancels the whole close.
+    QList<SaveWindow*> agreed;
+    for (const ChipDescriptor& chip : kChips) {
+        SaveWindow* w = saveWindow(chip.chip);
+        if (!w)
+            continue;
+        if (w->isWriting())
+            bringToFront(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
+        if (!w->askBeforeClose()) {
+            event->ignore();
+            return;
+        }
+        agreed.append(w);
+    }
+    for (SaveWindow* w : agreed)
+        w->closeWithoutAsking();
     mdi_->closeAllSubWindows();
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
         if (!sub->isHidden()) {

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QAction;
 class QLabel;
@@ -27,6 +28,7 @@ class VoltGraphWindow;
 class SaveWindow;
 class AboutWindow;
 class ChildWindow;
+class ElidingLabel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -95,8 +97,14 @@ private:
     // The polled call of one tick step, or nothing when its window does not exist.
     std::function<void()> pollOf(const TickStep& step);
     void fillWindowMenu();
+    // A child's entry in the Window menu: its caption, with the chip where the caption lacks it.
+    QString windowMenuText(QMdiSubWindow* sub) const;
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
     void showChild(ChildWindow* child);
+    // Opens a new child wholly inside the visible client area.
+    void placeInView(QMdiSubWindow* sub);
+    // Activates and raises `sub`, restoring it when minimised.
+    void bringToFront(QMdiSubWindow* sub);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost
     // board stops all device traffic.
     void runPolled(const std::function<void()>& call);
@@ -110,6 +118,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     QTimer Timer1;
     bool boardLost_ = false;
+    ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;
     QPushButton* reconnectButton_ = nullptr;
 

@@ -165,17 +165,44 @@ std::string logNumberText(std::int32_t value)
 
 std::string fixedTwoDecimals(double value)
 {
-    // Halves go away from zero, as the legends have always shown them. From 2^52 on a double has
-    // no fraction to round, and value x 100 could overflow to infinity.
-    double rounded = std::abs(value) < 0x1p52 ? std::round(value * 100.0) / 100.0 : value;
-    if (rounded == 0.0)
-        rounded = 0.0; // no "-0.00"
-    // Room for the largest double written out in full: 309 digits, sign, point and two decimals.
-    char buf[320];
-    const auto written = std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, 2);
-    if (written.ec != std::errc())
-        return "?"; // cannot happen with this buffer; never hand out unwritten bytes
-    return std::string(buf, written.ptr);
+    // The decimal the rest of the program shows (seven significant digits, as decimalText and the
+    // log), rounded to hundredths with halves away from zero: a legend never contradicts the log
+    // for a reading such as 2.495, whose nearest single-precision value lies just below it.
+    if (!(std::abs(value) < 1e12)) {
+        // Whole magnitudes this large have no hundredths to round: every digit written out.
+        // Room for the largest double written in full: 309 digits, sign, point and two decimals.
+        char big[320];
+        const auto written =
+            std::to_chars(big, big + sizeof big, value, std::chars_format::fixed, 2);
+        if (written.ec != std::errc())
+            return "?"; // cannot happen with this buffer; never hand out unwritten bytes
+        return std::string(big, written.ptr);
+    }
+    char buf[64];
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
+    const std::string sci(buf, written.ptr); // "-2.495000e+00"
+    const std::size_t e = sci.find('e');
+    long long digits = 0;
+    for (std::size_t i = 0; i < e; ++i)
+        if (std::isdigit(static_cast<unsigned char>(sci[i])))
+            digits = digits * 10 + (sci[i] - '0');
+    const int shift = std::stoi(sci.substr(e + 1)) - 4; // digits * 10^shift hundredths
+    long long hundredths = 0;
+    if (shift >= 0) {
+        hundredths = digits;
+        for (int i = 0; i < shift; ++i)
+            hundredths *= 10;
+    } else if (shift > -18) {
+        long long divisor = 1;
+        for (int i = 0; i < -shift; ++i)
+            divisor *= 10;
+        hundredths = (digits + divisor / 2) / divisor;
+    }
+    const bool negative = value < 0 && hundredths != 0; // no "-0.00": zero has no sign
+    const int n = std::snprintf(buf, sizeof buf, "%s%lld.%02lld", negative ? "-" : "",
+                                hundredths / 100, hundredths % 100);
+    return std::string(buf, static_cast<std::size_t>(n));
 }
 
 } // namespace zr::text

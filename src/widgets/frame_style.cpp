@@ -1,6 +1,7 @@
 #include "widgets/frame_style.h"
 
 #include "platform/value_label_accessible.h"
+#include "widgets/value_label.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -59,7 +60,7 @@ QLabel* makeCaption(const QString& objectName, const QString& text, QWidget* par
 
 QLabel* makeValueLabel(const QString& objectName, const QString& caption, QWidget* parent)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new ValueLabel(parent);
     label->setObjectName(objectName);
     nameValueLabel(label, caption);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -11,9 +11,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <clocale>
 #include <ctime>
 
 using namespace zr::chart;
@@ -55,6 +58,7 @@ private slots:
     void timeAxisFormatByVisibleSpan_data();
     void timeAxisFormatByVisibleSpan();
     void ticksFallOnRoundLocalTimes();
+    void twelveHourTimesAlwaysSayAmOrPm();
     void valueAxisLabels_data();
     void valueAxisLabels();
     void copiesTheVisibleSamplesAsCsv();
@@ -242,6 +246,29 @@ void StripChartTest::ticksFallOnRoundLocalTimes()
         QCOMPARE((t + 5 * kHour + 30 * kMinute) % kHour, 0);
     qputenv("TZ", "UTC");
     tzset();
+}
+
+void StripChartTest::twelveHourTimesAlwaysSayAmOrPm()
+{
+    // German has no AM/PM designators: strftime's %p alone would print nothing there.
+    QTemporaryDir locales;
+    const QString built = locales.filePath("de_DE.UTF-8");
+    QProcess localedef;
+    localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8", built});
+    if (!localedef.waitForFinished(60000) || !QFileInfo(built).isDir())
+        QSKIP("no de_DE locale source to build a locale without AM/PM from");
+    qputenv("LOCPATH", locales.path().toLocal8Bit());
+    const std::string before = std::setlocale(LC_TIME, nullptr);
+    QVERIFY(std::setlocale(LC_TIME, "de_DE.UTF-8"));
+    const std::int64_t evening = kStart - 53 * kMinute - 20 * kSecond + 18 * kHour + 20 * kMinute;
+    const QString pm = QString::fromStdString(formatLocalTime(evening, "%I:%M:%S %p"));
+    const QString am = QString::fromStdString(formatLocalTime(evening - 12 * kHour, "%I:%M %p"));
+    const QString percent = QString::fromStdString(formatLocalTime(evening, "%%p %b"));
+    std::setlocale(LC_TIME, before.c_str());
+    qunsetenv("LOCPATH");
+    QCOMPARE(pm, QString("06:20:00 PM"));
+    QCOMPARE(am, QString("06:20 AM"));
+    QCOMPARE(percent, QString("%p Nov")); // the rest still follows the locale
 }
 
 void StripChartTest::valueAxisLabels_data()

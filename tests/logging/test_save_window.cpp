@@ -3,6 +3,7 @@
 
 #include "board/board_lost_error.h"
 #include "board/failed_read.h"
+#include "graphs/temp_graph_window.h"
 #include "logging/regional_time.h"
 #include "logging/save_window.h"
 #include "platform/child_window.h"
@@ -179,7 +180,8 @@ private slots:
     void closeAnsweredNoKeepsLoggingAndWritesOnce();
     void tickDuringTheQuestionWritesOnlyWhileLogging();
     void whileTheDialogIsOpen();
-    void closeAnsweredNoCancelsTheMainWindowsClose();
+    void closingTheMainWindowAsksEveryLogFirst_data();
+    void closingTheMainWindowAsksEveryLogFirst();
 
     void failedWriteStopsOnlyThatLog();
     void deletedFolderStopsTheLogAndTellsOnce();
@@ -391,20 +393,38 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     h.start(w, path);
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Stop Writing To File"));
     QVERIFY(w->isLogging());
-    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
+    const QByteArray header = h.header(Chip::A, kColumnsA);
+    QCOMPARE(readFile(path), header);
+
+    auto* progress = w->findChild<QWidget*>("logProgress");
+    auto* file = w->findChild<QLabel*>("lblLogFile");
+    auto* count = w->findChild<QLabel*>("lblLogCount");
+    QVERIFY(progress->isVisible());
+    QCOMPARE(file->toolTip(), path);
+    QVERIFY(file->text().startsWith("Writing to ") && file->text().endsWith("typed-name"));
+    QCOMPARE(count->text(), QString("0 records in 0:00:00"));
 
     w->SaveCurrentData();
     h.chips[kAddressA].intTemp = 65472; // -1 degree
+    h.clock.time += std::chrono::seconds(3723);
     w->SaveCurrentData();
-    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + "-1, 31.5,\r\n");
+    QCOMPARE(readFile(path), header + kRecordA + "-1, 31.5,\r\n");
+    QCOMPARE(count->text(), QString("2 records in 1:02:03"));
+    // The window keeps its size: a long path is elided in the middle, not given more room.
+    const QSize size = w->size();
+    h.button(w, "cmdSave")->click();
+    h.start(w, pathIn(QString(200, QChar('x')) + ".sav"));
+    QCOMPARE(w->size(), size);
+    QVERIFY(file->text().contains(QChar(0x2026)) && file->text().endsWith(".sav"));
 
     h.button(w, "cmdSave")->click();
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
     QVERIFY(!w->isLogging());
+    QVERIFY(!progress->isVisible());
     const std::size_t before = h.board.requests.size();
     w->SaveCurrentData();
     QVERIFY(h.board.requests.size() > before); // still reads
-    QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + "-1, 31.5,\r\n");
+    QCOMPARE(readFile(path), header + kRecordA + "-1, 31.5,\r\n");
     QVERIFY(!QFile::exists(path + ".sav"));
 }
 
@@ -573,11 +593,27 @@ void TestSaveWindow::whileTheDialogIsOpen()
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA));
 }
 
-void TestSaveWindow::closeAnsweredNoCancelsTheMainWindowsClose()
+void TestSaveWindow::closingTheMainWindowAsksEveryLogFirst_data()
 {
+    QTest::addColumn<QList<bool>>("answers"); // to A's question, then to B's
+    QTest::addColumn<QStringList>("asked");   // the window in front at each question
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("both Yes") << QList<bool>{true, true} << QStringList{"frmSaveA", "frmSaveB"}
+                              << true;
+    QTest::newRow("A says No") << QList<bool>{false} << QStringList{"frmSaveA"} << false;
+    QTest::newRow("B says No") << QList<bool>{true, false} << QStringList{"frmSaveA", "frmSaveB"}
+                               << false;
+}
+
+void TestSaveWindow::closingTheMainWindowAsksEveryLogFirst()
+{
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, closed);
     DeviceState state;
     RecordingBoard board;
-    std::map<int, ChipRegisters> chips{{kAddressA, {1616, 2016, 0, {}}}};
+    std::map<int, ChipRegisters> chips{{kAddressA, {1616, 2016, 0, {}}},
+                                       {kAddressB, {1600, 65312, 65216, {}}}};
     answerFrom(board, chips);
     FakePrompts prompts;
     FakeFileChooser files;
@@ -585,26 +621,48 @@ void TestSaveWindow::closeAnsweredNoCancelsTheMainWindowsClose()
     FakeClock clock;
     MainWindow main({state, board, prompts, files, urls, clock, dir_->path()});
     state.AddressA = kAddressA;
+    state.AddressB = kAddressB;
     main.show();
     main.mSaveA_Click();
-    SaveWindow* w = main.saveWindow(Chip::A);
-    QVERIFY(w);
-    QCOMPARE(state.LoggingA, True);
-    const QString path = pathIn("main.sav");
-    files.paths = {path};
-    Harness::button(w, "cmdSave")->click();
-
-    prompts.answers = {false};
-    QVERIFY(!main.close());
-    QVERIFY(main.isVisible());
-    QCOMPARE(main.saveWindow(Chip::A), w);
+    main.mSaveB_Click();
+    files.paths = {pathIn("a.sav"), pathIn("b.sav")};
+    Harness::button(main.saveWindow(Chip::A), "cmdSave")->click();
+    Harness::button(main.saveWindow(Chip::B), "cmdSave")->click();
+    main.mTempGraphA_Click(); // in front, and its history must outlive a cancelled close
+    main.mSetB_Click();
     main.Timer1_Timer();
-    QVERIFY(readFile(path).endsWith(kRecordA + kRecordA));
+    const QPointer<QWidget> graph(main.tempGraphWindow(Chip::A));
 
-    prompts.answers = {true};
-    QVERIFY(main.close());
-    QCOMPARE(state.LoggingA, False);
-    QCOMPARE(prompts.questions.size(), 2);
+    QStringList inFront;
+    prompts.onQuestion = [&] {
+        inFront << main.mdiArea()->activeSubWindow()->widget()->objectName();
+    };
+    prompts.answers = std::deque<bool>(answers.cbegin(), answers.cend());
+    QCOMPARE(main.close(), closed);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(inFront, asked);
+    const QByteArray a = readFile(pathIn("a.sav"));
+    const QByteArray b = readFile(pathIn("b.sav"));
+    if (closed) {
+        QCOMPARE(state.LoggingA, False);
+        QCOMPARE(state.LoggingB, False);
+        QCOMPARE(prompts.questions.size(), 2); // each log asked once, not again while closing
+        return;
+    }
+    // Nothing closed: every child, the graph included, and both logs go on.
+    QCOMPARE(main.mdiArea()->subWindowList().size(), 4);
+    QVERIFY(graph && graph->isVisible() && main.settingsWindow(Chip::B));
+    QVERIFY(main.saveWindow(Chip::A)->isLogging() && main.saveWindow(Chip::B)->isLogging());
+    // The window that said No wrote its extra record at once; the other only the tick's.
+    const bool aSaidNo = !answers.at(0);
+    QCOMPARE(a.count(kRecordA), aSaidNo ? 2 : 1);
+    QCOMPARE(b.count("\r\n") - 3, aSaidNo ? 1 : 2);
+    // An earlier Yes is no standing permission: closing that window alone asks again.
+    prompts.questions.clear();
+    prompts.answers = {false};
+    main.saveWindow(Chip::A)->parentWidget()->close();
+    QCOMPARE(prompts.questions.size(), 1);
+    QVERIFY(main.saveWindow(Chip::A));
 }
 
 void TestSaveWindow::failedWriteStopsOnlyThatLog()

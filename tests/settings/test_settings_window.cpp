@@ -407,6 +407,21 @@ void TestSettingsWindow::accessibleNamesAndKeyboardOrder()
                                "cmdReqSST", "txtToSend",    "lblReceived",    "optHex",
                                "optDec",    "cmdClear"};
     QCOMPARE(order, expected);
+
+    // Every value label the Tab key reaches shows that it has the focus.
+    w->window()->show();
+    QVERIFY(QTest::qWaitForWindowActive(w->window()));
+    for (qsizetype i = 1; i < expected.size(); ++i) {
+        auto* label = qobject_cast<QLabel*>(control(w, expected[i]));
+        if (!label)
+            continue;
+        QWidget* before = control(w, expected[i - 1]);
+        before->setFocus();
+        const QImage unfocused = label->grab().toImage();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QVERIFY(label->hasFocus());
+        QVERIFY2(label->grab().toImage() != unfocused, qPrintable(expected[i]));
+    }
 }
 
 QTEST_MAIN(TestSettingsWindow)

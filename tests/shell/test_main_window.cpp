@@ -1,15 +1,18 @@
 // The main window: start-up, menus, child windows and the polling timer.
 
 #include "board/sst_stuff.h"
+#include "settings/settings_window.h"
 #include "shell/main_window.h"
 #include "support/main_window_bench.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
@@ -107,14 +110,16 @@ private slots:
     {
         QTest::addColumn<bool>("withA");
         QTest::addColumn<bool>("withB");
-        QTest::newRow("both") << true << true;
-        QTest::newRow("only B") << false << true;
-        QTest::newRow("none") << false << false;
+        QTest::addColumn<QString>("connection"); // the status bar's permanent field
+        QTest::newRow("both") << true << true << "Evaluation board: ZR410A at 72, ZR410B at 76";
+        QTest::newRow("only B") << false << true << "Evaluation board: ZR410B at 76";
+        QTest::newRow("none") << false << false << "Evaluation board: No chip answered at 64–95";
     }
     void scanEnablesTheMenusOfChipsFound()
     {
         QFETCH(bool, withA);
         QFETCH(bool, withB);
+        QFETCH(QString, connection);
         Harness h;
         h.board.responder = [=](const std::vector<std::uint8_t>& frame) {
             RecordingBoard::Reply r;
@@ -134,6 +139,7 @@ private slots:
         QVERIFY(h.window.timer()->isActive());
         QCOMPARE(h.window.timer()->interval(), 250);
         QVERIFY(h.prompts.messages.isEmpty());
+        QCOMPARE(h.window.findChild<QLabel*>("lblConnection")->toolTip(), connection);
     }
 
     void aTickWithNoFlagCausesNoTraffic()
@@ -192,18 +198,112 @@ private slots:
         Harness h;
         answerAsTwoChips(h.board);
         QVERIFY(h.window.MDIForm_Load());
+        h.window.show();
         h.window.mSetA_Click();
-        h.window.mSetB_Click();
+        h.window.mTempGraphB_Click();
+        h.window.mSaveA_Click();
+        h.window.mSaveB_Click();
+        h.window.mdiArea()->subWindowList().at(0)->showMinimized();
         QMenu* windows = menu(h.window, "mWindows");
         QMetaObject::invokeMethod(windows, "aboutToShow");
         QStringList titles;
         for (QAction* a : windows->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"ZR410A Settings", "ZR410B Settings"}));
-        QVERIFY(windows->actions().at(1)->isChecked()); // the active one
+        // Shared captions carry their chip; the others already name it.
+        QCOMPARE(titles, (QStringList{"ZR410A Settings", "Temperature Graph \u2014 ZR410B",
+                                      "Save Data \u2014 ZR410A", "Save Data \u2014 ZR410B"}));
+        for (QAction* a : windows->actions()) // the active one is ticked
+            QCOMPARE(a->isChecked(),
+                     a->text().startsWith(
+                         h.window.mdiArea()->activeSubWindow()->widget()->windowTitle()));
+        // Choosing a minimised window brings it back, not just its icon to the front.
         windows->actions().at(0)->trigger();
-        QCOMPARE(h.window.mdiArea()->activeSubWindow()->widget()->windowTitle(),
-                 QString("ZR410A Settings"));
+        QMdiSubWindow* active = h.window.mdiArea()->activeSubWindow();
+        QCOMPARE(active->widget()->windowTitle(), QString("ZR410A Settings"));
+        QVERIFY(!active->isMinimized());
+    }
+
+    void opensOnItsScreenAndEveryChildInView_data()
+    {
+        QTest::addColumn<QStringList>("order"); // menu items, chosen in turn
+        QTest::newRow("settings and save data first") << QStringList{
+            "mSetA", "mSaveB", "mSetB", "mTempGraphA", "mVoltGraphB", "mSaveA", "mTempGraphB"};
+        QTest::newRow("graphs first") << QStringList{
+            "mTempGraphA", "mTempGraphB", "mVoltGraphB", "mSaveA", "mSaveB", "mSetA", "mSetB"};
+    }
+    void opensOnItsScreenAndEveryChildInView()
+    {
+        QFETCH(QStringList, order);
+        Harness h;
+        answerAsTwoChips(h.board);
+        QVERIFY(h.window.MDIForm_Load());
+        h.window.show();
+        const QRect available = h.window.screen()->availableGeometry();
+        QVERIFY(available.contains(h.window.frameGeometry()));
+        QVERIFY((h.window.frameGeometry().center() - available.center()).manhattanLength() <= 2);
+        for (const QString& item : order) {
+            action(h.window, qPrintable(item))->trigger();
+            QMdiSubWindow* sub = h.window.mdiArea()->activeSubWindow();
+            const QSize view = h.window.mdiArea()->viewport()->size();
+            // Wholly inside along each axis where it fits; at the top left where it cannot.
+            const auto inView = [](int pos, int size, int room) {
+                return size > room ? pos == 0 : pos >= 0 && pos + size <= room;
+            };
+            QVERIFY2(inView(sub->x(), sub->width(), view.width()) &&
+                         inView(sub->y(), sub->height(), view.height()),
+                     qPrintable(QString("%1 at %2,%3 size %4x%5 in %6x%7")
+                                    .arg(item)
+                                    .arg(sub->x())
+                                    .arg(sub->y())
+                                    .arg(sub->width())
+                                    .arg(sub->height())
+                                    .arg(view.width())
+                                    .arg(view.height())));
+        }
+        QCOMPARE(h.window.mdiArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+        QCOMPARE(h.window.mdiArea()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    }
+
+    void keyboardReachesTheMenusAndPressesButtons_data()
+    {
+        QTest::addColumn<bool>("withF10"); // otherwise Alt pressed and released alone
+        QTest::newRow("F10") << true;
+        QTest::newRow("Alt") << false;
+    }
+    void keyboardReachesTheMenusAndPressesButtons()
+    {
+        QFETCH(bool, withF10);
+        Harness h;
+        answerAsTwoChips(h.board);
+        QVERIFY(h.window.MDIForm_Load());
+        h.window.show();
+        h.window.mSetA_Click();
+        auto* getDib = h.window.settingsWindow(Chip::A)->findChild<QPushButton*>("cmdGetDIB");
+        getDib->setFocus();
+        if (withF10) {
+            QTest::keyClick(getDib, Qt::Key_F10);
+        } else {
+            QTest::keyPress(getDib, Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyRelease(getDib, Qt::Key_Alt);
+        }
+        QMenu* first = menu(h.window, "mZR410A");
+        QTRY_VERIFY(first->isVisible());
+        // Right arrow moves on to the next menu, Enter chooses its first item.
+        QTest::keyClick(first, Qt::Key_Right);
+        QMenu* second = menu(h.window, "mZR410B");
+        QTRY_VERIFY(second->isVisible());
+        if (!second->activeAction())
+            QTest::keyClick(second, Qt::Key_Down);
+        QTest::keyClick(second, Qt::Key_Return);
+        QTRY_VERIFY(h.window.tempGraphWindow(Chip::B));
+        QVERIFY(!second->isVisible());
+
+        // Enter on a focused button presses it, as Space does.
+        h.window.mSetA_Click();
+        getDib->setFocus();
+        const size_t before = h.board.requests.size();
+        QTest::keyClick(getDib, Qt::Key_Return);
+        QTRY_COMPARE(h.board.requests.size(), before + 2);
     }
 
     void aLostBoardAtStartIsReportedNotFatal()

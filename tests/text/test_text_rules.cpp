@@ -195,6 +195,14 @@ private slots:
         QTest::newRow("zero") << 0.0 << "0.00";
         QTest::newRow("below one") << 0.062 << "0.06";
         QTest::newRow("tiny negative") << -0.001 << "0.00";
+        // Halves of the decimal that the log and the tool show, whatever the binary value.
+        QTest::newRow("2.495 single") << double(2.495f) << "2.50";
+        QTest::newRow("1.125 single") << double(1.125f) << "1.13";
+        QTest::newRow("3.305 single") << double(3.305f) << "3.31";
+        QTest::newRow(".005 single") << double(0.005f) << "0.01";
+        QTest::newRow(".015 single") << double(0.015f) << "0.02";
+        QTest::newRow("-2.495 single") << double(-2.495f) << "-2.50";
+        QTest::newRow("-512.98 single") << double(-512.98f) << "-512.98";
         // Whole magnitudes too large for a short buffer, or for value x 100: every digit written.
         QTest::newRow("1e61") << 1e61
                               << "9999999999999999493871352970740188669636450110134100730839040.00";

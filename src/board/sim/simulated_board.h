@@ -97,6 +97,7 @@ public:
                                  std::uint8_t* buffer) override;
     bool boardLost() const override;
     std::string failureReason() const override;
+    std::string description() const override { return "Simulated board"; }
 
     // Every VendorIORequest call, failed ones included.
     std::uint64_t requestCount() const;

@@ -241,6 +241,12 @@ std::string UsbBoard::failureReason() const
     return d->reason;
 }
 
+std::string UsbBoard::description() const
+{
+    const std::string board = "USB board " + usbIdText(d->options.ids.programmed);
+    return d->portPath.empty() ? board : board + " at " + d->portPath;
+}
+
 std::string UsbBoard::portPath() const
 {
     return d->portPath;

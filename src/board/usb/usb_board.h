@@ -40,6 +40,8 @@ public:
     // After a failed LoadFirmWare a sentence; after a failed request a phrase that continues
     // "The evaluation board was lost: ".
     std::string failureReason() const override;
+    // "USB board 04B4:1004", followed by the port path once a board was chosen.
+    std::string description() const override;
     // The port path of the board the last LoadFirmWare chose; empty before.
     std::string portPath() const;
 

@@ -156,11 +156,33 @@ std::vector<std::int64_t> timeTicks(const TimeStep& step, std::int64_t fromMs, s
     return calendarTicks(step, fromMs, toMs);
 }
 
+// `format` with every %p written out as AM or PM: a locale without designators (de_DE) would
+// print nothing, and a 12-hour time without them is ambiguous.
+static std::string withMeridiem(const std::string& format, int hour)
+{
+    std::string out;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == 'p') {
+                out += hour < 12 ? "AM" : "PM";
+            } else {
+                out += format[i];
+                out += format[i + 1];
+            }
+            ++i;
+            continue;
+        }
+        out += format[i];
+    }
+    return out;
+}
+
 std::string formatLocalTime(std::int64_t timeMs, const std::string& format)
 {
     const std::tm tm = localTm(timeMs);
     char buffer[256];
-    const std::size_t n = std::strftime(buffer, sizeof buffer, format.c_str(), &tm);
+    const std::string written = withMeridiem(format, tm.tm_hour);
+    const std::size_t n = std::strftime(buffer, sizeof buffer, written.c_str(), &tm);
     return std::string(buffer, n);
 }
 

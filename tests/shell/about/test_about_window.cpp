@@ -1,5 +1,6 @@
 // The About window: its version line, its place in the main window, and its two links.
 
+#include "platform/readable_colour.h"
 #include "shell/about_window.h"
 #include "shell/about_window_link.h"
 #include "shell/about_window_maker.h"
@@ -9,6 +10,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -33,6 +35,8 @@ private slots:
     void opensCentredAboveTheMiddle();
     void fixedBorderAndTexts();
     void linksOpenTheirPagesAndTurnPurple();
+    void linksStayReadableOnAnyBackground_data();
+    void linksStayReadableOnAnyBackground();
     void newWindowShowsBlueLinksAgain();
 
 private:
@@ -85,7 +89,7 @@ void TestAboutWindow::versionLine()
 
 void TestAboutWindow::position_data()
 {
-    QTest::addColumn<QSize>("clientArea");
+    QTest::addColumn<QSize>("mainWindow");
     QTest::addColumn<QSize>("about");
     QTest::addColumn<double>("dpi");
     QTest::addColumn<QPoint>("topLeft");
@@ -102,11 +106,11 @@ void TestAboutWindow::position_data()
 
 void TestAboutWindow::position()
 {
-    QFETCH(QSize, clientArea);
+    QFETCH(QSize, mainWindow);
     QFETCH(QSize, about);
     QFETCH(double, dpi);
     QFETCH(QPoint, topLeft);
-    QCOMPARE(aboutWindowPosition(clientArea, about, dpi), topLeft);
+    QCOMPARE(aboutWindowPosition(mainWindow, about, dpi), topLeft);
 }
 
 void TestAboutWindow::opensCentredAboveTheMiddle_data()
@@ -124,9 +128,9 @@ void TestAboutWindow::opensCentredAboveTheMiddle()
     AboutWindow* about = openAbout();
     QVERIFY(about);
     QMdiSubWindow* frame = frameOf(about);
-    const QSize client = main->mdiArea()->viewport()->size();
-    const QPoint expected =
-        aboutWindowPosition(client, frame->size(), frame->screen()->logicalDotsPerInchY());
+    // From the outer sizes of both windows, not from the client area's size.
+    const QPoint expected = aboutWindowPosition(main->frameGeometry().size(), frame->size(),
+                                                frame->screen()->logicalDotsPerInchY());
     QCOMPARE(frame->pos(), expected);
     if (mainSize.height() < 300)
         QVERIFY(frame->y() < 0); // kept, not corrected
@@ -183,6 +187,40 @@ void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
 
     openAbout(); // already open: brought to the front, colours kept
     QCOMPARE(link("Label6")->textColor(), QColor(128, 0, 128));
+}
+
+void TestAboutWindow::linksStayReadableOnAnyBackground_data()
+{
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<bool>("visited");
+    QTest::newRow("light, blue") << QColor(240, 240, 240) << false;
+    QTest::newRow("light, purple") << QColor(240, 240, 240) << true;
+    QTest::newRow("dark, blue") << QColor(53, 53, 53) << false;
+    QTest::newRow("dark, purple") << QColor(53, 53, 53) << true;
+    QTest::newRow("black, blue") << QColor(0, 0, 0) << false;
+}
+
+void TestAboutWindow::linksStayReadableOnAnyBackground()
+{
+    QFETCH(QColor, background);
+    QFETCH(bool, visited);
+    const QPalette original = QApplication::palette();
+    QPalette themed = original;
+    themed.setColor(QPalette::Window, background);
+    QApplication::setPalette(themed);
+    QApplication::processEvents(); // the open main window takes the palette
+    openAbout();
+    if (visited)
+        QTest::mouseClick(link("Label6"), Qt::LeftButton);
+    const QColor shown = link("Label6")->textColor();
+    QApplication::setPalette(original);
+
+    const QColor given = visited ? QColor(128, 0, 128) : QColor(0, 0, 192);
+    QVERIFY2(contrastRatio(shown, background) >= 3.0, qPrintable(shown.name()));
+    if (contrastRatio(given, background) >= 3.0)
+        QCOMPARE(shown, given); // the light palette keeps the colours as they are
+    else
+        QVERIFY(std::abs(shown.hsvHue() - given.hsvHue()) <= 2); // the same hue, lightened
 }
 
 void TestAboutWindow::newWindowShowsBlueLinksAgain()

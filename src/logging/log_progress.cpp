@@ -1,0 +1,60 @@
+#include "logging/log_progress.h"
+
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace zr {
+
+LogProgress::LogProgress(QWidget* parent) : QWidget(parent)
+{
+    file_ = new ElidingLabel(this);
+    file_->setObjectName("lblLogFile");
+    // However long the path, the window keeps its width.
+    file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    count_ = new QLabel(this);
+    count_->setObjectName("lblLogCount");
+    auto* lines = new QVBoxLayout(this);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->addWidget(file_);
+    lines->addWidget(count_);
+    QSizePolicy keep = sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    setSizePolicy(keep);
+    hide();
+}
+
+void LogProgress::started(const QString& path, std::chrono::system_clock::time_point at)
+{
+    start_ = at;
+    file_->setFullText(QStringLiteral("Writing to "), path);
+    update(0, at);
+    show();
+}
+
+void LogProgress::update(long long records, std::chrono::system_clock::time_point now)
+{
+    // A wall clock set back shows no negative time.
+    const auto elapsed = std::max(std::chrono::seconds(0),
+                                  std::chrono::duration_cast<std::chrono::seconds>(now - start_));
+    const QString text = countText(records, elapsed);
+    if (text != count_->text())
+        count_->setText(text);
+}
+
+void LogProgress::stopped()
+{
+    hide();
+}
+
+QString LogProgress::countText(long long records, std::chrono::seconds elapsed)
+{
+    const long long s = elapsed.count();
+    return QStringLiteral("%1 %2 in %3:%4:%5")
+        .arg(records)
+        .arg(records == 1 ? QStringLiteral("record") : QStringLiteral("records"))
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace zr

@@ -1,0 +1,35 @@
+#pragma once
+
+// The lines under a save-data window's controls while it writes: which file (elided in the
+// middle, the full path as tooltip), how many records so far and for how long. The space is kept
+// while the window is idle, so that starting and stopping a log does not shift the window's
+// controls.
+
+#include "platform/eliding_label.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <chrono>
+
+namespace zr {
+
+class LogProgress : public QWidget {
+    Q_OBJECT
+public:
+    explicit LogProgress(QWidget* parent = nullptr);
+
+    void started(const QString& path, std::chrono::system_clock::time_point at);
+    // After every tick of a running log: the records written so far and the time now.
+    void update(long long records, std::chrono::system_clock::time_point now);
+    void stopped();
+
+    // "1 record in 0:00:00", "1234 records in 1:02:03".
+    static QString countText(long long records, std::chrono::seconds elapsed);
+
+private:
+    ElidingLabel* file_ = nullptr;
+    QLabel* count_ = nullptr;
+    std::chrono::system_clock::time_point start_{};
+};
+
+} // namespace zr

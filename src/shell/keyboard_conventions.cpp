@@ -1,0 +1,74 @@
+#include "shell/keyboard_conventions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace zr {
+
+KeyboardConventions::KeyboardConventions(QWidget* window, QMenuBar* bar)
+    : QObject(window), window_(window), bar_(bar)
+{
+    // On the application, so that keys reach it before the focused widget swallows them.
+    qApp->installEventFilter(this);
+}
+
+void KeyboardConventions::enterMenuBar()
+{
+    if (!bar_)
+        return;
+    for (QAction* item : bar_->actions()) {
+        if (item->isEnabled() && item->isVisible() && !item->isSeparator()) {
+            bar_->setFocus(Qt::ShortcutFocusReason);
+            bar_->setActiveAction(item);
+            return;
+        }
+    }
+}
+
+bool KeyboardConventions::belongsToWindow(QObject* watched) const
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && window_ && widget->window() == window_;
+}
+
+bool KeyboardConventions::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    if (!belongsToWindow(watched))
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::KeyPress) {
+        if (key->key() == Qt::Key_Alt && !key->isAutoRepeat()) {
+            // Platforms differ on whether the Alt press itself carries the Alt modifier.
+            altAlone_ = (key->modifiers() & ~Qt::AltModifier) == Qt::NoModifier;
+            return false;
+        }
+        altAlone_ = false;
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier) {
+            enterMenuBar();
+            return true;
+        }
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        // An auto-default button answers Enter itself.
+        if (enter && button && !button->autoDefault() && button->isEnabled() &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            button->animateClick();
+            return true;
+        }
+        return false;
+    }
+    if (key->key() == Qt::Key_Alt && altAlone_ && !key->isAutoRepeat()) {
+        altAlone_ = false;
+        enterMenuBar();
+        return true;
+    }
+    return false;
+}
+
+} // namespace zr

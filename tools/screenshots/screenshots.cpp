@@ -1,0 +1,130 @@
+// Takes pictures of the main window with every child window in its main states, on the
+// simulated board, for the README and for checking the windows by eye at each scale.
+// Usage: zr410ab-screenshots OUTPUT_FOLDER SUFFIX   (SUFFIX: "" at scale 1, "@2x" at scale 2)
+
+#include "board/sim/simulated_board.h"
+#include "logging/save_window.h"
+#include "settings/settings_window.h"
+#include "shell/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+// Wall time that moves by one tick per tick, so a minute of graph takes no minute to take.
+class SteppedClock : public zr::Clock {
+public:
+    std::chrono::system_clock::time_point now() const override { return time; }
+    std::chrono::system_clock::time_point time = std::chrono::system_clock::now();
+};
+
+class NoPrompts : public zr::Prompts {
+public:
+    void showMessage(QWidget*, zr::MessageIcon, const QString&) override {}
+    bool askYesNo(QWidget*, const QString&) override { return true; }
+};
+
+class ChosenFile : public zr::FileChooser {
+public:
+    QString path;
+    QString chooseFile(QWidget*, const QString&, const QString&) override { return path; }
+};
+
+class NoBrowser : public zr::UrlOpener {
+public:
+    void openUrl(const QString&) override {}
+};
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+bool save(QWidget& window, const QDir& folder, const QString& name, const QString& suffix)
+{
+    settle();
+    const QString path = folder.filePath(name + suffix + ".png");
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+void closeChildren(zr::MainWindow& w)
+{
+    for (QMdiSubWindow* sub : w.mdiArea()->subWindowList())
+        sub->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zr410ab-screenshots OUTPUT_FOLDER [SUFFIX]\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(folder.path());
+    QTemporaryDir logs;
+
+    zr::DeviceState state;
+    zr::sim::SimulatedBoard board;
+    NoPrompts prompts;
+    ChosenFile files;
+    NoBrowser urls;
+    SteppedClock clock;
+    zr::MainWindow w({state, board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER});
+    if (!w.MDIForm_Load())
+        return 1;
+    w.timer()->stop(); // ticks are run below, one step of the clock each
+    w.show();
+    const auto ticks = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            clock.time += std::chrono::milliseconds(250);
+            w.Timer1_Timer();
+        }
+    };
+    bool ok = save(w, folder, "main-window", suffix);
+
+    w.mSetA_Click();
+    for (const char* button : {"cmdGetDIB", "cmdGetAllTemps", "cmdGetOffset", "cmdPing"})
+        w.settingsWindow(zr::Chip::A)->findChild<QPushButton*>(button)->click();
+    ok = save(w, folder, "settings", suffix) && ok;
+    closeChildren(w);
+
+    w.mVoltGraphB_Click();
+    w.mTempGraphA_Click();
+    ticks(4 * 90);
+    ok = save(w, folder, "graphs", suffix) && ok;
+    closeChildren(w);
+
+    w.mSaveA_Click();
+    w.mSaveB_Click();
+    files.path = logs.filePath("bench-run.sav");
+    w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
+    ticks(4 * 75);
+    ok = save(w, folder, "save-data", suffix) && ok;
+    w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
+    closeChildren(w);
+
+    w.mAbout_Click();
+    ok = save(w, folder, "about", suffix) && ok;
+    closeChildren(w);
+    return ok ? 0 : 1;
+}
