@@ -94,8 +94,8 @@ void MainWindow::buildChipMenu(const ChipDescriptor& chip)
     QMenu* menu = menuBar()->addMenu(chip.name);
     menu->setObjectName(QStringLiteral("m") + chip.name);
     const auto addItem = [&](const char* caption, const char* name,
-                             void (MainWindow::*show)(Chip)) {
-        menu->addAction(caption, this, [this, show, c = chip.chip] { (this->*show)(c); })
+                             void (MainWindow::*open)(Chip)) {
+        menu->addAction(caption, this, [this, open, c = chip.chip] { (this->*open)(c); })
             ->setObjectName(name + QString::fromLatin1(chip.letter));
     };
     addItem("Temperature Graph", "mTempGraph", &MainWindow::showTempGraph);
