@@ -6,16 +6,18 @@ BUILD_TYPE ?= RelWithDebInfo
 ifdef PREFIX
 CMAKE_ARGS += -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 endif
+# WERROR=ON turns compiler warnings into errors (make check, CI).
+WERROR ?= OFF
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan package fuzz format clean
+.PHONY: deps configure build run test test-asan bench package fuzz format format-check check clean
 
 deps:
 	@tools/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS) > /dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZR_WERROR=$(WERROR) $(CMAKE_ARGS) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -34,6 +36,15 @@ test: build
 # The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+# Benchmarks that print figures: one polling tick of the real program with every polled window
+# open, and the strip chart against two charting libraries (installed first, see
+# tools/bench-packages.txt).
+bench:
+	@tools/install-deps.sh tools/bench-packages.txt
+	@$(MAKE) --no-print-directory build
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
 
 # libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
 # windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.
@@ -92,6 +103,16 @@ screenshots: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Every tracked C++ file as .clang-format wants it; `make format` fixes what this reports.
+format-check:
+	@command -v clang-format > /dev/null || { echo "make format-check: clang-format is not installed (apt-get install clang-format)"; exit 1; }
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+# Formatting, then the suite built with the stricter warnings as errors (the suite includes the
+# layering test).
+check: format-check
+	@$(MAKE) --no-print-directory test WERROR=ON
 
 clean:
 	rm -rf build build-asan build-package build-fuzz

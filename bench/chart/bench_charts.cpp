@@ -12,7 +12,6 @@ namespace {
 
 const QColor kColours[kTraces] = {QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 0, 128),
                                   QColor(0, 255, 0), QColor(0, 0, 0)};
-constexpr double kAxisMin = -1, kAxisMax = 16;
 
 class OurChart : public BenchChart {
 public:
@@ -38,6 +37,12 @@ public:
         for (int k = 0; k < kTraces; ++k)
             chart_.addSample(k, data.timeOf(i), data.values[k][i]);
         // Following the newest sample is the scroll.
+        chart_.repaint();
+    }
+    void fullRedraw() override
+    {
+        wider_ = !wider_;
+        chart_.setAxisMax(wider_ ? kAxisMax + 1 : kAxisMax);
         chart_.repaint();
     }
 
@@ -90,6 +95,12 @@ public:
         plot_.xAxis->setRange(key - span_, key);
         plot_.replot(QCustomPlot::rpImmediateRefresh);
     }
+    void fullRedraw() override
+    {
+        wider_ = !wider_;
+        plot_.yAxis->setRange(kAxisMin, wider_ ? kAxisMax + 1 : kAxisMax);
+        plot_.replot(QCustomPlot::rpImmediateRefresh);
+    }
 
 private:
     QCustomPlot plot_;
@@ -136,6 +147,12 @@ public:
         for (int k = 0; k < kTraces; ++k)
             series_[k]->append(key, data.values[k][i]);
         axisX_->setRange(key - span_, key);
+        view_.viewport()->repaint();
+    }
+    void fullRedraw() override
+    {
+        wider_ = !wider_;
+        axisY_->setRange(kAxisMin, wider_ ? kAxisMax + 1 : kAxisMax);
         view_.viewport()->repaint();
     }
 

@@ -11,6 +11,7 @@
 
 inline constexpr int kTraces = 5;
 inline constexpr std::int64_t kSampleMs = 250;
+inline constexpr double kAxisMin = -1, kAxisMax = 16;
 
 // Samples of every trace at the same times, 250 ms apart from t0.
 struct BenchData {
@@ -32,6 +33,12 @@ public:
     virtual void load(const BenchData& data, std::size_t count, std::int64_t spanMs) = 0;
     // One strip-chart tick: sample `i` appended to every trace, view scrolled to it, repainted.
     virtual void tick(const BenchData& data, std::size_t i) = 0;
+    // A change of the vertical range (as "Automatically Adjust Graph Range" makes it), drawn at
+    // once: every chart must draw its whole plot again. Alternates between two ranges.
+    virtual void fullRedraw() = 0;
+
+protected:
+    bool wider_ = false;
 };
 
 std::unique_ptr<BenchChart> makeOurChart();

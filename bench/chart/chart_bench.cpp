@@ -8,8 +8,11 @@
 //                    [--ticks N] (ticks per measurement for ours and QCustomPlot; Qt Charts gets
 //                    fewer, as each of its ticks takes seconds at a day's history)
 //
+// A full redraw is what a change of the vertical range, the zoom or the size costs: the whole plot
+// drawn again from the history (median of several).
+//
 // Besides the table, one line per measurement for scripts:
-//   chart=ours samples=N tick_median_ms=X tick_p99_ms=Y bytes_per_sample=Z
+//   chart=ours samples=N tick_median_ms=X tick_p99_ms=Y bytes_per_sample=Z full_redraw_ms=W
 
 #include "bench_charts.h"
 
@@ -38,6 +41,7 @@ struct Result {
     double medianMs = 0;
     double p99Ms = 0;
     double bytesPerSample = 0;
+    double fullRedrawMs = 0;
 };
 
 std::size_t heapInUse()
@@ -137,6 +141,17 @@ Result measure(const QString& name, const BenchData& data, std::size_t samples, 
     r.medianMs = times[times.size() / 2];
     r.p99Ms = times[std::min(times.size() - 1,
                              static_cast<std::size_t>(std::ceil(times.size() * 0.99)) - 1)];
+
+    std::vector<double> redraws;
+    const int redrawCount = std::clamp(ticks / 10, 3, 40);
+    for (int i = 0; i < redrawCount; ++i) {
+        timer.start();
+        chart->fullRedraw();
+        QApplication::processEvents();
+        redraws.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(redraws.begin(), redraws.end());
+    r.fullRedrawMs = redraws[redraws.size() / 2];
     return r;
 }
 
@@ -176,8 +191,9 @@ int main(int argc, char** argv)
         for (const QString& chart : options.charts) {
             const Result r = measure(chart, data, samples, ticksFor(chart, samples, options.ticks));
             std::printf("chart=%s samples=%zu tick_median_ms=%.3f tick_p99_ms=%.3f "
-                        "bytes_per_sample=%.1f\n",
-                        qPrintable(r.chart), r.samples, r.medianMs, r.p99Ms, r.bytesPerSample);
+                        "bytes_per_sample=%.1f full_redraw_ms=%.3f\n",
+                        qPrintable(r.chart), r.samples, r.medianMs, r.p99Ms, r.bytesPerSample,
+                        r.fullRedrawMs);
             std::fflush(stdout);
             results.push_back(r);
         }
@@ -185,10 +201,10 @@ int main(int argc, char** argv)
 
     std::printf(
         "\n| chart | samples per trace | ticks | tick median (ms) | tick p99 (ms) | bytes per "
-        "sample |\n|---|---:|---:|---:|---:|---:|\n");
+        "sample | full redraw (ms) |\n|---|---:|---:|---:|---:|---:|---:|\n");
     for (const Result& r : results)
-        std::printf("| %s | %zu | %d | %.3f | %.3f | %.1f |\n", qPrintable(r.chart), r.samples,
-                    r.ticks, r.medianMs, r.p99Ms, r.bytesPerSample);
+        std::printf("| %s | %zu | %d | %.3f | %.3f | %.1f | %.3f |\n", qPrintable(r.chart),
+                    r.samples, r.ticks, r.medianMs, r.p99Ms, r.bytesPerSample, r.fullRedrawMs);
 
     // The goals, where all their figures were measured.
     std::map<std::pair<QString, std::size_t>, Result> by;
@@ -206,6 +222,11 @@ int main(int argc, char** argv)
     if (has("ours", day) && has("ours", 1000))
         std::printf("ours at %zu / ours at 1000 = %.2fx (goal <= 1.2x)\n", day,
                     by[{"ours", day}].medianMs / by[{"ours", 1000}].medianMs);
+    if (has("ours", day) && has("ours", 1000))
+        std::printf(
+            "ours full redraw at %zu / at 1000 = %.2fx (goal <= 1.5x), %.3f ms (goal < 2)\n", day,
+            by[{"ours", day}].fullRedrawMs / by[{"ours", 1000}].fullRedrawMs,
+            by[{"ours", day}].fullRedrawMs);
     if (has("ours", day))
         std::printf("ours at %zu: %.1f bytes per sample (goal <= 8)\n", day,
                     by[{"ours", day}].bytesPerSample);

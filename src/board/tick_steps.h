@@ -12,6 +12,9 @@
 
 namespace zr {
 
+// The main window's polling interval: one tick, one reading per polled window.
+inline constexpr int kTickIntervalMs = 250;
+
 enum class PolledWindow { TempGraph, VoltGraph, SaveData };
 
 struct TickStep {

@@ -1,5 +1,7 @@
 #include "graphs/graph_chart_setup.h"
 
+#include "board/tick_steps.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,6 +37,8 @@ GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
     for (const LabelSetup& l : setup.labels)
         chart->addLabel({l.text, l.colour, labelFont(l.isTitle), l.position});
     chart->setPlotArea(0.05, 0.05, 0.83, 0.93);
+    // A reading per tick: the line breaks where ticks brought none (board lost, failed reads).
+    chart->setSampleInterval(kTickIntervalMs);
     chart->setTimeFormats(kTimeFormats);
     chart->setAxisMin(setup.axisMin);
     chart->setAxisMax(setup.axisMax);

@@ -3,7 +3,6 @@
 #include "app/board_factory.h"
 #include "board/failed_read.h"
 #include "board/sst_stuff.h"
-#include "board/usb/usb_ids.h"
 #include "board/usb_stuff.h"
 #include "console/sst_io.h"
 #include "logging/log_file.h"
@@ -34,22 +33,22 @@ std::string lowered(std::string text)
     return text;
 }
 
+// The board the program would bring up with the same options, checked by the program's own
+// command-line rules.
 std::unique_ptr<BoardLibrary> makeBoardFor(const OpenOptions& options)
 {
-    if (options.kind != "sim" && options.kind != "usb")
-        throw std::invalid_argument("unknown board kind '" + options.kind +
-                                    "' (use \"sim\" or \"usb\")");
-    if (options.kind == "usb" && !options.scenarioFile.empty())
-        throw std::invalid_argument("a scenario file is for the simulated board only");
-    if (options.kind == "sim" && !options.usbIds.empty())
-        throw std::invalid_argument("USB ids are for the USB board only");
-    ProgramOptions program;
-    program.board = options.kind;
-    program.scenarioFile = options.scenarioFile;
+    std::vector<std::string> args{"--board", options.kind};
+    if (!options.scenarioFile.empty())
+        args.insert(args.end(), {"--scenario", options.scenarioFile});
     if (!options.usbIds.empty())
-        program.usbIds = usb::parseUsbIds(options.usbIds); // invalid_argument names the fault
+        args.insert(args.end(), {"--usb-ids", options.usbIds});
+    if (!options.devicePort.empty())
+        args.insert(args.end(), {"--device", options.devicePort});
+    const ParsedCommandLine parsed = parseCommandLine(args);
+    if (!parsed.options)
+        throw std::invalid_argument(parsed.error);
     try {
-        return makeBoard(program);
+        return makeBoard(*parsed.options);
     } catch (const std::runtime_error& e) {
         throw BoardNotFoundError(e.what());
     }

@@ -42,6 +42,7 @@ struct OpenOptions {
     std::string kind = "sim";   // "sim" or "usb"
     std::string scenarioFile;   // simulated board only
     std::string usbIds;         // "VID:PID,VID:PID"; empty for the board library's own
+    std::string devicePort;     // USB port path such as "1-4.2"; empty for the only board
     std::string firmwareFolder; // the folder that holds SSTFW.hex
 };
 

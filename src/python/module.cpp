@@ -129,12 +129,13 @@ PYBIND11_MODULE(_core, m)
 
     py::class_<BoardHandle>(m, "BoardHandle")
         .def(py::init([](std::string kind, std::string scenario, std::string usbIds,
-                         std::string firmwareFolder) {
+                         std::string devicePort, std::string firmwareFolder) {
                  zr::python::OpenOptions o{std::move(kind), std::move(scenario), std::move(usbIds),
-                                           std::move(firmwareFolder)};
+                                           std::move(devicePort), std::move(firmwareFolder)};
                  return released([&] { return std::make_unique<BoardHandle>(o); });
              }),
-             py::arg("kind"), py::arg("scenario"), py::arg("usb_ids"), py::arg("firmware_folder"))
+             py::arg("kind"), py::arg("scenario"), py::arg("usb_ids"), py::arg("device"),
+             py::arg("firmware_folder"))
         .def("scan",
              [](BoardHandle& b) {
                  released([&] { return b.scan(); });

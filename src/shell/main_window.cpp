@@ -29,7 +29,6 @@ namespace zr {
 
 namespace {
 const QString kFirmwareFailure = QString::fromLatin1(USBStuff::kBoardNotFoundMessage);
-constexpr int kTimerIntervalMs = 250;
 constexpr QSize kPreferredSize(1000, 720);
 } // namespace
 
@@ -69,7 +68,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
         resize(kPreferredSize);
 
     Timer1.setObjectName("Timer1");
-    Timer1.setInterval(kTimerIntervalMs);
+    Timer1.setInterval(kTickIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
 }
 
@@ -96,8 +95,8 @@ void MainWindow::buildChipMenu(const ChipDescriptor& chip)
     QMenu* menu = menuBar()->addMenu(chip.name);
     menu->setObjectName(QStringLiteral("m") + chip.name);
     const auto addItem = [&](const char* caption, const char* name,
-                             void (MainWindow::*show)(Chip)) {
-        menu->addAction(caption, this, [this, show, c = chip.chip] { (this->*show)(c); })
+                             void (MainWindow::*open)(Chip)) {
+        menu->addAction(caption, this, [this, open, c = chip.chip] { (this->*open)(c); })
             ->setObjectName(name + QString::fromLatin1(chip.letter));
     };
     addItem("Temperature Graph", "mTempGraph", &MainWindow::showTempGraph);

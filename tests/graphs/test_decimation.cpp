@@ -1,5 +1,6 @@
 // Decimated drawing against a drawing of every sample: identical pixels, on random data with
-// spikes, at every zoom, scrolled or not, drawn at once or column by column as samples arrive.
+// spikes, at every zoom, scrolled or not, drawn at once or column by column as samples arrive
+// (through the ring image, across its seam), with or without breaks where readings are missing.
 
 #include "brute_force_plot.h"
 #include "graphs/strip_chart/plot_layer.h"
@@ -48,13 +49,15 @@ PlotLook lookFor(QSize size, int lineWidth, std::int64_t spanMs)
     return look;
 }
 
-QImage reference(const PlotLook& look, const ColumnGrid& grid, const std::vector<PlotTrace>& traces)
+QImage reference(const PlotLook& look, const ColumnGrid& grid, const std::vector<PlotTrace>& traces,
+                 std::int64_t gapMs = 0)
 {
     PlotLayer empty;
-    QImage image = empty.render(grid, look, {}).copy();
+    empty.render(grid, look, {});
+    QImage image = empty.straightImage();
     const ValueMap rows(look.topValue, look.bottomValue, look.size.height());
     for (const PlotTrace& t : traces)
-        paintEverySample(image, *t.store, grid, rows, look.lineWidth, t.colour);
+        paintEverySample(image, *t.store, grid, rows, look.lineWidth, t.colour, gapMs);
     return image;
 }
 
@@ -94,14 +97,18 @@ void DecimationTest::wholePlotMatchesEverySample_data()
     QTest::addColumn<qint64>("columnMs");
     QTest::addColumn<int>("lineWidth");
     QTest::addColumn<int>("columnsBeforeNewest"); // 0: following; more: scrolled back
-    QTest::newRow("1 ms columns, scrolled back") << qint64(1) << 1 << 2000;
-    QTest::newRow("40 ms columns, following") << qint64(40) << 1 << 0;
-    QTest::newRow("one sample per column") << qint64(250) << 1 << 0;
-    QTest::newRow("few samples per column, scrolled") << qint64(1000) << 1 << 300;
-    QTest::newRow("whole day, thin") << qint64(150'000) << 1 << 0;
-    QTest::newRow("whole day, 2 px line") << qint64(150'000) << 2 << 0;
-    QTest::newRow("hour view, 3 px line, scrolled") << qint64(6'000) << 3 << 150;
-    QTest::newRow("everything in a few columns") << qint64(40'000'000) << 1 << 0;
+    QTest::addColumn<qint64>("gapMs");            // 0: the line never breaks
+    QTest::newRow("1 ms columns, scrolled back") << qint64(1) << 1 << 2000 << qint64(0);
+    QTest::newRow("40 ms columns, following") << qint64(40) << 1 << 0 << qint64(0);
+    QTest::newRow("one sample per column") << qint64(250) << 1 << 0 << qint64(0);
+    QTest::newRow("few samples per column, scrolled") << qint64(1000) << 1 << 300 << qint64(0);
+    QTest::newRow("whole day, thin") << qint64(150'000) << 1 << 0 << qint64(0);
+    QTest::newRow("whole day, 2 px line") << qint64(150'000) << 2 << 0 << qint64(0);
+    QTest::newRow("hour view, 3 px line, scrolled") << qint64(6'000) << 3 << 150 << qint64(0);
+    QTest::newRow("everything in a few columns") << qint64(40'000'000) << 1 << 0 << qint64(0);
+    QTest::newRow("gaps, 40 ms columns") << qint64(40) << 1 << 0 << qint64(625);
+    QTest::newRow("gaps, few samples per column") << qint64(1000) << 2 << 300 << qint64(625);
+    QTest::newRow("gaps inside columns, whole day") << qint64(150'000) << 1 << 0 << qint64(625);
 }
 
 void DecimationTest::wholePlotMatchesEverySample()
@@ -109,7 +116,10 @@ void DecimationTest::wholePlotMatchesEverySample()
     QFETCH(qint64, columnMs);
     QFETCH(int, lineWidth);
     QFETCH(int, columnsBeforeNewest);
+    QFETCH(qint64, gapMs);
     TraceStore a, b;
+    a.setGapMs(gapMs);
+    b.setGapMs(gapMs);
     std::int64_t ta = kStart, tb = kStart + 90;
     fillRandom(a, 60'000, 1, ta);
     fillRandom(b, 60'000, 2, tb);
@@ -122,8 +132,9 @@ void DecimationTest::wholePlotMatchesEverySample()
     const PlotLook look = lookFor(QSize(640, 300), lineWidth, columnMs * 640);
 
     PlotLayer layer;
-    const QImage& drawn = layer.render(grid, look, traces);
-    const QString diff = firstDifference(drawn, reference(look, grid, traces));
+    layer.render(grid, look, traces);
+    const QString diff =
+        firstDifference(layer.straightImage(), reference(look, grid, traces, gapMs));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
@@ -131,20 +142,26 @@ void DecimationTest::liveScrollingMatchesEverySample_data()
 {
     QTest::addColumn<qint64>("columnMs");
     QTest::addColumn<int>("lineWidth");
-    QTest::newRow("two minutes, thin") << qint64(200) << 1;
-    QTest::newRow("two minutes, 2 px") << qint64(200) << 2;
-    QTest::newRow("ten seconds, 3 px") << qint64(16) << 3;
-    QTest::newRow("one sample per column, 3 px") << qint64(250) << 3;
-    QTest::newRow("a day") << qint64(135'000) << 1;
+    QTest::addColumn<qint64>("gapMs");
+    QTest::newRow("two minutes, thin") << qint64(200) << 1 << qint64(0);
+    QTest::newRow("two minutes, 2 px") << qint64(200) << 2 << qint64(0);
+    QTest::newRow("ten seconds, 3 px") << qint64(16) << 3 << qint64(0);
+    QTest::newRow("one sample per column, 3 px") << qint64(250) << 3 << qint64(0);
+    QTest::newRow("a day") << qint64(135'000) << 1 << qint64(0);
+    QTest::newRow("two minutes, gaps") << qint64(200) << 2 << qint64(625);
+    QTest::newRow("ten seconds, gaps, 3 px") << qint64(16) << 3 << qint64(625);
 }
 
 void DecimationTest::liveScrollingMatchesEverySample()
 {
     QFETCH(qint64, columnMs);
     QFETCH(int, lineWidth);
+    QFETCH(qint64, gapMs);
     // A following view draws only what each new sample changes, scrolls, is dragged back and
     // forth; after every step the image must equal a fresh drawing of every sample.
     TraceStore a, b;
+    a.setGapMs(gapMs);
+    b.setGapMs(gapMs);
     std::int64_t ta = kStart, tb = kStart;
     fillRandom(a, 3'000, 3, ta);
     fillRandom(b, 3'000, 4, tb);
@@ -157,7 +174,9 @@ void DecimationTest::liveScrollingMatchesEverySample()
 
     std::mt19937 rng(9);
     std::uniform_int_distribution<int> chance(0, 99);
+    int wraps = 0; // times the ring's start passed its end: new columns split across the seam
     for (int step = 0; step < 300; ++step) {
+        const int ringBefore = layer.ringStart();
         const std::int64_t before = std::min(a.lastTime(), b.lastTime());
         std::int64_t t = std::max(ta, tb);
         fillRandom(a, 1 + chance(rng) % 3, 100 + step, t);
@@ -167,10 +186,14 @@ void DecimationTest::liveScrollingMatchesEverySample()
         grid.firstColumn = grid.columnOf(std::max(ta, tb)) - grid.width + 1;
         if (step % 50 == 25)
             grid.firstColumn -= chance(rng) * 7; // scrolled back
-        const QImage& drawn = layer.render(grid, look, traces);
-        const QString diff = firstDifference(drawn, reference(look, grid, traces));
+        layer.render(grid, look, traces);
+        const QString diff =
+            firstDifference(layer.straightImage(), reference(look, grid, traces, gapMs));
         QVERIFY2(diff.isEmpty(), qPrintable(QString("step %1: %2").arg(step).arg(diff)));
+        wraps += layer.ringStart() < ringBefore && step % 50 != 25 ? 1 : 0;
     }
+    if (columnMs <= 250)
+        QVERIFY(wraps > 0);
 }
 
 void DecimationTest::chartWidgetMatchesEverySample()

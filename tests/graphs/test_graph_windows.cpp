@@ -2,6 +2,7 @@
 // legend, the automatic range with its hysteresis, and their life under the main window.
 
 #include "board/board_lost_error.h"
+#include "graphs/strip_chart/readable_colour.h"
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "platform/child_window.h"
@@ -85,6 +86,8 @@ private slots:
     void openCloseReopenThroughTheMenus();
     void eachWindowReadsItsOwnChipInTickOrder();
     void minimisedWindowKeepsSamplesWithoutDrawing();
+    void chartColoursReadableOnThePalette_data();
+    void chartColoursReadableOnThePalette();
 };
 
 void GraphWindowsTest::initTestCase()
@@ -497,6 +500,48 @@ void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
     QCOMPARE(w->chart().traceStore(0).size(), std::size_t{5});
     childFrame(w)->showNormal();
     QTRY_VERIFY(w->chart().paintCount() > painted);
+}
+
+void GraphWindowsTest::chartColoursReadableOnThePalette_data()
+{
+    QTest::addColumn<QColor>("window"); // background of the legend and title
+    QTest::addColumn<QColor>("base");   // background of the plot
+    QTest::newRow("light") << QColor(240, 240, 240) << QColor(255, 255, 255);
+    QTest::newRow("dark") << QColor(49, 54, 59) << QColor(35, 38, 41);
+    QTest::newRow("black") << QColor(0, 0, 0) << QColor(0, 0, 0);
+    QTest::newRow("mid grey") << QColor(100, 100, 100) << QColor(90, 90, 90);
+}
+
+void GraphWindowsTest::chartColoursReadableOnThePalette()
+{
+    // Every label and trace of both kinds of chart: the given colours on a light palette, the
+    // same hues lightened to a contrast of at least 3:1 on a dark one.
+    QFETCH(QColor, window);
+    QFETCH(QColor, base);
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    const bool dark = chart::isDarkBackground(window);
+    for (chart::StripChart* c : {&temp.chart(), &volt.chart()}) {
+        QPalette palette = c->palette();
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::Base, base);
+        c->setPalette(palette);
+        auto check = [&](const QColor& given, const QColor& shown, const QColor& background) {
+            if (!dark) {
+                QCOMPARE(shown, given);
+                return;
+            }
+            QVERIFY2(chart::contrastRatio(shown, background) >= 3.0,
+                     qPrintable(given.name() + " shown as " + shown.name()));
+            if (given.hslSaturation() > 0) // the same hue, but for rounding
+                QVERIFY(std::abs(shown.hslHue() - given.hslHue()) <= 2);
+        };
+        for (int i = 0; i < c->labelCount(); ++i)
+            check(c->label(i).colour, c->shownLabelColour(i), window);
+        for (int i = 0; i < c->traceCount(); ++i)
+            check(c->traceColour(i), c->shownTraceColour(i), base);
+    }
 }
 
 QTEST_MAIN(GraphWindowsTest)

@@ -62,6 +62,12 @@ private slots:
     void valueAxisLabels_data();
     void valueAxisLabels();
     void copiesTheVisibleSamplesAsCsv();
+    void axisLabelsNeverOverlap_data();
+    void axisLabelsNeverOverlap();
+    void freshChartFitsItsHistory_data();
+    void freshChartFitsItsHistory();
+    void offScaleReadingsLeaveAMark();
+    void missingReadingsBreakTheLine();
     void savesThePicture();
     void hiddenChartDoesNotPaint();
     void repaintsAreCoalesced();
@@ -447,6 +453,134 @@ void StripChartTest::controlTimesAndChecks()
     empty.resize(400, 200);
     zr::StripChartControl emptyControl(empty, clock);
     QCOMPARE(empty.newestTime(), now + 3);
+}
+
+void StripChartTest::axisLabelsNeverOverlap_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("extraPoints"); // a larger font than the default
+    QTest::addColumn<int>("axisEnd");     // the value axis runs from -axisEnd to axisEnd
+    QTest::newRow("smallest") << QSize(160, 120) << 0 << 300;
+    QTest::newRow("smallest, larger font") << QSize(160, 120) << 2 << 300;
+    QTest::newRow("narrow and tall") << QSize(180, 700) << 0 << 5;
+    QTest::newRow("wide and flat") << QSize(1500, 125) << 2 << 300;
+    QTest::newRow("window size") << QSize(768, 330) << 0 << 300;
+    QTest::newRow("maximised") << QSize(1900, 1000) << 2 << 16;
+}
+
+void StripChartTest::axisLabelsNeverOverlap()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, extraPoints);
+    QFETCH(int, axisEnd);
+    StripChart chart;
+    setUpChart(chart);
+    chart.resize(size);
+    QFont font = chart.font();
+    font.setPointSizeF(font.pointSizeF() + extraPoints);
+    chart.setFont(font);
+    chart.setAxisMin(-axisEnd);
+    chart.setAxisMax(axisEnd);
+    std::int64_t t = kStart;
+    feed(chart, 400, t);
+    // Every span moves the time labels against the value labels in another way.
+    for (std::int64_t span = 2 * kSecond; span <= 3 * 24 * kHour; span = span * 3 / 2) {
+        chart.setVisibleSpan(span);
+        const std::vector<QRectF> boxes = chart.axisLabelBoxes();
+        QVERIFY(!boxes.empty());
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(
+                    !boxes[i].intersects(boxes[j]),
+                    qPrintable(
+                        QString("span %1 ms: labels %2 and %3 overlap").arg(span).arg(i).arg(j)));
+    }
+}
+
+void StripChartTest::freshChartFitsItsHistory_data()
+{
+    QTest::addColumn<int>("samples"); // 250 ms apart
+    QTest::addColumn<qint64>("spanMs");
+    QTest::newRow("empty") << 0 << qint64(10 * kSecond);
+    QTest::newRow("five seconds") << 20 << qint64(10 * kSecond);
+    QTest::newRow("25 seconds") << 100 << qint64(30 * kSecond);
+    QTest::newRow("75 seconds") << 300 << qint64(2 * kMinute);
+    QTest::newRow("an hour") << 14'400 << qint64(2 * kMinute);
+}
+
+void StripChartTest::freshChartFitsItsHistory()
+{
+    QFETCH(int, samples);
+    QFETCH(qint64, spanMs);
+    StripChart chart;
+    setUpChart(chart);
+    std::int64_t t = kStart;
+    chart.setClock([&] { return t; });
+    feed(chart, samples, t);
+    QCOMPARE(chart.timeView().spanMs(), spanMs);
+    QVERIFY(chart.pausedTagBox().isEmpty());
+    // Scrolled back: the tag says so, inside the plot; a double click follows again.
+    chart.panColumns(-5);
+    if (samples > 0) {
+        QVERIFY(!chart.timeView().following());
+        QVERIFY(QRectF(chart.plotRect()).contains(chart.pausedTagBox()));
+        QVERIFY(!chart.pausedTagBox().isEmpty());
+    }
+    QTest::mouseDClick(&chart, Qt::LeftButton, {}, chart.plotRect().center());
+    QVERIFY(chart.pausedTagBox().isEmpty());
+    // Once the user zooms, the span is theirs.
+    chart.zoomBy(0.5, 10);
+    const std::int64_t chosen = chart.timeView().spanMs();
+    feed(chart, 400, t);
+    QCOMPARE(chart.timeView().spanMs(), chosen);
+}
+
+void StripChartTest::offScaleReadingsLeaveAMark()
+{
+    // With the range frozen at 0..50, readings above and below it mark the top and bottom edge
+    // in their trace's colour instead of vanishing.
+    StripChart chart;
+    setUpChart(chart);
+    std::int64_t t = kStart;
+    feed(chart, 40, t);
+    for (int i = 0; i < 20; ++i) {
+        t += 250;
+        chart.addSample(0, t, 80);
+        chart.addSample(1, t, -10);
+    }
+    const QImage plot = chart.renderPlot();
+    const int x = plot.width() - 2;
+    QCOMPARE(plot.pixelColor(x, 0), QColor(Qt::red));
+    QCOMPARE(plot.pixelColor(x, plot.height() - 1), QColor(Qt::blue));
+    QVERIFY(plot.pixelColor(x, plot.height() / 2) != QColor(Qt::red));
+}
+
+void StripChartTest::missingReadingsBreakTheLine()
+{
+    // Ten seconds without readings (a lost board) between two stretches at 250 ms: nothing is
+    // drawn across them, and the copied data has an empty row where they are missing.
+    StripChart chart;
+    setUpChart(chart);
+    chart.setSampleInterval(250);
+    chart.setVisibleSpan(60 * kSecond);
+    std::int64_t t = kStart;
+    feed(chart, 40, t);
+    const std::int64_t lastBefore = t;
+    t += 10 * kSecond;
+    feed(chart, 40, t);
+    const QImage plot = chart.renderPlot();
+    const ColumnGrid grid = chart.visibleColumns();
+    for (std::int64_t c = grid.columnOf(lastBefore) + 2; c < grid.columnOf(lastBefore + 9750); ++c)
+        for (int y = 0; y < plot.height(); ++y) {
+            const QColor pixel = plot.pixelColor(static_cast<int>(c - grid.firstColumn), y);
+            QVERIFY2(pixel != QColor(Qt::red) && pixel != QColor(Qt::blue),
+                     qPrintable(QString("trace drawn at column %1, row %2").arg(c).arg(y)));
+        }
+    const QStringList rows = chart.visibleDataCsv().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 1 + 80 + 1);
+    QVERIFY(rows[41].endsWith(".250,,"));
+    QVERIFY(!rows[40].endsWith(",,"));
+    QVERIFY(!rows[42].endsWith(",,"));
 }
 
 QTEST_MAIN(StripChartTest)

@@ -57,3 +57,16 @@ def test_closed_board():
     assert board.closed
     with pytest.raises(zr410ab.ChipNotFoundError, match="closed"):
         chip.temperatures()
+
+
+@pytest.mark.parametrize("options", [
+    {"kind": "serial"},
+    {"kind": "usb", "scenario": "x.json"},
+    {"kind": "sim", "usb_ids": "04b4:8613,04b4:1004"},
+    {"kind": "usb", "usb_ids": "04b4"},
+    {"kind": "sim", "device": "1-4.2"},
+    {"kind": "usb", "device": "port 4"},
+])
+def test_options_the_program_refuses(options):
+    with pytest.raises(ValueError):
+        zr410ab.open_board(**options)

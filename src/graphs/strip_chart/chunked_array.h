@@ -23,6 +23,13 @@ public:
         return chunks_[i >> ChunkShift][i & (kChunkSize - 1)];
     }
     T& operator[](std::size_t i) { return chunks_[i >> ChunkShift][i & (kChunkSize - 1)]; }
+    // Element i and those after it in the same chunk lie contiguously: a run that starts on a
+    // multiple of n and stays within one block of n (n a power of two up to the chunk size)
+    // can be read through this pointer.
+    const T* data(std::size_t i) const
+    {
+        return chunks_[i >> ChunkShift].data() + (i & (kChunkSize - 1));
+    }
     const T& back() const { return (*this)[size_ - 1]; }
     T& back() { return (*this)[size_ - 1]; }
 

@@ -41,8 +41,9 @@ std::string valueText(float value)
 } // namespace
 
 std::string samplesAsCsv(const std::vector<NamedTrace>& traces, std::int64_t fromMs,
-                         std::int64_t toMs)
+                         std::int64_t toMs, std::int64_t intervalMs)
 {
+    std::int64_t previousRowMs = std::numeric_limits<std::int64_t>::min();
     std::string csv = "Time";
     std::vector<std::size_t> at, end;
     for (const NamedTrace& t : traces) {
@@ -59,6 +60,16 @@ std::string samplesAsCsv(const std::vector<NamedTrace>& traces, std::int64_t fro
                 rowMs = std::min(rowMs, traces[k].store->time(at[k]));
         if (rowMs == std::numeric_limits<std::int64_t>::max())
             break;
+        bool afterGap = false;
+        for (std::size_t k = 0; k < traces.size(); ++k)
+            afterGap = afterGap || (at[k] < end[k] && traces[k].store->time(at[k]) == rowMs &&
+                                    traces[k].store->gapBefore(at[k]));
+        if (afterGap && previousRowMs != std::numeric_limits<std::int64_t>::min()) {
+            csv += timeText(previousRowMs + intervalMs);
+            csv += std::string(traces.size(), ',');
+            csv += '\n';
+        }
+        previousRowMs = rowMs;
         csv += timeText(rowMs);
         for (std::size_t k = 0; k < traces.size(); ++k) {
             csv += ',';

@@ -16,6 +16,13 @@ inline std::int64_t floorDiv(std::int64_t a, std::int64_t b)
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
+// Rows at the plot's top or bottom edge marked in a trace's colour wherever the trace runs
+// beyond that edge, so that readings outside a fixed range do not just vanish.
+inline int offScaleMarkRows(int lineWidth)
+{
+    return 3 * lineWidth;
+}
+
 struct ColumnGrid {
     std::int64_t columnMs = 1;    // time per column, at least 1 ms
     std::int64_t firstColumn = 0; // absolute column shown at x = 0

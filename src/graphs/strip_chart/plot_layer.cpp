@@ -37,7 +37,6 @@ const QImage& PlotLayer::render(const ColumnGrid& grid, const PlotLook& look,
         return image_;
     }
     if (moved != 0) {
-        shift(moved);
         if (moved > 0)
             draw(grid.lastColumn() - moved + 1, grid.lastColumn(), traces);
         else
@@ -48,17 +47,44 @@ const QImage& PlotLayer::render(const ColumnGrid& grid, const PlotLook& look,
     return image_;
 }
 
-void PlotLayer::shift(std::int64_t columns)
+int PlotLayer::ringX(std::int64_t column) const
 {
-    const int width = image_.width();
-    const int count = width - static_cast<int>(std::abs(columns));
-    for (int y = 0; y < image_.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-        if (columns > 0)
-            std::memmove(row, row + columns, count * sizeof(QRgb));
-        else
-            std::memmove(row - columns, row, count * sizeof(QRgb));
-    }
+    const std::int64_t w = std::max(1, image_.width());
+    return static_cast<int>(column - floorDiv(column, w) * w);
+}
+
+int PlotLayer::ringStart() const
+{
+    return ringX(grid_.firstColumn);
+}
+
+PlotLayer::Pieces PlotLayer::pieces(int from, int to) const
+{
+    Pieces out;
+    const int w = image_.width();
+    from = std::max(from, 0);
+    to = std::min(to, w);
+    if (from >= to)
+        return out;
+    const int start = ringX(grid_.firstColumn + from);
+    const int first = std::min(to - from, w - start);
+    out.piece[out.count++] = {start, from, first};
+    if (first < to - from)
+        out.piece[out.count++] = {0, from + first, to - from - first};
+    return out;
+}
+
+QImage PlotLayer::straightImage() const
+{
+    QImage straight(image_.size(), image_.format());
+    if (image_.isNull())
+        return straight;
+    for (const Piece& piece : pieces(0, image_.width()))
+        for (int y = 0; y < image_.height(); ++y)
+            std::memcpy(reinterpret_cast<QRgb*>(straight.scanLine(y)) + piece.viewX,
+                        reinterpret_cast<const QRgb*>(image_.constScanLine(y)) + piece.imageX,
+                        static_cast<std::size_t>(piece.count) * sizeof(QRgb));
+    return straight;
 }
 
 void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTrace>& traces)
@@ -71,6 +97,11 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
     const int x0 = static_cast<int>(lo - grid_.firstColumn);
     const int x1 = static_cast<int>(hi - grid_.firstColumn);
     const int height = image_.height();
+    // xa..xb are view columns; view column x lies at image column (base + x) mod width.
+    uchar* const bits = image_.bits();
+    const qsizetype bytesPerLine = image_.bytesPerLine();
+    const int width = image_.width();
+    const int base = ringStart();
     auto fill = [&](int xa, int xb, std::int64_t ya, std::int64_t yb, QRgb colour) {
         xa = std::max(xa, x0);
         xb = std::min(xb, x1);
@@ -78,9 +109,15 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
             return;
         const int top = static_cast<int>(std::max<std::int64_t>(ya, 0));
         const int bottom = static_cast<int>(std::min<std::int64_t>(yb, height - 1));
+        int start = base + xa;
+        if (start >= width)
+            start -= width;
+        const int count = xb - xa + 1;
+        const int first = std::min(count, width - start);
         for (int y = top; y <= bottom; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-            std::fill(row + xa, row + xb + 1, colour);
+            auto* row = reinterpret_cast<QRgb*>(bits + y * bytesPerLine);
+            std::fill(row + start, row + start + first, colour);
+            std::fill(row, row + (count - first), colour);
         }
     };
 
@@ -98,11 +135,16 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
     // A wide line paints each run of pixels widened by lineWidth - 1, mostly to the left and up.
     const int w = look_.lineWidth;
     const int before = (w - 1) / 2, after = w / 2;
+    const int mark = offScaleMarkRows(w);
     for (const PlotTrace& trace : traces) {
         decimatedSpans(*trace.store, grid_, rows, lo - w, hi + w,
                        [&](std::int64_t column, std::int64_t top, std::int64_t bottom) {
                            const int x = static_cast<int>(column - grid_.firstColumn);
                            fill(x - before, x + after, top - before, bottom + after, trace.colour);
+                           if (top - before < 0)
+                               fill(x - before, x + after, 0, mark - 1, trace.colour);
+                           if (bottom + after > height - 1)
+                               fill(x - before, x + after, height - mark, height - 1, trace.colour);
                        });
     }
 }

@@ -2,6 +2,7 @@
 
 #include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
+#include "graphs/strip_chart/readable_colour.h"
 #include "graphs/strip_chart/value_axis.h"
 #include "platform/file_dialog_chooser.h"
 
@@ -23,6 +24,9 @@ namespace {
 constexpr qint64 kMinFrameMs = 15; // at most about 60 repaints a second
 constexpr double kZoomStep = 0.8;  // span factor of one wheel notch towards the data
 constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a tenth of the plot
+// Spans of a fresh chart, up to the default one: each leaves room for a tenth more history.
+constexpr std::int64_t kFreshSpansMs[] = {10'000, 20'000, 30'000, 60'000};
+const QString kPausedTag = QStringLiteral("Paused — double-click to follow");
 
 // Until the owner sets its own: 24-hour times and ISO dates.
 const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
@@ -73,7 +77,7 @@ StripChart::StripChart(QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(160, 120);
     frameTimer_.setSingleShot(true);
-    connect(&frameTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&frameTimer_, &QTimer::timeout, this, &StripChart::flushRepaint);
 
     followAction_ = new QAction(tr("Follow Newest Sample"), this);
     followAction_->setObjectName("actFollowNewest");
@@ -89,6 +93,7 @@ StripChart::StripChart(QWidget* parent)
     copyDataAction_ = new QAction(tr("Copy Visible Data as CSV"), this);
     copyDataAction_->setObjectName("actCopyData");
     connect(copyDataAction_, &QAction::triggered, this, &StripChart::copyVisibleData);
+    fitFreshSpan();
 }
 
 StripChart::~StripChart() = default;
@@ -98,10 +103,30 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
     auto trace = std::make_unique<Trace>();
     trace->colour = colour;
     trace->name = name;
+    trace->store.setGapMs(sampleIntervalMs_ * 5 / 2);
     traces_.push_back(std::move(trace));
     layer_.invalidate();
     requestRepaint();
     return traceCount() - 1;
+}
+
+QColor StripChart::shownTraceColour(int trace) const
+{
+    return readableOn(traceColour(trace), palette().color(QPalette::Base));
+}
+
+QColor StripChart::shownLabelColour(int index) const
+{
+    return readableOn(label(index).colour, palette().color(QPalette::Window));
+}
+
+void StripChart::setSampleInterval(qint64 intervalMs)
+{
+    sampleIntervalMs_ = std::max<qint64>(0, intervalMs);
+    for (const auto& t : traces_)
+        t->store.setGapMs(sampleIntervalMs_ * 5 / 2);
+    layer_.invalidate();
+    requestRepaint(plotRect(), false);
 }
 
 const TraceStore& StripChart::traceStore(int trace) const
@@ -120,15 +145,16 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     const qint64 previous = store.empty() ? timeMs : store.lastTime();
     if (!store.append(timeMs, value))
         return false;
+    fitFreshSpan();
     // The line from the previous sample to this one is what changed.
     const std::int64_t changedFrom = std::min<std::int64_t>(previous, store.lastTime());
     layer_.dataChangedFrom(changedFrom);
     if (view_.following())
-        requestRepaint();
+        requestRepaint(QRegion(plotRect()) + timeStrip(), false); // the view scrolls
     else {
         const ColumnGrid grid = visibleColumns();
         if (grid.columnOf(changedFrom) <= grid.lastColumn() + 2)
-            requestRepaint();
+            requestRepaint(plotRect(), false);
     }
     return true;
 }
@@ -136,6 +162,7 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
 int StripChart::addLabel(const TextLabel& label)
 {
     labels_.push_back(label);
+    labelTexts_.emplace_back();
     requestRepaint();
     return labelCount() - 1;
 }
@@ -150,8 +177,9 @@ void StripChart::setLabelText(int index, const QString& text)
     TextLabel& label = labels_.at(static_cast<std::size_t>(index));
     if (label.text == text)
         return;
+    const QRectF before = labelBox(index);
     label.text = text;
-    requestRepaint();
+    requestRepaint(QRegion(before.toAlignedRect()) + labelBox(index).toAlignedRect(), false);
     chartLabelChanged(this, index);
 }
 
@@ -247,8 +275,26 @@ ColumnGrid StripChart::visibleColumns() const
     return view.grid(newestTime());
 }
 
+void StripChart::fitFreshSpan()
+{
+    if (spanChosen_ || !view_.following())
+        return;
+    const std::int64_t history = newestTime() - oldestTime();
+    std::int64_t span = TimeView::kDefaultSpanMs;
+    for (std::int64_t fresh : kFreshSpansMs)
+        if (fresh >= history + history / 10) {
+            span = fresh;
+            break;
+        }
+    if (span != view_.spanMs()) {
+        view_.setSpanMs(span);
+        requestRepaint(QRegion(plotRect()) + timeStrip(), false);
+    }
+}
+
 void StripChart::setVisibleSpan(qint64 spanMs)
 {
+    spanChosen_ = true;
     view_.setSpanMs(spanMs);
     viewChanged();
 }
@@ -261,6 +307,7 @@ void StripChart::followNewest()
 
 void StripChart::showWholeHistory()
 {
+    spanChosen_ = true;
     syncViewWidth();
     view_.showAll(oldestTime(), newestTime());
     viewChanged();
@@ -275,6 +322,7 @@ void StripChart::panColumns(qint64 columns)
 
 void StripChart::zoomBy(double factor, int column)
 {
+    spanChosen_ = true;
     syncViewWidth();
     view_.zoom(factor, column, oldestTime(), newestTime());
     viewChanged();
@@ -283,28 +331,40 @@ void StripChart::zoomBy(double factor, int column)
 void StripChart::viewChanged()
 {
     followAction_->setChecked(view_.following());
-    requestRepaint();
+    requestRepaint(QRegion(plotRect()) + timeStrip(), false);
 }
 
-void StripChart::requestRepaint()
+void StripChart::requestRepaint(const QRegion& area, bool frameChanged)
 {
     // update() already merges every request of one event-loop turn into one repaint; the frame
     // timer also spaces repaints out when requests come faster than the screen can show them.
-    if (!isVisible() || frameTimer_.isActive())
+    if (frameChanged)
+        frameValid_ = false;
+    if (!isVisible())
+        return;
+    pending_ += area.isEmpty() ? QRegion(rect()) : area;
+    if (frameTimer_.isActive())
         return;
     const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kMinFrameMs;
     if (since >= kMinFrameMs)
-        update();
+        flushRepaint();
     else
         frameTimer_.start(static_cast<int>(kMinFrameMs - since));
+}
+
+void StripChart::flushRepaint()
+{
+    update(pending_);
+    pending_ = QRegion();
 }
 
 std::vector<PlotTrace> StripChart::plotTraces() const
 {
     std::vector<PlotTrace> traces;
     traces.reserve(traces_.size());
+    const QColor base = palette().color(QPalette::Base);
     for (const auto& t : traces_)
-        traces.push_back({&t->store, t->colour.rgb()});
+        traces.push_back({&t->store, readableOn(t->colour, base).rgb()});
     return traces;
 }
 
@@ -343,38 +403,106 @@ PlotLook StripChart::currentLook(const ColumnGrid& grid) const
     return look;
 }
 
-const QImage& StripChart::renderPlot()
+QImage StripChart::renderPlot()
 {
     syncViewWidth();
     const ColumnGrid grid = view_.grid(newestTime());
-    return layer_.render(grid, currentLook(grid), plotTraces());
+    layer_.render(grid, currentLook(grid), plotTraces());
+    return layer_.straightImage();
 }
 
-void StripChart::paintEvent(QPaintEvent*)
+void StripChart::paintEvent(QPaintEvent* event)
 {
     ++paintCount_;
     sincePaint_.restart();
     syncViewWidth();
     const ColumnGrid grid = view_.grid(newestTime());
     const PlotLook look = currentLook(grid);
-    const QImage& image = layer_.render(grid, look, plotTraces());
+    layer_.render(grid, look, plotTraces());
+    const double dpr = devicePixelRatioF();
+    if (!frameValid_ || frame_.size() != size() * dpr || frame_.devicePixelRatio() != dpr)
+        drawFrame(look);
 
     QPainter p(this);
+    const QRegion region = event->region();
     const QRect plot = plotRect();
-    QRegion around(rect());
-    around -= plot;
-    for (const QRect& r : around)
-        p.fillRect(r, palette().color(QPalette::Window));
-    p.drawImage(QRectF(plot), image, QRectF(image.rect()));
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawRect(plot.adjusted(-1, -1, 0, 0));
-    drawValueLabels(p, look);
-    drawTimeLabels(p, grid, look.timeGrid);
-    drawTextLabels(p);
+    for (const QRect& r : region.subtracted(plot))
+        p.drawPixmap(QRectF(r), frame_,
+                     QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+    const QRect plotPart = region.intersected(plot).boundingRect();
+    if (!plotPart.isEmpty()) {
+        // A plain rectangle clip lets the painter copy the image rows straight through.
+        p.setClipRect(plotPart);
+        drawPlot(p, plotPart);
+        const QRectF tag = pausedTagBox();
+        if (!tag.isEmpty()) {
+            p.setPen(palette().color(QPalette::Text));
+            p.setBrush(palette().color(QPalette::Base));
+            p.drawRect(tag);
+            p.setFont(font());
+            p.drawText(tag, Qt::AlignCenter, kPausedTag);
+        }
+        p.setClipping(false);
+    }
+    if (region.intersects(timeStrip())) {
+        p.setPen(palette().color(QPalette::WindowText));
+        p.setFont(font());
+        for (const AxisText& t : timeLabels(grid, look.timeGrid))
+            p.drawStaticText(t.box.topLeft(), staticTimeText(t.text));
+    }
+    drawTextLabels(p, region);
 }
 
-void StripChart::drawValueLabels(QPainter& p, const PlotLook& look) const
+void StripChart::drawFrame(const PlotLook& look)
 {
+    const double dpr = devicePixelRatioF();
+    frame_ = QPixmap(size() * dpr);
+    frame_.setDevicePixelRatio(dpr);
+    frame_.fill(palette().color(QPalette::Window));
+    QPainter p(&frame_);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawRect(plotRect().adjusted(-1, -1, 0, 0));
+    for (const AxisText& t : valueLabels(look))
+        p.drawText(t.box, t.flags, t.text);
+    frameValid_ = true;
+}
+
+void StripChart::drawPlot(QPainter& p, const QRect& area) const
+{
+    // Only the columns under `area`, straight from the ring: nothing is moved or copied whole.
+    const QRect plot = plotRect();
+    const QImage& image = layer_.image();
+    if (image.isNull())
+        return;
+    const double scale = static_cast<double>(plot.width()) / image.width();
+    const int from = static_cast<int>(std::floor((area.left() - plot.left()) / scale));
+    const int to = static_cast<int>(std::ceil((area.right() + 1 - plot.left()) / scale));
+    for (const PlotLayer::Piece& piece : layer_.pieces(from, to)) {
+        p.drawImage(QPointF(plot.left() + piece.viewX * scale, plot.top()), image,
+                    QRect(piece.imageX, 0, piece.count, image.height()));
+    }
+}
+
+QRectF StripChart::pausedTagBox() const
+{
+    if (view_.following())
+        return {};
+    const QRect plot = plotRect();
+    const QFontMetrics fm = fontMetrics();
+    const QRectF box(plot.left() + 4, plot.top() + 4, fm.horizontalAdvance(kPausedTag) + 8,
+                     fm.height() + 4);
+    return box.intersected(QRectF(plot));
+}
+
+QRect StripChart::timeStrip() const
+{
+    const QRect plot = plotRect();
+    return QRect(0, plot.bottom() + 1, width(), std::max(0, height() - plot.bottom() - 1));
+}
+
+std::vector<StripChart::AxisText> StripChart::valueLabels(const PlotLook& look) const
+{
+    std::vector<AxisText> out;
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
     const ValueMap rows(look.topValue, look.bottomValue, look.size.height());
@@ -382,49 +510,100 @@ void StripChart::drawValueLabels(QPainter& p, const PlotLook& look) const
     for (double v : look.valueGrid) {
         const double y = plot.top() + (rows.row(static_cast<float>(v)) + 0.5) / dpr;
         const QString text = QString::fromStdString(valueLabel(v, look.valueStep));
-        const QRectF box(0, y - fm.height() / 2.0, plot.left() - 4, fm.height());
-        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
+        const int w = fm.horizontalAdvance(text);
+        const double right = plot.left() - 4;
+        out.push_back({QRectF(right - w, y - fm.height() / 2.0, w, fm.height()), text,
+                       Qt::AlignRight | Qt::AlignVCenter});
     }
+    return out;
 }
 
-void StripChart::drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeStep& step) const
+std::vector<StripChart::AxisText> StripChart::timeLabels(const ColumnGrid& grid,
+                                                         const TimeStep& step) const
 {
+    std::vector<AxisText> out;
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
     const double dpr = devicePixelRatioF();
     std::vector<std::string> formats;
     for (const QString& f : timeFormats_)
         formats.push_back(f.toStdString());
-    const int baseline = plot.bottom() + 3 + fm.ascent();
+    const double top = plot.bottom() + 3;
+    // A label never reaches left of the plot, where the value axis labels stand.
+    const double leftmost = plot.left();
     double lastRight = -1e9;
     for (std::int64_t t : timeTicks(step, grid.startMs(), grid.endMs() - 1)) {
         const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
         const QString text = QString::fromLocal8Bit(timeLabel(step, t, formats));
-        const int w = fm.horizontalAdvance(text);
-        const double left = std::clamp(x - w / 2.0, 0.0, std::max(0.0, width() - w - 1.0));
+        const double w = staticTimeText(text).size().width();
+        const double left =
+            std::clamp(x - w / 2.0, leftmost, std::max(leftmost, width() - w - 1.0));
         if (left < lastRight + 4)
             continue;
-        p.drawText(QPointF(left, baseline), text);
+        out.push_back({QRectF(left, top, w, fm.height()), text, Qt::AlignLeft | Qt::AlignTop});
         lastRight = left + w;
     }
+    return out;
 }
 
-void StripChart::drawTextLabels(QPainter& p) const
+std::vector<QRectF> StripChart::axisLabelBoxes() const
 {
-    for (const TextLabel& label : labels_) {
+    const ColumnGrid grid = visibleColumns();
+    const PlotLook look = currentLook(grid);
+    std::vector<QRectF> boxes;
+    for (const AxisText& t : valueLabels(look))
+        boxes.push_back(t.box);
+    for (const AxisText& t : timeLabels(grid, look.timeGrid))
+        boxes.push_back(t.box);
+    return boxes;
+}
+
+const QStaticText& StripChart::staticTimeText(const QString& text) const
+{
+    auto found = timeTexts_.find(text);
+    if (found != timeTexts_.end())
+        return *found;
+    if (timeTexts_.size() > 256) // a long session shows ever new dates
+        timeTexts_.clear();
+    QStaticText laidOut(text);
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.prepare(QTransform(), font());
+    return *timeTexts_.insert(text, laidOut);
+}
+
+QRectF StripChart::labelBox(int index) const
+{
+    const TextLabel& label = labels_.at(static_cast<std::size_t>(index));
+    QStaticText& laidOut = labelTexts_.at(static_cast<std::size_t>(index));
+    if (laidOut.text() != label.text) {
+        laidOut = QStaticText(label.text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.prepare(QTransform(), label.font);
+    }
+    const QSizeF size = laidOut.size();
+    // A legend that would run off a narrow chart moves left just enough to stay readable.
+    const double room = width() - size.width() - 2;
+    const double x = std::max(0.0, std::min(label.position.x() * width(), room));
+    return QRectF(x, label.position.y() * height(), size.width() + 2, size.height() + 1);
+}
+
+void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
+{
+    for (int i = 0; i < labelCount(); ++i) {
+        const QRectF box = labelBox(i);
+        if (!region.intersects(box.toAlignedRect()))
+            continue;
+        const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
-        p.setPen(label.colour);
-        const QFontMetricsF fm(label.font);
-        // A legend that would run off a narrow chart moves left just enough to stay readable.
-        const double room = width() - fm.horizontalAdvance(label.text) - 2;
-        const double x = std::max(0.0, std::min(label.position.x() * width(), room));
-        p.drawText(QPointF(x, label.position.y() * height() + fm.ascent()), label.text);
+        p.setPen(shownLabelColour(i));
+        p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
     }
 }
 
 void StripChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    frameValid_ = false;
     syncViewWidth();
 }
 
@@ -432,14 +611,17 @@ void StripChart::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     syncViewWidth();
+    pending_ = QRegion();
     update();
 }
 
 void StripChart::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         labelWidths_.fill(0);
+        timeTexts_.clear();
+    }
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
         event->type() == QEvent::StyleChange)
         requestRepaint();
@@ -573,7 +755,8 @@ QString StripChart::visibleDataCsv() const
     std::vector<NamedTrace> named;
     for (const auto& t : traces_)
         named.push_back({&t->store, t->name.toStdString()});
-    return QString::fromStdString(samplesAsCsv(named, grid.startMs(), grid.endMs()));
+    return QString::fromStdString(
+        samplesAsCsv(named, grid.startMs(), grid.endMs(), sampleIntervalMs_));
 }
 
 void StripChart::copyVisibleData() const

@@ -4,11 +4,16 @@
 // about 6 bytes per sample; the plot draws any span at the cost of its pixel columns, not of
 // its samples. The view follows the newest sample by default; the mouse wheel zooms the time
 // axis, dragging or Shift+wheel scrolls back through the history, and a double click (or End,
-// or the context menu) returns to following. The context menu also saves the chart as a PNG
-// image and copies the visible samples as CSV text.
+// or the context menu) returns to following; while it does not follow, a tag in the plot says so.
+// A fresh chart starts with a short span that grows with its history up to the default span, so
+// the first samples are not squeezed against the right edge. The context menu also saves the
+// chart as a PNG image and copies the visible samples as CSV text.
 //
 // Repaints are coalesced: adding samples only marks columns, and at most one repaint per event
 // loop turn (and at most one per frame interval) draws them. A hidden chart draws nothing.
+// A repaint covers only what changed: the plot and the time axis when the view scrolls, a legend
+// when its text changes. The frame, the margins and the value axis come from a cached picture
+// that is drawn again only when the size, the range, the palette or the font change.
 
 #include "graphs/strip_chart/plot_layer.h"
 #include "graphs/strip_chart/time_view.h"
@@ -18,6 +23,10 @@
 
 #include <QElapsedTimer>
 #include <QFont>
+#include <QHash>
+#include <QPixmap>
+#include <QRegion>
+#include <QStaticText>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -48,6 +57,13 @@ public:
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
     QColor traceColour(int trace) const;
+    // The colours as drawn: the given ones, lightened on a dark palette (readable_colour.h).
+    QColor shownTraceColour(int trace) const;
+    QColor shownLabelColour(int index) const;
+    // The time between samples when none is missing. A sample that comes more than two and a
+    // half intervals after the one before it breaks the line (the board was lost, reads failed):
+    // nothing stale is drawn across the time without readings. 0 (the default) never breaks it.
+    void setSampleInterval(qint64 intervalMs);
     // Appends a sample to a trace; false when the value cannot be plotted (NaN).
     bool addSample(int trace, qint64 timeMs, double value);
 
@@ -89,11 +105,15 @@ public:
     std::int64_t newestTime() const;
     std::int64_t oldestTime() const;
     // The plot area as last drawn, one pixel per column, and how many repaints ran.
-    const QImage& plotImage() const { return layer_.image(); }
+    QImage plotImage() const { return layer_.straightImage(); }
     const PlotLayer& plotLayer() const { return layer_; }
     int paintCount() const { return paintCount_; }
     // The plot area drawn for the current view, without painting the widget.
-    const QImage& renderPlot();
+    QImage renderPlot();
+    // Where the value and time axis labels are drawn for the current view, in widget pixels.
+    std::vector<QRectF> axisLabelBoxes() const;
+    // Where the "Paused" tag is drawn; empty while the view follows the newest sample.
+    QRectF pausedTagBox() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -114,21 +134,36 @@ private:
         QColor colour;
         QString name;
     };
-    void requestRepaint();
+    // Asks for a repaint of `area` (of everything when empty); `frameChanged` also redraws the
+    // cached frame.
+    void requestRepaint(const QRegion& area = {}, bool frameChanged = true);
+    void flushRepaint();
     void viewChanged();
     void syncViewWidth();
     PlotLook currentLook(const ColumnGrid& grid) const;
     TimeStep currentTimeStep(const ColumnGrid& grid) const;
     int timeLabelWidth(int formatIndex) const;
-    void drawValueLabels(QPainter& p, const PlotLook& look) const;
-    void drawTimeLabels(QPainter& p, const ColumnGrid& grid, const TimeStep& step) const;
-    void drawTextLabels(QPainter& p) const;
+    struct AxisText {
+        QRectF box;
+        QString text;
+        int flags;
+    };
+    std::vector<AxisText> valueLabels(const PlotLook& look) const;
+    std::vector<AxisText> timeLabels(const ColumnGrid& grid, const TimeStep& step) const;
+    QRect timeStrip() const;
+    QRectF labelBox(int index) const;
+    const QStaticText& staticTimeText(const QString& text) const;
+    void drawFrame(const PlotLook& look);
+    void drawPlot(QPainter& p, const QRect& area) const;
+    void drawTextLabels(QPainter& p, const QRegion& region) const;
     void saveImageInteractively();
+    void fitFreshSpan();
     QSize plotDeviceSize() const;
     std::vector<PlotTrace> plotTraces() const;
 
     std::vector<std::unique_ptr<Trace>> traces_;
     std::vector<TextLabel> labels_;
+    qint64 sampleIntervalMs_ = 0;
     double axisMin_ = 0;
     double axisMax_ = 100;
     QRectF plotArea_{0.05, 0.05, 0.78, 0.88};
@@ -143,6 +178,13 @@ private:
     int paintCount_ = 0;
     QElapsedTimer sincePaint_;
     QTimer frameTimer_;
+    // Laid-out texts: shaping a text costs more than drawing it, and these rarely change.
+    mutable std::vector<QStaticText> labelTexts_; // by label; laid out when the text changes
+    mutable QHash<QString, QStaticText> timeTexts_;
+    QRegion pending_; // what the next repaint must cover
+    QPixmap frame_;   // margins, frame and value axis, without the plot and the time axis
+    bool frameValid_ = false;
+    bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 
     bool dragging_ = false;
     double dragStartX_ = 0;

@@ -1,5 +1,7 @@
 #include "graphs/strip_chart/time_index.h"
 
+#include "graphs/strip_chart/plot_geometry.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -81,6 +83,19 @@ std::size_t TimeIndex::lowerBound(std::int64_t timeMs) const
         return end;
     const Run& run = *(after - 1);
     std::size_t lo = run.firstIndex, hi = end;
+    if (run.stepMs > 0) {
+        // Within a run a time strays at most kMaxCorrectionMs from its regular grid, so only a
+        // few samples around the grid's guess can hold the answer: the search costs the same
+        // however long the history is.
+        const std::int64_t offset = timeMs - run.startMs;
+        const std::int64_t surelyBefore = floorDiv(offset - kMaxCorrectionMs - 1, run.stepMs);
+        const std::int64_t surelyAt = floorDiv(offset + kMaxCorrectionMs, run.stepMs) + 1;
+        if (surelyBefore > 0)
+            lo = std::max(lo, run.firstIndex + static_cast<std::size_t>(surelyBefore));
+        if (surelyAt >= 0)
+            hi = std::min(hi, run.firstIndex + static_cast<std::size_t>(surelyAt));
+        lo = std::min(lo, hi);
+    }
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         if (timeInRun(run, mid) < timeMs)

@@ -10,7 +10,9 @@
 // samples of a column share its x, the polyline through every sample covers exactly the rows
 // between the column's extremes plus the segments joining one column's last sample to the next
 // column's first; so the result is identical, pixel for pixel, to drawing every sample, at a cost
-// that depends on the number of columns, not of samples.
+// that depends on the number of columns, not of samples. Where readings are missing (a gap, see
+// TraceStore::gapBefore) the line breaks: a column with a gap inside is drawn as one run per
+// stretch of samples between gaps, and no segment joins the samples on either side of a gap.
 
 #include "graphs/strip_chart/plot_geometry.h"
 #include "graphs/strip_chart/trace_store.h"
@@ -76,17 +78,21 @@ void decimatedSpans(const TraceStore& store, const ColumnGrid& grid, const Value
     for (std::size_t at = first; at < end;) {
         const std::int64_t column = grid.columnOf(store.time(at));
         const std::size_t next = store.lowerBound(grid.startOf(column + 1));
-        const PlotPoint entry{column, rows.row(store.value(at))};
-        if (havePrevious)
-            rasterizeSegment(previous, entry, lo, hi, sink);
-        const MinMax m = store.minMax(at, next);
-        const std::int64_t r1 = rows.row(m.min), r2 = rows.row(m.max);
-        sink(column, std::min(r1, r2), std::max(r1, r2));
-        previous = {column, rows.row(store.value(next - 1))};
-        havePrevious = true;
+        for (std::size_t piece = at; piece < next;) {
+            const std::size_t pieceEnd = std::min(next, store.nextGapAfter(piece));
+            const PlotPoint entry{column, rows.row(store.value(piece))};
+            if (havePrevious && !store.gapBefore(piece))
+                rasterizeSegment(previous, entry, lo, hi, sink);
+            const MinMax m = store.minMax(piece, pieceEnd);
+            const std::int64_t r1 = rows.row(m.min), r2 = rows.row(m.max);
+            sink(column, std::min(r1, r2), std::max(r1, r2));
+            previous = {column, rows.row(store.value(pieceEnd - 1))};
+            havePrevious = true;
+            piece = pieceEnd;
+        }
         at = next;
     }
-    if (havePrevious && end < store.size())
+    if (havePrevious && end < store.size() && !store.gapBefore(end))
         rasterizeSegment(previous, pointAt(end), lo, hi, sink);
 }
 

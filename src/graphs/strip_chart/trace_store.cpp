@@ -27,6 +27,8 @@ bool TraceStore::append(std::int64_t timeMs, double value)
         return false;
     const float v = toStoredValue(value);
     const std::size_t i = values_.size();
+    if (gapMs_ > 0 && i > 0 && timeMs - times_.lastTime() > gapMs_)
+        gaps_.push_back(i);
     values_.push_back(v);
     times_.append(timeMs);
     for (std::size_t L = 0; L < levels_.size(); ++L) {
@@ -41,6 +43,28 @@ bool TraceStore::append(std::int64_t timeMs, double value)
     if (values_.size() > (std::size_t{1} << (kLevelShift * (levels_.size() + 1))))
         addLevel();
     return true;
+}
+
+void TraceStore::setGapMs(std::int64_t gapMs)
+{
+    gapMs_ = gapMs;
+    gaps_.clear();
+    if (gapMs_ <= 0)
+        return;
+    for (std::size_t i = 1; i < size(); ++i)
+        if (time(i) - time(i - 1) > gapMs_)
+            gaps_.push_back(i);
+}
+
+bool TraceStore::gapBefore(std::size_t i) const
+{
+    return std::binary_search(gaps_.begin(), gaps_.end(), i);
+}
+
+std::size_t TraceStore::nextGapAfter(std::size_t i) const
+{
+    const auto next = std::upper_bound(gaps_.begin(), gaps_.end(), i);
+    return next == gaps_.end() ? size() : *next;
 }
 
 void TraceStore::addLevel()
@@ -70,32 +94,52 @@ void TraceStore::addLevel()
 
 MinMax TraceStore::minMax(std::size_t first, std::size_t end) const
 {
+    // At each level, the partial blocks at both ends are read entry by entry and the whole blocks
+    // between them are left to the level above. A partial block never crosses a chunk, so each
+    // end is one short contiguous scan.
+    constexpr std::size_t kBlock = std::size_t{1} << kLevelShift;
     MinMax m{values_[first], values_[first]};
-    // Climb while the position is aligned to a larger block that fits, take whole blocks at the
-    // highest level that fits, and step down again towards the end of the range.
-    std::size_t at = first;
-    std::size_t L = 0;
-    while (at < end) {
-        const std::size_t upper = std::size_t{1} << (kLevelShift * (L + 1));
-        if (L < levels_.size() && at % upper == 0 && at + upper <= end) {
-            ++L;
-            continue;
+    auto scanValues = [&](std::size_t from, std::size_t to) {
+        if (from >= to)
+            return;
+        const float* v = values_.data(from);
+        for (std::size_t k = 0; k < to - from; ++k)
+            widen(m, v[k]);
+    };
+    auto scanLevel = [&](std::size_t L, std::size_t from, std::size_t to) {
+        if (from >= to)
+            return;
+        const MinMax* b = levels_[L - 1].data(from);
+        for (std::size_t k = 0; k < to - from; ++k) {
+            m.min = std::min(m.min, b[k].min);
+            m.max = std::max(m.max, b[k].max);
         }
-        const std::size_t blockSize = std::size_t{1} << (kLevelShift * L);
-        if (at + blockSize <= end) {
-            if (L == 0)
-                widen(m, values_[at]);
-            else {
-                const MinMax& b = levels_[L - 1][at >> (kLevelShift * L)];
-                widen(m, b.min);
-                widen(m, b.max);
+    };
+    auto scan = [&](std::size_t L, std::size_t from, std::size_t to) {
+        if (L == 0)
+            scanValues(from, to);
+        else
+            scanLevel(L, from, to);
+    };
+    // [lo, hi) in entries of level L.
+    std::size_t lo = first, hi = end;
+    for (std::size_t L = 0;; ++L) {
+        const std::size_t headEnd = std::min(hi, (lo + kBlock - 1) / kBlock * kBlock);
+        const std::size_t tailStart = std::max(headEnd, hi / kBlock * kBlock);
+        if (L == levels_.size() || headEnd >= tailStart) {
+            // No level above, or no whole block of it inside: read the rest here.
+            for (std::size_t at = lo; at < hi;) {
+                const std::size_t stop = std::min(hi, (at / kBlock + 1) * kBlock);
+                scan(L, at, stop);
+                at = stop;
             }
-            at += blockSize;
-        } else {
-            --L;
+            return m;
         }
+        scan(L, lo, headEnd);
+        scan(L, tailStart, hi);
+        lo = headEnd / kBlock;
+        hi = tailStart / kBlock;
     }
-    return m;
 }
 
 std::size_t TraceStore::bytesUsed() const
@@ -113,6 +157,7 @@ void TraceStore::clear()
     times_.clear();
     levels_.clear();
     levels_.shrink_to_fit();
+    gaps_.clear();
 }
 
 } // namespace zr::chart

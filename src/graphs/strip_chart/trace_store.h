@@ -33,6 +33,14 @@ public:
     std::size_t lowerBound(std::int64_t timeMs) const { return times_.lowerBound(timeMs); }
     const TimeIndex& times() const { return times_; }
 
+    // Readings missing: a sample that comes more than gapMs after the one before it starts a new
+    // line, so that nothing is drawn across the time without readings. 0 means never.
+    void setGapMs(std::int64_t gapMs);
+    std::int64_t gapMs() const { return gapMs_; }
+    bool gapBefore(std::size_t i) const;
+    // The first sample after `i` that starts a new line (size() when none does).
+    std::size_t nextGapAfter(std::size_t i) const;
+
     // Smallest and largest value of samples [first, end); the range must not be empty.
     MinMax minMax(std::size_t first, std::size_t end) const;
 
@@ -46,6 +54,8 @@ private:
     ChunkedArray<float> values_;
     TimeIndex times_;
     std::vector<ChunkedArray<MinMax, 10>> levels_; // levels_[L - 1] is level L
+    std::int64_t gapMs_ = 0;
+    std::vector<std::size_t> gaps_; // indices of the samples that start a new line, ascending
 };
 
 } // namespace zr::chart

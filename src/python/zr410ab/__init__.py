@@ -219,14 +219,16 @@ def open_board(
 
     ``kind``: "sim" (the simulated board, optionally fixed by a ``scenario`` JSON file) or
     "usb" (the evaluation board; ``usb_ids`` "VID:PID,VID:PID" overrides the ids, ``device``
-    picks one board by its USB port path). Raises BoardNotFoundError with the reason.
+    picks one board by its USB port path such as "1-4.2", as ``zr410ab-cli boards`` lists them;
+    needed when several boards are attached). Options that do not fit raise ValueError, as the
+    program's command line refuses them; a board that cannot be brought up raises
+    BoardNotFoundError with the reason.
     """
-    if device is not None:
-        raise ValueError("device selection needs a build with several-board support")
     handle = _core.BoardHandle(
         kind,
         "" if scenario is None else os.fspath(scenario),
         usb_ids or "",
+        device or "",
         _FIRMWARE_FOLDER if firmware_folder is None else os.fspath(firmware_folder),
     )
     return Board(handle)
