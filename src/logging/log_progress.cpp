@@ -1,6 +1,6 @@
 #include "logging/log_progress.h"
 
-#include <QVBoxLayout>
+#include <QResizeEvent>
 #include <algorithm>
 
 namespace zr {
@@ -13,14 +13,42 @@ LogProgress::LogProgress(QWidget* parent) : QWidget(parent)
     file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     count_ = new QLabel(this);
     count_->setObjectName("lblLogCount");
-    auto* lines = new QVBoxLayout(this);
-    lines->setContentsMargins(0, 0, 0, 0);
-    lines->addWidget(file_);
-    lines->addWidget(count_);
+    // The count changes on every tick. Opaque, it is repainted alone, without the window and its
+    // frame behind it.
+    count_->setAutoFillBackground(true);
     QSizePolicy keep = sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     setSizePolicy(keep);
     hide();
+}
+
+QSize LogProgress::sizeHint() const
+{
+    const QSize file = file_->sizeHint();
+    return {std::max(file.width(), count_->sizeHint().width()), file.height() + lineHeight()};
+}
+
+QSize LogProgress::minimumSizeHint() const
+{
+    const QSize file = file_->minimumSizeHint();
+    return {std::max(file.width(), count_->minimumSizeHint().width()),
+            file.height() + lineHeight()};
+}
+
+int LogProgress::lineHeight() const
+{
+    return count_->fontMetrics().height() + count_->contentsMargins().top() +
+           count_->contentsMargins().bottom();
+}
+
+void LogProgress::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Placed by hand, not by a layout: a new count then changes no geometry, and lays nothing
+    // out again, on every tick.
+    const int line = lineHeight();
+    file_->setGeometry(0, 0, width(), std::max(0, height() - line));
+    count_->setGeometry(0, std::max(0, height() - line), width(), line);
 }
 
 void LogProgress::started(const QString& path, std::chrono::system_clock::time_point at)

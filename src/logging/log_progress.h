@@ -26,7 +26,15 @@ public:
     // "1 record in 0:00:00", "1234 records in 1:02:03".
     static QString countText(long long records, std::chrono::seconds elapsed);
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    int lineHeight() const;
+
     ElidingLabel* file_ = nullptr;
     QLabel* count_ = nullptr;
     std::chrono::system_clock::time_point start_{};
