@@ -35,7 +35,7 @@ GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
     for (const TraceSetup& t : setup.traces)
         chart->addTrace(t.colour, t.name);
     for (const LabelSetup& l : setup.labels)
-        chart->addLabel({l.text, l.colour, labelFont(l.isTitle), l.position});
+        chart->addLabel({l.text, l.colour, labelFont(l.isTitle), l.position, l.widestText});
     chart->setPlotArea(0.05, 0.05, 0.83, 0.93);
     // A reading per tick: the line breaks where ticks brought none (board lost, failed reads).
     chart->setSampleInterval(kTickIntervalMs);

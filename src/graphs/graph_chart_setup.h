@@ -27,6 +27,7 @@ struct LabelSetup {
     QColor colour;
     QPointF position; // fractions of the chart's width and height
     bool isTitle = false;
+    QString widestText = {}; // of a legend line: with its widest reading
 };
 
 struct ChartSetup {

@@ -13,25 +13,36 @@
 namespace zr {
 namespace {
 
+// The lowest temperature a chip reports, -512 degrees and 0.98, also has the widest text.
+constexpr float kWidestTemperature = -512.98f;
+
+QString legend(const char* prefix, float reading)
+{
+    return prefix + QString::fromStdString(text::fixedTwoDecimals(reading)) + QStringLiteral("°C");
+}
+
 ChartSetup temperatureChart(Chip chip)
 {
     ChartSetup setup;
     setup.objectName = "stpTemp";
     setup.traces = {{QColor(255, 0, 0), "Internal"}, {QColor(0, 0, 255), "External"}};
     setup.labels = {
-        {"Remote: ", QColor(255, 0, 0), {0.90, 0.14}},
-        {"External:", QColor(0, 0, 255), {0.90, 0.21}},
+        {"Remote: ",
+         QColor(255, 0, 0),
+         {0.90, 0.14},
+         false,
+         legend("Internal: ", kWidestTemperature)},
+        {"External:",
+         QColor(0, 0, 255),
+         {0.90, 0.21},
+         false,
+         legend("External: ", kWidestTemperature)},
         {QStringLiteral("Temperature (°C)"), QColor(0, 0, 0), {0.90, 0.07}},
         {chipName(chip), kDarkGreen, {0.44, 0.12}, true},
     };
     setup.axisMin = -300;
     setup.axisMax = 300;
     return setup;
-}
-
-QString legend(const char* prefix, float reading)
-{
-    return prefix + QString::fromStdString(text::fixedTwoDecimals(reading)) + QStringLiteral("°C");
 }
 
 } // namespace

@@ -13,6 +13,15 @@
 namespace zr {
 namespace {
 
+// The highest voltage a chip reports, 64 V after rounding, also has the widest text.
+constexpr float kWidestVoltage = 64.0f;
+
+QString legend(const RailDescriptor& rail, float reading)
+{
+    return rail.legendPrefix + QString::fromStdString(text::fixedTwoDecimals(reading)).trimmed() +
+           "V";
+}
+
 ChartSetup voltageChart(Chip chip)
 {
     ChartSetup setup;
@@ -21,7 +30,8 @@ ChartSetup voltageChart(Chip chip)
         const RailDescriptor& rail = kRails[i];
         const QColor colour(rail.colour.red, rail.colour.green, rail.colour.blue);
         setup.traces.push_back({colour, rail.name});
-        setup.labels.push_back({rail.name, colour, {0.90, 0.14 + 0.07 * i}});
+        setup.labels.push_back(
+            {rail.name, colour, {0.90, 0.14 + 0.07 * i}, false, legend(rail, kWidestVoltage)});
     }
     setup.labels.push_back({chipName(chip), kDarkGreen, {0.44, 0.12}, true});
     setup.labels.push_back({"Voltage (V)", QColor(0, 0, 0), {0.90, 0.07}});
@@ -56,9 +66,7 @@ void VoltGraphWindow::UpdateVoltGraph()
         stpVolt.AddSample(static_cast<std::int16_t>(i), state_.Voltage[i]);
     for (int i = 0; i < kRailCount; ++i) {
         stpVolt.setLabelIndex(static_cast<std::int16_t>(i));
-        stpVolt.setCaption(
-            kRails[i].legendPrefix +
-            QString::fromStdString(text::fixedTwoDecimals(state_.Voltage[i])).trimmed() + "V");
+        stpVolt.setCaption(legend(kRails[i], state_.Voltage[i]));
     }
     if (chkAutoAdjust->checkState() == Qt::Checked)
         AdjustGraphRange();

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 using namespace zr;
 using zr::test::ChipReadings;
@@ -80,6 +81,8 @@ private slots:
     void voltageRange();
     void voltageLegend_data();
     void voltageLegend();
+    void legendLinesStayPut_data();
+    void legendLinesStayPut();
     void updateSetsAddressFirstAndPlotsAtClockTime();
     void lostBoardPlotsNothing();
     void failedReadPlotsNothing();
@@ -311,6 +314,52 @@ void GraphWindowsTest::voltageLegend()
         QCOMPARE(w.chart().label(i).text, labels[i]);
     QCOMPARE(w.chart().label(5).text, "ZR410B");
     QCOMPARE(w.chart().label(6).text, "Voltage (V)");
+}
+
+void GraphWindowsTest::legendLinesStayPut_data()
+{
+    QTest::addColumn<bool>("voltages");
+    QTest::addColumn<int>("chartWidth");
+    QTest::addColumn<QList<double>>("readings"); // one per update, on every trace
+    const QList<double> temperatures{5, 25, -512.98, 100.5, -0.12};
+    const QList<double> rails{0, 12.06, 64, 1.2};
+    QTest::newRow("temperatures, room to spare") << false << 1200 << temperatures;
+    QTest::newRow("temperatures, narrow chart") << false << 200 << temperatures;
+    QTest::newRow("voltages, room to spare") << true << 1200 << rails;
+    QTest::newRow("voltages, narrow chart") << true << 160 << rails;
+}
+
+void GraphWindowsTest::legendLinesStayPut()
+{
+    QFETCH(bool, voltages);
+    QFETCH(int, chartWidth);
+    QFETCH(QList<double>, readings);
+    Bench b;
+    TempGraphWindow temp(Chip::B, b.state, b.board, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    chart::StripChart& chart = voltages ? volt.chart() : temp.chart();
+    chart.resize(chartWidth, 300);
+    // The heading and every reading's line; the chip's title stands elsewhere.
+    const QList<int> legend = voltages ? QList<int>{0, 1, 2, 3, 4, 6} : QList<int>{0, 1, 2};
+    std::optional<double> x;
+    for (double reading : readings) {
+        if (voltages) {
+            b.chips.chip(kAddressB).voltages = {reading, reading, reading, reading, reading};
+            volt.UpdateVoltGraph();
+        } else {
+            b.chips.chip(kAddressB).temperatures = {reading, reading};
+            temp.UpdateTempGraphB();
+        }
+        for (int i : legend) {
+            const QRectF box = chart.labelBox(i);
+            if (!x)
+                x = box.x();
+            QCOMPARE(box.x(), *x); // aligned, and still as the readings change
+            QVERIFY2(box.right() <= chartWidth, qPrintable(chart.label(i).text));
+        }
+    }
+    if (chartWidth == 1200)
+        QCOMPARE(*x, 0.90 * chartWidth); // the legend's own place when it fits
 }
 
 void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()

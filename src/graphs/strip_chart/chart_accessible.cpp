@@ -59,10 +59,8 @@ public:
             return QRect(chart_->mapToGlobal(QPoint(0, plot.top())),
                          QSize(plot.left(), plot.height()));
         }
-        const TextLabel& l = chart_->label(label_);
-        const QPoint topLeft(qRound(l.position.x() * chart_->width()),
-                             qRound(l.position.y() * chart_->height()));
-        return QRect(chart_->mapToGlobal(topLeft), QFontMetrics(l.font).size(0, l.text));
+        const QRect box = chart_->labelBox(label_).toAlignedRect();
+        return QRect(chart_->mapToGlobal(box.topLeft()), box.size());
     }
 
 private:

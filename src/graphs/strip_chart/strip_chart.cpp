@@ -163,6 +163,8 @@ int StripChart::addLabel(const TextLabel& label)
 {
     labels_.push_back(label);
     labelTexts_.emplace_back();
+    reservedWidths_.push_back(-1);
+    legendShift_ = -1;
     requestRepaint();
     return labelCount() - 1;
 }
@@ -179,6 +181,8 @@ void StripChart::setLabelText(int index, const QString& text)
         return;
     const QRectF before = labelBox(index);
     label.text = text;
+    if (label.widestText.isEmpty())
+        legendShift_ = -1; // a fixed text of the legend column may be the widest line
     requestRepaint(QRegion(before.toAlignedRect()) + labelBox(index).toAlignedRect(), false);
     chartLabelChanged(this, index);
 }
@@ -581,10 +585,48 @@ QRectF StripChart::labelBox(int index) const
         laidOut.prepare(QTransform(), label.font);
     }
     const QSizeF size = laidOut.size();
-    // A legend that would run off a narrow chart moves left just enough to stay readable.
-    const double room = width() - size.width() - 2;
-    const double x = std::max(0.0, std::min(label.position.x() * width(), room));
-    return QRectF(x, label.position.y() * height(), size.width() + 2, size.height() + 1);
+    const double w = std::max(size.width(), reservedWidth(index));
+    const double anchor = label.position.x() * width();
+    // The legend lines move left together, by an amount that depends on the size alone; any
+    // other text that would run off a narrow chart moves left just enough to stay readable.
+    const double x = inLegendColumn(index) ? anchor - legendShift()
+                                           : std::min(anchor, width() - size.width() - 2);
+    return QRectF(std::max(0.0, x), label.position.y() * height(), w + 2, size.height() + 1);
+}
+
+double StripChart::reservedWidth(int index) const
+{
+    double& width = reservedWidths_.at(static_cast<std::size_t>(index));
+    if (width < 0) {
+        const TextLabel& l = label(index);
+        const QFontMetricsF metrics(l.font, this);
+        width = l.widestText.isEmpty() ? 0.0 : metrics.horizontalAdvance(l.widestText);
+    }
+    return width;
+}
+
+bool StripChart::inLegendColumn(int index) const
+{
+    const double x = label(index).position.x();
+    return std::any_of(labels_.begin(), labels_.end(), [x](const TextLabel& l) {
+        return !l.widestText.isEmpty() && l.position.x() == x;
+    });
+}
+
+double StripChart::legendShift() const
+{
+    if (legendShift_ >= 0)
+        return legendShift_;
+    legendShift_ = 0; // what the boxes' widths below are measured with; they do not depend on it
+    double shift = 0;
+    for (int i = 0; i < labelCount(); ++i) {
+        if (!inLegendColumn(i))
+            continue;
+        const QRectF box = labelBox(i);
+        shift = std::max(shift, label(i).position.x() * width() + box.width() - width());
+    }
+    legendShift_ = shift;
+    return shift;
 }
 
 void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
@@ -604,6 +646,7 @@ void StripChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     frameValid_ = false;
+    legendShift_ = -1;
     syncViewWidth();
 }
 
@@ -620,6 +663,8 @@ void StripChart::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         labelWidths_.fill(0);
+        legendShift_ = -1;
+        std::fill(reservedWidths_.begin(), reservedWidths_.end(), -1.0);
         timeTexts_.clear();
     }
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||

@@ -44,6 +44,9 @@ struct TextLabel {
     QColor colour;
     QFont font;
     QPointF position; // top left of the text, as fractions of the chart's width and height
+    // The widest text the label will ever show (a legend's widest reading), empty for a fixed
+    // text. Room for it is kept, so that a legend stays where it is as its reading changes.
+    QString widestText = {};
 };
 
 class StripChart : public QWidget {
@@ -71,6 +74,9 @@ public:
     int labelCount() const { return static_cast<int>(labels_.size()); }
     const TextLabel& label(int index) const;
     void setLabelText(int index, const QString& text);
+    // Where label `index` is drawn, in widget pixels. Legend lines (a label with a widest text,
+    // and the labels above or below it) keep their place whatever their readings.
+    QRectF labelBox(int index) const;
 
     // The vertical axis; the ends may cross for a moment while both are being moved.
     double axisMin() const { return axisMin_; }
@@ -151,7 +157,9 @@ private:
     std::vector<AxisText> valueLabels(const PlotLook& look) const;
     std::vector<AxisText> timeLabels(const ColumnGrid& grid, const TimeStep& step) const;
     QRect timeStrip() const;
-    QRectF labelBox(int index) const;
+    double reservedWidth(int index) const;
+    bool inLegendColumn(int index) const;
+    double legendShift() const;
     const QStaticText& staticTimeText(const QString& text) const;
     void drawFrame(const PlotLook& look);
     void drawPlot(QPainter& p, const QRect& area) const;
@@ -181,8 +189,12 @@ private:
     // Laid-out texts: shaping a text costs more than drawing it, and these rarely change.
     mutable std::vector<QStaticText> labelTexts_; // by label; laid out when the text changes
     mutable QHash<QString, QStaticText> timeTexts_;
-    QRegion pending_; // what the next repaint must cover
-    QPixmap frame_;   // margins, frame and value axis, without the plot and the time axis
+    // How far the legend lines are moved left to fit, the same for all of them; < 0 until
+    // worked out for the current size and font.
+    mutable double legendShift_ = -1;
+    mutable std::vector<double> reservedWidths_; // by label: of its widest text; < 0 until known
+    QRegion pending_;                            // what the next repaint must cover
+    QPixmap frame_; // margins, frame and value axis, without the plot and the time axis
     bool frameValid_ = false;
     bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 
