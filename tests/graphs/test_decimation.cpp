@@ -158,7 +158,9 @@ void DecimationTest::liveScrollingMatchesEverySample()
     QFETCH(int, lineWidth);
     QFETCH(qint64, gapMs);
     // A following view draws only what each new sample changes, scrolls, is dragged back and
-    // forth; after every step the image must equal a fresh drawing of every sample.
+    // forth, and now and then draws everything again for a new vertical range (from the column
+    // summaries kept so far); after every step the image must equal a fresh drawing of every
+    // sample.
     TraceStore a, b;
     a.setGapMs(gapMs);
     b.setGapMs(gapMs);
@@ -169,7 +171,7 @@ void DecimationTest::liveScrollingMatchesEverySample()
     ColumnGrid grid;
     grid.columnMs = columnMs;
     grid.width = 480;
-    const PlotLook look = lookFor(QSize(480, 200), lineWidth, columnMs * 480);
+    PlotLook look = lookFor(QSize(480, 200), lineWidth, columnMs * 480);
     PlotLayer layer;
 
     std::mt19937 rng(9);
@@ -186,6 +188,8 @@ void DecimationTest::liveScrollingMatchesEverySample()
         grid.firstColumn = grid.columnOf(std::max(ta, tb)) - grid.width + 1;
         if (step % 50 == 25)
             grid.firstColumn -= chance(rng) * 7; // scrolled back
+        if (step % 20 == 10)
+            look.topValue += 0.5;
         layer.render(grid, look, traces);
         const QString diff =
             firstDifference(layer.straightImage(), reference(look, grid, traces, gapMs));

@@ -136,16 +136,22 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
     const int w = look_.lineWidth;
     const int before = (w - 1) / 2, after = w / 2;
     const int mark = offScaleMarkRows(w);
-    for (const PlotTrace& trace : traces) {
-        decimatedSpans(*trace.store, grid_, rows, lo - w, hi + w,
-                       [&](std::int64_t column, std::int64_t top, std::int64_t bottom) {
-                           const int x = static_cast<int>(column - grid_.firstColumn);
-                           fill(x - before, x + after, top - before, bottom + after, trace.colour);
-                           if (top - before < 0)
-                               fill(x - before, x + after, 0, mark - 1, trace.colour);
-                           if (bottom + after > height - 1)
-                               fill(x - before, x + after, height - mark, height - 1, trace.colour);
-                       });
+    summaries_.resize(traces.size());
+    for (std::size_t k = 0; k < traces.size(); ++k) {
+        const PlotTrace& trace = traces[k];
+        // The view's columns and the few beyond its edges that wide lines reach into.
+        summaries_[k].prepare(*trace.store, grid_, grid_.width + 2 * w + 2);
+        decimatedSpans(
+            *trace.store, grid_, rows, lo - w, hi + w,
+            [&](std::int64_t column, std::int64_t top, std::int64_t bottom) {
+                const int x = static_cast<int>(column - grid_.firstColumn);
+                fill(x - before, x + after, top - before, bottom + after, trace.colour);
+                if (top - before < 0)
+                    fill(x - before, x + after, 0, mark - 1, trace.colour);
+                if (bottom + after > height - 1)
+                    fill(x - before, x + after, height - mark, height - 1, trace.colour);
+            },
+            &summaries_[k]);
     }
 }
 

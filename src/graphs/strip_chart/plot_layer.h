@@ -6,6 +6,7 @@
 // redraw only the columns from the trace's previous sample on. A repaint thus costs the same
 // whether the history holds a minute or a day.
 
+#include "graphs/strip_chart/column_summaries.h"
 #include "graphs/strip_chart/plot_geometry.h"
 #include "graphs/strip_chart/time_axis.h"
 #include "graphs/strip_chart/trace_store.h"
@@ -76,6 +77,7 @@ private:
     int ringX(std::int64_t column) const;
 
     QImage image_;
+    std::vector<ColumnSummaries> summaries_; // by trace
     ColumnGrid grid_;
     PlotLook look_;
     bool valid_ = false;

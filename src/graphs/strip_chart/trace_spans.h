@@ -14,6 +14,7 @@
 // TraceStore::gapBefore) the line breaks: a column with a gap inside is drawn as one run per
 // stretch of samples between gaps, and no segment joins the samples on either side of a gap.
 
+#include "graphs/strip_chart/column_summaries.h"
 #include "graphs/strip_chart/plot_geometry.h"
 #include "graphs/strip_chart/trace_store.h"
 
@@ -60,13 +61,17 @@ void rasterizeSegment(PlotPoint a, PlotPoint b, std::int64_t lo, std::int64_t hi
 }
 
 // Calls sink(column, topRow, bottomRow) with every run of pixels that the line through all
-// samples of `store` puts into columns [lo, hi], using per-column extremes only.
+// samples of `store` puts into columns [lo, hi], using per-column extremes only. `summaries`, when
+// given, keeps what each complete column holds for the next drawing of the same columns.
 template <typename Sink>
 void decimatedSpans(const TraceStore& store, const ColumnGrid& grid, const ValueMap& rows,
-                    std::int64_t lo, std::int64_t hi, Sink&& sink)
+                    std::int64_t lo, std::int64_t hi, Sink&& sink,
+                    ColumnSummaries* summaries = nullptr)
 {
     if (store.empty() || lo > hi)
         return;
+    ColumnSummaries unkept;
+    ColumnSummaries& columns = summaries ? *summaries : unkept;
     const std::size_t first = store.lowerBound(grid.startOf(lo));
     const std::size_t end = store.lowerBound(grid.startOf(hi + 1));
     auto pointAt = [&](std::size_t i) {
@@ -75,22 +80,33 @@ void decimatedSpans(const TraceStore& store, const ColumnGrid& grid, const Value
 
     bool havePrevious = first > 0;
     PlotPoint previous = havePrevious ? pointAt(first - 1) : PlotPoint{};
+    std::int64_t column = first < end ? grid.columnOf(store.time(first)) : 0;
     for (std::size_t at = first; at < end;) {
-        const std::int64_t column = grid.columnOf(store.time(at));
-        const std::size_t next = store.lowerBound(grid.startOf(column + 1));
-        for (std::size_t piece = at; piece < next;) {
-            const std::size_t pieceEnd = std::min(next, store.nextGapAfter(piece));
-            const PlotPoint entry{column, rows.row(store.value(piece))};
-            if (havePrevious && !store.gapBefore(piece))
+        const ColumnSummary& s = columns.get(store, grid, column, at);
+        if (!s.split) {
+            const PlotPoint entry{column, rows.row(s.firstValue)};
+            if (havePrevious && !s.gapBeforeFirst)
                 rasterizeSegment(previous, entry, lo, hi, sink);
-            const MinMax m = store.minMax(piece, pieceEnd);
-            const std::int64_t r1 = rows.row(m.min), r2 = rows.row(m.max);
+            const std::int64_t r1 = rows.row(s.extremes.min), r2 = rows.row(s.extremes.max);
             sink(column, std::min(r1, r2), std::max(r1, r2));
-            previous = {column, rows.row(store.value(pieceEnd - 1))};
+            previous = {column, rows.row(s.lastValue)};
             havePrevious = true;
-            piece = pieceEnd;
+        } else {
+            for (std::size_t piece = at; piece < s.end;) {
+                const std::size_t pieceEnd = std::min(s.end, store.nextGapAfter(piece));
+                const PlotPoint entry{column, rows.row(store.value(piece))};
+                if (havePrevious && !store.gapBefore(piece))
+                    rasterizeSegment(previous, entry, lo, hi, sink);
+                const MinMax m = store.minMax(piece, pieceEnd);
+                const std::int64_t r1 = rows.row(m.min), r2 = rows.row(m.max);
+                sink(column, std::min(r1, r2), std::max(r1, r2));
+                previous = {column, rows.row(store.value(pieceEnd - 1))};
+                havePrevious = true;
+                piece = pieceEnd;
+            }
         }
-        at = next;
+        at = s.end;
+        column = s.nextColumn; // meaningful while at < end
     }
     if (havePrevious && end < store.size() && !store.gapBefore(end))
         rasterizeSegment(previous, pointAt(end), lo, hi, sink);

@@ -49,6 +49,7 @@ void TraceStore::setGapMs(std::int64_t gapMs)
 {
     gapMs_ = gapMs;
     gaps_.clear();
+    ++revision_;
     if (gapMs_ <= 0)
         return;
     for (std::size_t i = 1; i < size(); ++i)
@@ -158,6 +159,7 @@ void TraceStore::clear()
     levels_.clear();
     levels_.shrink_to_fit();
     gaps_.clear();
+    ++revision_;
 }
 
 } // namespace zr::chart

@@ -46,6 +46,9 @@ public:
 
     std::size_t bytesUsed() const;
     void clear();
+    // Changes whenever samples already stored could read differently (cleared, gaps redrawn):
+    // what was worked out from them before no longer holds. Appending does not change it.
+    std::uint64_t revision() const { return revision_; }
 
 private:
     static constexpr int kLevelShift = 4; // 16 entries of one level per entry of the next
@@ -56,6 +59,7 @@ private:
     std::vector<ChunkedArray<MinMax, 10>> levels_; // levels_[L - 1] is level L
     std::int64_t gapMs_ = 0;
     std::vector<std::size_t> gaps_; // indices of the samples that start a new line, ascending
+    std::uint64_t revision_ = 0;
 };
 
 } // namespace zr::chart
