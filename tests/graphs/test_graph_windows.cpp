@@ -96,6 +96,7 @@ private slots:
     void chartTakesFourFifths();
     void wallClockStepNeitherFreezesNorTears_data();
     void wallClockStepNeitherFreezesNorTears();
+    void plotAndTitleDrawnInPlace();
 };
 
 void GraphWindowsTest::initTestCase()
@@ -700,6 +701,48 @@ void GraphWindowsTest::wallClockStepNeitherFreezesNorTears()
         }
     }
     QVERIFY(before > 0 && after > 0);
+}
+
+void GraphWindowsTest::plotAndTitleDrawnInPlace()
+{
+    // What the window shows of its chart (run at scale 1 and 2): the plot exactly as rendered,
+    // one pixel of it to one pixel of the screen, and the underlined title with its underline
+    // beneath the glyphs.
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    temp.Form_Load();
+    temp.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&temp));
+    for (int i = 0; i < 40; ++i) {
+        b.chips.chip(kAddressA).temperatures = {i / 10 % 2 ? 25.0f : 20.0f, 30.0f};
+        b.tick();
+        temp.UpdateTempGraphA();
+    }
+    chart::StripChart& c = temp.chart();
+    const QImage shown = temp.grab().toImage();
+    const QImage plot = c.renderPlot();
+    const double dpr = shown.devicePixelRatio();
+    const QPoint at = c.mapTo(&temp, c.plotRect().topLeft()) * dpr;
+    // Rows below the title, which stands inside the plot.
+    int differing = 0;
+    for (int y = plot.height() / 3; y < plot.height(); ++y)
+        for (int x = 0; x < plot.width(); ++x)
+            differing += shown.pixel(at.x() + x, at.y() + y) != plot.pixel(x, y);
+    QCOMPARE(differing, 0);
+
+    const chart::TextLabel& title = c.label(3);
+    const QFontMetrics fm(title.font);
+    QRect green; // the title's colour, glyphs and underline alike
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb px = shown.pixel(x, y);
+            if (qGreen(px) > 90 && qRed(px) < 60 && qBlue(px) < 60)
+                green |= QRect(x, y, 1, 1);
+        }
+    QVERIFY(!green.isEmpty());
+    QVERIFY2(green.width() <= (fm.horizontalAdvance(title.text) + 4) * dpr &&
+                 green.height() <= (fm.height() + 4) * dpr,
+             qPrintable(QString("%1x%2").arg(green.width()).arg(green.height())));
 }
 
 QTEST_MAIN(GraphWindowsTest)

@@ -484,8 +484,10 @@ void StripChart::drawPlot(QPainter& p, const QRect& area) const
     const int from = static_cast<int>(std::floor((area.left() - plot.left()) / scale));
     const int to = static_cast<int>(std::ceil((area.right() + 1 - plot.left()) / scale));
     for (const PlotLayer::Piece& piece : layer_.pieces(from, to)) {
-        p.drawImage(QPointF(plot.left() + piece.viewX * scale, plot.top()), image,
-                    QRect(piece.imageX, 0, piece.count, image.height()));
+        // The image holds device pixels: each maps to one of the screen, also at scale 2.
+        p.drawImage(QRectF(plot.left() + piece.viewX * scale, plot.top(), piece.count * scale,
+                           plot.height()),
+                    image, QRectF(piece.imageX, 0, piece.count, image.height()));
     }
 }
 
@@ -616,7 +618,12 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
         const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
         p.setPen(shownLabelColour(i));
-        p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
+        // A laid-out text draws its underline away from the glyphs once the chart is not at its
+        // window's origin or the scale is not 1; an underlined title is drawn plainly.
+        if (label.font.underline())
+            p.drawText(box, Qt::AlignLeft | Qt::AlignTop, label.text);
+        else
+            p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
     }
 }
 
