@@ -23,7 +23,7 @@ LogProgress::LogProgress(QWidget* parent) : QWidget(parent)
     hide();
 }
 
-void LogProgress::started(const QString& path, std::chrono::system_clock::time_point at)
+void LogProgress::started(const QString& path, std::chrono::steady_clock::time_point at)
 {
     start_ = at;
     file_->setFullText(QStringLiteral("Writing to "), path);
@@ -31,9 +31,8 @@ void LogProgress::started(const QString& path, std::chrono::system_clock::time_p
     show();
 }
 
-void LogProgress::update(long long records, std::chrono::system_clock::time_point now)
+void LogProgress::update(long long records, std::chrono::steady_clock::time_point now)
 {
-    // A wall clock set back shows no negative time.
     const auto elapsed = std::max(std::chrono::seconds(0),
                                   std::chrono::duration_cast<std::chrono::seconds>(now - start_));
     const QString text = countText(records, elapsed);
