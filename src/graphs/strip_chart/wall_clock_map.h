@@ -8,6 +8,7 @@
 // time is the timeline time itself.
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace zr::chart {
@@ -29,7 +30,6 @@ public:
     std::int64_t wallTime(std::int64_t timelineMs) const;
     // [fromMs, toMs] cut where the wall clock stepped, in timeline order.
     std::vector<Piece> pieces(std::int64_t fromMs, std::int64_t toMs) const;
-    std::size_t stepCount() const { return steps_.size(); }
 
 private:
     struct Step {
@@ -39,7 +39,7 @@ private:
     std::int64_t offsetAt(std::int64_t timelineMs) const;
 
     std::vector<Step> steps_; // ascending fromMs; before the first, the offset is 0
-    std::int64_t lastNotedMs_ = INT64_MIN;
+    std::int64_t lastNotedMs_ = std::numeric_limits<std::int64_t>::min();
 };
 
 } // namespace zr::chart
