@@ -1,10 +1,12 @@
 #include "graphs/graph_chart_setup.h"
 
 #include "board/tick_steps.h"
+#include "widgets/wrapping_check_box.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace zr {
@@ -46,16 +48,24 @@ GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
 
     parts.Frame1 = new QGroupBox("Graph Options", window);
     parts.Frame1->setObjectName("Frame1");
-    parts.chkAutoAdjust = new QCheckBox("Automatically Adjust Graph Range", parts.Frame1);
+    // The caption wraps rather than widen the options column past its fifth of the window.
+    parts.chkAutoAdjust = new WrappingCheckBox("Automatically Adjust Graph Range", parts.Frame1);
     parts.chkAutoAdjust->setObjectName("chkAutoAdjust");
     parts.chkAutoAdjust->setChecked(true);
     auto* frameLayout = new QVBoxLayout(parts.Frame1);
     frameLayout->addWidget(parts.chkAutoAdjust);
 
+    // The chart takes exactly the left four fifths: no margin or spacing beside it (it draws its
+    // own margins around the plot); the options column keeps the usual ones inside its fifth.
     auto* options = new QVBoxLayout;
+    const int margin = window->style()->pixelMetric(QStyle::PM_LayoutRightMargin);
+    options->setContentsMargins(margin, 0, margin, 0);
     options->addWidget(parts.Frame1);
     options->addStretch(1);
     auto* layout = new QHBoxLayout(window);
+    const QMargins around = layout->contentsMargins();
+    layout->setContentsMargins(0, around.top(), 0, around.bottom());
+    layout->setSpacing(0);
     layout->addWidget(chart, 4);
     layout->addLayout(options, 1);
     return parts;

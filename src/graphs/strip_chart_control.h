@@ -16,7 +16,9 @@ class StripChartControl {
 public:
     StripChartControl(chart::StripChart& chart, const Clock& clock);
 
-    // AddSample: the value becomes the newest point of the trace, at the current time. Samples
+    // AddSample: the value becomes the newest point of the trace, at the current time: placed by
+    // the steady clock (a wall clock set back or forward neither stalls nor tears the trace) and
+    // labelled with the wall time it was taken at. Samples
     // given to different traces in one quick burst share one time, so that a reading of several
     // channels lines up. A trace that does not exist is refused with std::out_of_range.
     void AddSample(std::int16_t trace, double value);
@@ -40,6 +42,9 @@ private:
 
     chart::StripChart& chart_;
     const Clock& clock_;
+    // Steady time plus this is the chart's timeline: the wall time as it stood when the window
+    // opened, so that the two agree for as long as nobody sets the clock.
+    qint64 timelineOffsetMs_;
     std::int16_t labelIndex_ = 0;
     qint64 burstMs_ = 0;
     std::uint64_t burstTraces_ = 0; // bit per trace that already has a sample at burstMs_

@@ -51,7 +51,7 @@ void LogProgress::resizeEvent(QResizeEvent* event)
     count_->setGeometry(0, std::max(0, height() - line), width(), line);
 }
 
-void LogProgress::started(const QString& path, std::chrono::system_clock::time_point at)
+void LogProgress::started(const QString& path, std::chrono::steady_clock::time_point at)
 {
     start_ = at;
     file_->setFullText(QStringLiteral("Writing to "), path);
@@ -59,9 +59,8 @@ void LogProgress::started(const QString& path, std::chrono::system_clock::time_p
     show();
 }
 
-void LogProgress::update(long long records, std::chrono::system_clock::time_point now)
+void LogProgress::update(long long records, std::chrono::steady_clock::time_point now)
 {
-    // A wall clock set back shows no negative time.
     const auto elapsed = std::max(std::chrono::seconds(0),
                                   std::chrono::duration_cast<std::chrono::seconds>(now - start_));
     const QString text = countText(records, elapsed);

@@ -18,9 +18,11 @@ class LogProgress : public QWidget {
 public:
     explicit LogProgress(QWidget* parent = nullptr);
 
-    void started(const QString& path, std::chrono::system_clock::time_point at);
+    // Times from the steady clock: setting the wall clock back or forward mid-log does not change
+    // how long the log has been running.
+    void started(const QString& path, std::chrono::steady_clock::time_point at);
     // After every tick of a running log: the records written so far and the time now.
-    void update(long long records, std::chrono::system_clock::time_point now);
+    void update(long long records, std::chrono::steady_clock::time_point now);
     void stopped();
 
     // "1 record in 0:00:00", "1234 records in 1:02:03".
@@ -37,7 +39,7 @@ private:
 
     ElidingLabel* file_ = nullptr;
     QLabel* count_ = nullptr;
-    std::chrono::system_clock::time_point start_{};
+    std::chrono::steady_clock::time_point start_{};
 };
 
 } // namespace zr

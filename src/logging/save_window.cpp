@@ -168,7 +168,7 @@ void SaveWindow::SaveCurrentData()
     logging::requireSuccessfulReads(taken, chip_, "no record was written");
     try {
         log_->writeRecord(options(), taken.values);
-        progress_->update(++records_, services_.clock.now());
+        progress_->update(++records_, services_.clock.steadyNow());
     } catch (const logging::LogError& failed) {
         if (failed.fileGone())
             endLogAfterFailure(QString("%1.").arg(systemText(failed.reason())), false);
@@ -234,7 +234,7 @@ void SaveWindow::startLog(const QString& path)
         lblLogStatus->clear();
         lblLogStatus->hide();
         records_ = 0;
-        progress_->started(path, services_.clock.now());
+        progress_->started(path, services_.clock.steadyNow());
     } catch (const logging::LogError& failed) {
         cmdSave->setText(kSaveToFile);
         status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));

@@ -11,10 +11,14 @@
 #include "support/fake_services.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QMdiArea>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTime>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -91,6 +95,11 @@ private slots:
     void minimisedWindowKeepsSamplesWithoutDrawing();
     void chartColoursReadableOnThePalette_data();
     void chartColoursReadableOnThePalette();
+    void chartTakesFourFifths_data();
+    void chartTakesFourFifths();
+    void wallClockStepNeitherFreezesNorTears_data();
+    void wallClockStepNeitherFreezesNorTears();
+    void plotAndTitleDrawnInPlace();
 };
 
 void GraphWindowsTest::initTestCase()
@@ -591,6 +600,198 @@ void GraphWindowsTest::chartColoursReadableOnThePalette()
         for (int i = 0; i < c->traceCount(); ++i)
             check(c->traceColour(i), c->shownTraceColour(i), base);
     }
+}
+
+void GraphWindowsTest::chartTakesFourFifths_data()
+{
+    // Run at QT_SCALE_FACTOR 1 and 2 (test_graph_windows_2x).
+    QTest::addColumn<int>("window"); // 0 temperature A, 1 temperature B, 2 voltage
+    QTest::addColumn<int>("extraPoints");
+    QTest::addColumn<double>("widthFactor"); // of the opening width
+    QTest::newRow("temperature A") << 0 << 0 << 1.0;
+    QTest::newRow("temperature B, larger font") << 1 << 2 << 1.0;
+    QTest::newRow("voltage") << 2 << 0 << 1.0;
+    QTest::newRow("voltage, larger font") << 2 << 2 << 1.0;
+    QTest::newRow("temperature, dragged wider") << 0 << 0 << 1.6;
+    QTest::newRow("voltage, dragged narrower") << 2 << 0 << 0.8;
+}
+
+void GraphWindowsTest::chartTakesFourFifths()
+{
+    // The chart fills the left four fifths of the window, "Graph Options" the last fifth, and
+    // the check box caption wraps there instead of being cut.
+    QFETCH(int, window);
+    QFETCH(int, extraPoints);
+    QFETCH(double, widthFactor);
+    const QFont original = QApplication::font();
+    QFont font = original;
+    font.setPointSizeF(original.pointSizeF() + extraPoints);
+    QApplication::setFont(font);
+    auto restoreFont = qScopeGuard([&] { QApplication::setFont(original); });
+
+    Bench b;
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    QVERIFY(main.MDIForm_Load());
+    main.timer()->stop();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QWidget* w = nullptr;
+    if (window == 2) {
+        main.mVoltGraphB_Click();
+        w = main.voltGraphWindow();
+    } else {
+        const Chip chip = window == 0 ? Chip::A : Chip::B;
+        window == 0 ? main.mTempGraphA_Click() : main.mTempGraphB_Click();
+        w = main.tempGraphWindow(chip);
+    }
+    QWidget* frame = childFrame(w);
+    frame->resize(static_cast<int>(frame->width() * widthFactor), frame->height());
+    QApplication::processEvents();
+
+    auto* chart = w->findChild<chart::StripChart*>();
+    auto* options = w->findChild<QGroupBox*>("Frame1");
+    auto* box = w->findChild<QCheckBox*>("chkAutoAdjust");
+    const QString sizes = QString("window %1, chart %2, options at %3")
+                              .arg(w->width())
+                              .arg(chart->width())
+                              .arg(options->x());
+    QCOMPARE(chart->x(), 0);
+    QVERIFY2(std::abs(chart->width() - w->width() * 0.8) <= 2, qPrintable(sizes));
+    QVERIFY2(options->x() >= chart->width() && options->geometry().right() < w->width(),
+             qPrintable(sizes));
+    QVERIFY(box->width() >= box->minimumSizeHint().width());
+    QVERIFY(box->height() >= box->heightForWidth(box->width()));
+    QVERIFY(options->rect().contains(box->geometry()));
+
+    // Still a check box: named by its caption, toggled by Space and by a click on the caption.
+    QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+             "Automatically Adjust Graph Range");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Space);
+    QVERIFY(!box->isChecked());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
+    QVERIFY(box->isChecked());
+}
+
+void GraphWindowsTest::wallClockStepNeitherFreezesNorTears_data()
+{
+    QTest::addColumn<int>("stepMinutes"); // the wall clock set by this much halfway through
+    QTest::newRow("steady clock") << 0;
+    QTest::newRow("set back 10 minutes") << -10;
+    QTest::newRow("set forward 10 minutes") << 10;
+}
+
+void GraphWindowsTest::wallClockStepNeitherFreezesNorTears()
+{
+    // Samples keep their pace whatever the wall clock does, and what the user reads (time
+    // labels, copied data) is the wall time each was taken at: the old time before the step, the
+    // new one after it.
+    QFETCH(int, stepMinutes);
+    const qint64 stepMs = stepMinutes * 60'000LL;
+    constexpr int kTicksEachSide = 60;
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    temp.Form_Load();
+    temp.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&temp));
+    std::vector<qint64> walls; // when each reading was taken
+    for (int i = 0; i < 2 * kTicksEachSide; ++i) {
+        if (i == kTicksEachSide)
+            b.clock.stepWall(std::chrono::milliseconds(stepMs));
+        b.tick();
+        temp.UpdateTempGraphA();
+        walls.push_back(msSinceEpoch(b.clock.time));
+    }
+    chart::StripChart& c = temp.chart();
+
+    // No freeze, no gap: one sample a tick, and nothing breaks the line.
+    const chart::TraceStore& s = c.traceStore(0);
+    QCOMPARE(s.size(), walls.size());
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        QCOMPARE(s.time(i) - s.time(i - 1), qint64{250});
+        QVERIFY(!s.gapBefore(i));
+    }
+    const chart::ColumnGrid grid = c.visibleColumns();
+    QVERIFY(grid.columnOf(s.time(0)) >= grid.firstColumn);
+
+    // The copied data: a row per reading, at the wall time it was taken.
+    const QStringList rows = c.visibleDataCsv().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), static_cast<qsizetype>(walls.size()) + 1);
+    for (std::size_t i = 0; i < walls.size(); ++i) {
+        const QString when =
+            QDateTime::fromMSecsSinceEpoch(walls[i], Qt::UTC).toString("yyyy-MM-dd HH:mm:ss.zzz");
+        QCOMPARE(rows[static_cast<qsizetype>(i) + 1].section(',', 0, 0), when);
+    }
+
+    // The time labels: left of the step, times before it; right of it, times after it.
+    const qint64 stepAt = s.time(kTicksEachSide);
+    const QRect plot = c.plotRect();
+    const double stepX =
+        plot.left() + (grid.columnOf(stepAt) - grid.firstColumn) / c.devicePixelRatioF();
+    auto timeOfDay = [](qint64 ms) { return ms % (24 * 3600 * 1000); };
+    const qint64 lastBefore = walls[kTicksEachSide - 1];
+    const qint64 firstAfter = walls[kTicksEachSide];
+    int before = 0, after = 0;
+    for (const auto& [box, text] : c.timeAxisLabels()) {
+        const QTime shown = QTime::fromString(text, "hh:mm:ss AP");
+        QVERIFY2(shown.isValid(), qPrintable(text));
+        const qint64 ms = shown.msecsSinceStartOfDay();
+        if (box.center().x() < stepX) {
+            ++before;
+            QVERIFY2(ms > timeOfDay(lastBefore) - 60'000 && ms < timeOfDay(lastBefore) + 250,
+                     qPrintable(text));
+        } else {
+            ++after;
+            QVERIFY2(ms >= timeOfDay(firstAfter) - 250 && ms <= timeOfDay(walls.back()),
+                     qPrintable(text));
+        }
+    }
+    QVERIFY(before > 0 && after > 0);
+}
+
+void GraphWindowsTest::plotAndTitleDrawnInPlace()
+{
+    // What the window shows of its chart (run at scale 1 and 2): the plot exactly as rendered,
+    // one pixel of it to one pixel of the screen, and the underlined title with its underline
+    // beneath the glyphs.
+    Bench b;
+    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    temp.Form_Load();
+    temp.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&temp));
+    for (int i = 0; i < 40; ++i) {
+        b.chips.chip(kAddressA).temperatures = {i / 10 % 2 ? 25.0f : 20.0f, 30.0f};
+        b.tick();
+        temp.UpdateTempGraphA();
+    }
+    chart::StripChart& c = temp.chart();
+    const QImage shown = temp.grab().toImage();
+    const QImage plot = c.renderPlot();
+    const double dpr = shown.devicePixelRatio();
+    const QPoint at = c.mapTo(&temp, c.plotRect().topLeft()) * dpr;
+    // Rows below the title, which stands inside the plot.
+    int differing = 0;
+    for (int y = plot.height() / 3; y < plot.height(); ++y)
+        for (int x = 0; x < plot.width(); ++x)
+            differing += shown.pixel(at.x() + x, at.y() + y) != plot.pixel(x, y);
+    QCOMPARE(differing, 0);
+
+    const chart::TextLabel& title = c.label(3);
+    const QFontMetrics fm(title.font);
+    QRect green; // the title's colour, glyphs and underline alike
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb px = shown.pixel(x, y);
+            if (qGreen(px) > 90 && qRed(px) < 60 && qBlue(px) < 60)
+                green |= QRect(x, y, 1, 1);
+        }
+    QVERIFY(!green.isEmpty());
+    QVERIFY2(green.width() <= (fm.horizontalAdvance(title.text) + 4) * dpr &&
+                 green.height() <= (fm.height() + 4) * dpr,
+             qPrintable(QString("%1x%2").arg(green.width()).arg(green.height())));
 }
 
 QTEST_MAIN(GraphWindowsTest)

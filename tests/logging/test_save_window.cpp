@@ -410,6 +410,12 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     w->SaveCurrentData();
     QCOMPARE(readFile(path), header + kRecordA + "-1, 31.5,\r\n");
     QCOMPARE(count->text(), QString("2 records in 1:02:03"));
+    // Setting the wall clock back (or forward) does not change how long the log has run.
+    for (int minutes : {-10, 20}) {
+        h.clock.stepWall(std::chrono::minutes(minutes));
+        w->SaveCurrentData();
+    }
+    QCOMPARE(count->text(), QString("4 records in 1:02:03"));
     // The window keeps its size: a long path is elided in the middle, not given more room.
     const QSize size = w->size();
     h.button(w, "cmdSave")->click();
@@ -424,7 +430,7 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     const std::size_t before = h.board.requests.size();
     w->SaveCurrentData();
     QVERIFY(h.board.requests.size() > before); // still reads
-    QCOMPARE(readFile(path), header + kRecordA + "-1, 31.5,\r\n");
+    QCOMPARE(readFile(path), header + kRecordA + QByteArray("-1, 31.5,\r\n").repeated(3));
     QVERIFY(!QFile::exists(path + ".sav"));
 }
 

@@ -58,6 +58,10 @@ QStringList clipped(QWidget* root, const QString& state)
     const auto check = [&](QWidget* w, QSize need) {
         if (!w->isVisible())
             return;
+        // A caption that wraps needs its longest word's width and, at the width it got, the
+        // height of all its lines.
+        if (w->hasHeightForWidth())
+            need.setHeight(w->heightForWidth(w->width()));
         const QString text = w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString();
         if (w->width() < need.width() || w->height() < need.height())
             found << QString("%1 %2/%3 (\"%4\"): %5x%6, needs %7x%8")

@@ -71,10 +71,24 @@ public:
     QStringList opened;
 };
 
+// Advancing `time` moves both clocks; stepWall() sets the wall clock alone, as NTP or a user
+// setting the clock would.
 class FakeClock : public Clock {
 public:
     std::chrono::system_clock::time_point now() const override { return time; }
+    std::chrono::steady_clock::time_point steadyNow() const override
+    {
+        return std::chrono::steady_clock::time_point(
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                time.time_since_epoch() - wallSteps));
+    }
+    void stepWall(std::chrono::milliseconds by)
+    {
+        time += by;
+        wallSteps += by;
+    }
     std::chrono::system_clock::time_point time{std::chrono::seconds(1'796'000'000)};
+    std::chrono::milliseconds wallSteps{0};
 };
 
 } // namespace zr::test

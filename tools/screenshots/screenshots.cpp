@@ -18,11 +18,19 @@
 
 namespace {
 
-// Wall time that moves by one tick per tick, so a minute of graph takes no minute to take.
+// Time that moves by one tick per tick, so a minute of graph takes no minute to take.
 class SteppedClock : public zr::Clock {
 public:
     std::chrono::system_clock::time_point now() const override { return time; }
+    std::chrono::steady_clock::time_point steadyNow() const override
+    {
+        return start + (time - wallStart);
+    }
     std::chrono::system_clock::time_point time = std::chrono::system_clock::now();
+
+private:
+    std::chrono::system_clock::time_point wallStart = time;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
 class NoPrompts : public zr::Prompts {

@@ -41,7 +41,7 @@ std::string valueText(float value)
 } // namespace
 
 std::string samplesAsCsv(const std::vector<NamedTrace>& traces, std::int64_t fromMs,
-                         std::int64_t toMs, std::int64_t intervalMs)
+                         std::int64_t toMs, std::int64_t intervalMs, const WallClockMap& wall)
 {
     std::int64_t previousRowMs = std::numeric_limits<std::int64_t>::min();
     std::string csv = "Time";
@@ -65,12 +65,12 @@ std::string samplesAsCsv(const std::vector<NamedTrace>& traces, std::int64_t fro
             afterGap = afterGap || (at[k] < end[k] && traces[k].store->time(at[k]) == rowMs &&
                                     traces[k].store->gapBefore(at[k]));
         if (afterGap && previousRowMs != std::numeric_limits<std::int64_t>::min()) {
-            csv += timeText(previousRowMs + intervalMs);
+            csv += timeText(wall.wallTime(previousRowMs + intervalMs));
             csv += std::string(traces.size(), ',');
             csv += '\n';
         }
         previousRowMs = rowMs;
-        csv += timeText(rowMs);
+        csv += timeText(wall.wallTime(rowMs));
         for (std::size_t k = 0; k < traces.size(); ++k) {
             csv += ',';
             if (at[k] < end[k] && traces[k].store->time(at[k]) == rowMs)

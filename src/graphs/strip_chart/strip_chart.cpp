@@ -159,6 +159,12 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     return true;
 }
 
+void StripChart::noteWallClock(qint64 timeMs, qint64 wallMs)
+{
+    if (wall_.note(timeMs, wallMs))
+        requestRepaint(timeStrip(), false); // the labels from here on read the new time
+}
+
 int StripChart::addLabel(const TextLabel& label)
 {
     labels_.push_back(label);
@@ -482,8 +488,10 @@ void StripChart::drawPlot(QPainter& p, const QRect& area) const
     const int from = static_cast<int>(std::floor((area.left() - plot.left()) / scale));
     const int to = static_cast<int>(std::ceil((area.right() + 1 - plot.left()) / scale));
     for (const PlotLayer::Piece& piece : layer_.pieces(from, to)) {
-        p.drawImage(QPointF(plot.left() + piece.viewX * scale, plot.top()), image,
-                    QRect(piece.imageX, 0, piece.count, image.height()));
+        // The image holds device pixels: each maps to one of the screen, also at scale 2.
+        p.drawImage(QRectF(plot.left() + piece.viewX * scale, plot.top(), piece.count * scale,
+                           plot.height()),
+                    image, QRectF(piece.imageX, 0, piece.count, image.height()));
     }
 }
 
@@ -536,16 +544,21 @@ std::vector<StripChart::AxisText> StripChart::timeLabels(const ColumnGrid& grid,
     // A label never reaches left of the plot, where the value axis labels stand.
     const double leftmost = plot.left();
     double lastRight = -1e9;
-    for (std::int64_t t : timeTicks(step, grid.startMs(), grid.endMs() - 1)) {
-        const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
-        const QString text = QString::fromLocal8Bit(timeLabel(step, t, formats));
-        const double w = staticTimeText(text).size().width();
-        const double left =
-            std::clamp(x - w / 2.0, leftmost, std::max(leftmost, width() - w - 1.0));
-        if (left < lastRight + 4)
-            continue;
-        out.push_back({QRectF(left, top, w, fm.height()), text, Qt::AlignLeft | Qt::AlignTop});
-        lastRight = left + w;
+    // Ticks fall on round wall times; where the wall clock stepped, they follow its new reading.
+    for (const WallClockMap::Piece& piece : wall_.pieces(grid.startMs(), grid.endMs() - 1)) {
+        const std::int64_t offset = piece.offsetMs;
+        for (std::int64_t wall : timeTicks(step, piece.fromMs + offset, piece.toMs + offset)) {
+            const std::int64_t t = wall - offset;
+            const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
+            const QString text = QString::fromLocal8Bit(timeLabel(step, wall, formats));
+            const double w = staticTimeText(text).size().width();
+            const double left =
+                std::clamp(x - w / 2.0, leftmost, std::max(leftmost, width() - w - 1.0));
+            if (left < lastRight + 4)
+                continue;
+            out.push_back({QRectF(left, top, w, fm.height()), text, Qt::AlignLeft | Qt::AlignTop});
+            lastRight = left + w;
+        }
     }
     return out;
 }
@@ -560,6 +573,15 @@ std::vector<QRectF> StripChart::axisLabelBoxes() const
     for (const AxisText& t : timeLabels(grid, look.timeGrid))
         boxes.push_back(t.box);
     return boxes;
+}
+
+std::vector<std::pair<QRectF, QString>> StripChart::timeAxisLabels() const
+{
+    const ColumnGrid grid = visibleColumns();
+    std::vector<std::pair<QRectF, QString>> labels;
+    for (const AxisText& t : timeLabels(grid, currentTimeStep(grid)))
+        labels.emplace_back(t.box, t.text);
+    return labels;
 }
 
 const QStaticText& StripChart::staticTimeText(const QString& text) const
@@ -638,7 +660,12 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
         const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
         p.setPen(shownLabelColour(i));
-        p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
+        // A laid-out text draws its underline away from the glyphs once the chart is not at its
+        // window's origin or the scale is not 1; an underlined title is drawn plainly.
+        if (label.font.underline())
+            p.drawText(box, Qt::AlignLeft | Qt::AlignTop, label.text);
+        else
+            p.drawStaticText(box.topLeft(), labelTexts_[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -801,7 +828,7 @@ QString StripChart::visibleDataCsv() const
     for (const auto& t : traces_)
         named.push_back({&t->store, t->name.toStdString()});
     return QString::fromStdString(
-        samplesAsCsv(named, grid.startMs(), grid.endMs(), sampleIntervalMs_));
+        samplesAsCsv(named, grid.startMs(), grid.endMs(), sampleIntervalMs_, wall_));
 }
 
 void StripChart::copyVisibleData() const

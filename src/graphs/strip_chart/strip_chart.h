@@ -18,6 +18,7 @@
 #include "graphs/strip_chart/plot_layer.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
+#include "graphs/strip_chart/wall_clock_map.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
 
@@ -33,6 +34,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -67,8 +69,13 @@ public:
     // half intervals after the one before it breaks the line (the board was lost, reads failed):
     // nothing stale is drawn across the time without readings. 0 (the default) never breaks it.
     void setSampleInterval(qint64 intervalMs);
-    // Appends a sample to a trace; false when the value cannot be plotted (NaN).
+    // Appends a sample to a trace; false when the value cannot be plotted (NaN). timeMs places it
+    // on the chart's steady timeline, which is also its wall time until noteWallClock says else.
     bool addSample(int trace, qint64 timeMs, double value);
+    // The wall clock read wallMs at timeline time timeMs: time labels, copied data and the like
+    // show wall times, so after the clock was set back or forward they show the new time.
+    void noteWallClock(qint64 timeMs, qint64 wallMs);
+    const WallClockMap& wallClock() const { return wall_; }
 
     int addLabel(const TextLabel& label);
     int labelCount() const { return static_cast<int>(labels_.size()); }
@@ -89,7 +96,7 @@ public:
     QRect plotRect() const;
     // Time label formats, strftime conversions, by the index described in time_axis.h.
     void setTimeFormats(const QStringList& formats);
-    // Milliseconds since the epoch, for the time axis of a chart without samples.
+    // The current timeline time, for the time axis of a chart without samples.
     void setClock(std::function<qint64()> nowMs);
 
     const TimeView& timeView() const { return view_; }
@@ -118,6 +125,8 @@ public:
     QImage renderPlot();
     // Where the value and time axis labels are drawn for the current view, in widget pixels.
     std::vector<QRectF> axisLabelBoxes() const;
+    // The time axis labels for the current view, left to right: where each stands, its text.
+    std::vector<std::pair<QRectF, QString>> timeAxisLabels() const;
     // Where the "Paused" tag is drawn; empty while the view follows the newest sample.
     QRectF pausedTagBox() const;
 
@@ -178,6 +187,7 @@ private:
     QStringList timeFormats_;
     mutable std::array<int, 7> labelWidths_{};
     std::function<qint64()> now_;
+    WallClockMap wall_;
     FileChooser* files_;
     Prompts* prompts_;
 
