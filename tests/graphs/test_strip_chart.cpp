@@ -2,6 +2,7 @@
 // the time axis labels, copying and saving, repaint coalescing, the palette; and the control
 // the graph windows drive it through.
 
+#include "graphs/strip_chart/quick_text.h"
 #include "graphs/strip_chart/strip_chart.h"
 #include "graphs/strip_chart/time_axis.h"
 #include "graphs/strip_chart/value_axis.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +75,8 @@ private slots:
     void repaintsAreCoalesced();
     void followsTheSystemPalette();
     void controlTimesAndChecks();
+    void quickTextDrawsAsTheFullLayout_data();
+    void quickTextDrawsAsTheFullLayout();
 };
 
 void StripChartTest::initTestCase()
@@ -584,4 +588,47 @@ void StripChartTest::missingReadingsBreakTheLine()
 }
 
 QTEST_MAIN(StripChartTest)
+void StripChartTest::quickTextDrawsAsTheFullLayout_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("quick");
+    QTest::newRow("temperature") << QStringLiteral("External: -512.98°C") << true;
+    QTest::newRow("rail") << QStringLiteral("2.5V: 10.00V") << true;
+    QTest::newRow("accented") << QStringLiteral("Température: 25,00°C") << true;
+    QTest::newRow("combining accent") << QStringLiteral("Tempe\u0301rature") << false;
+    QTest::newRow("another script") << QStringLiteral("Температура: 25.00°C") << false;
+    QTest::newRow("empty") << QString() << true;
+}
+
+void StripChartTest::quickTextDrawsAsTheFullLayout()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, quick);
+    QFont font;
+    font.setFamilies({"DejaVu Sans"});
+    font.setPointSizeF(8.25);
+    QuickText laidOut;
+    laidOut.setText(text, font);
+    QCOMPARE(laidOut.isQuick(), quick);
+    const QFontMetricsF metrics(font);
+    QVERIFY(std::abs(laidOut.size().width() - metrics.horizontalAdvance(text)) < 1);
+    QVERIFY(std::abs(laidOut.size().height() - (metrics.ascent() + metrics.descent())) < 1);
+
+    // Pixel for pixel what the painter draws of the same text.
+    auto picture = [&](auto draw) {
+        QImage image(240, 24, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        draw(p);
+        return image;
+    };
+    const QImage ours = picture([&](QPainter& p) { laidOut.draw(p, QPointF(3, 2)); });
+    const QImage theirs = picture([&](QPainter& p) {
+        p.drawText(QRectF(3, 2, 237, 22), Qt::AlignLeft | Qt::AlignTop, text);
+    });
+    QCOMPARE(ours, theirs);
+}
+
 #include "test_strip_chart.moc"

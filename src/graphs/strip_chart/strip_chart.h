@@ -16,6 +16,7 @@
 // that is drawn again only when the size, the range, the palette or the font change.
 
 #include "graphs/strip_chart/plot_layer.h"
+#include "graphs/strip_chart/quick_text.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
 #include "graphs/strip_chart/wall_clock_map.h"
@@ -197,7 +198,7 @@ private:
     QElapsedTimer sincePaint_;
     QTimer frameTimer_;
     // Laid-out texts: shaping a text costs more than drawing it, and these rarely change.
-    mutable std::vector<QStaticText> labelTexts_; // by label; laid out when the text changes
+    mutable std::vector<QuickText> labelTexts_; // by label; laid out when the text changes
     mutable QHash<QString, QStaticText> timeTexts_;
     // How far the legend lines are moved left to fit, the same for all of them; < 0 until
     // worked out for the current size and font.
