@@ -368,8 +368,10 @@ void StripChart::requestRepaint(const QRegion& area, bool frameChanged)
 {
     // update() already merges every request of one event-loop turn into one repaint; the frame
     // timer also spaces repaints out when requests come faster than the screen can show them.
-    if (frameChanged)
+    if (frameChanged) {
         frameValid_ = false;
+        lookValid_ = false;
+    }
     if (!isVisible())
         return;
     pending_ += area.isEmpty() ? QRegion(rect()) : area;
@@ -390,11 +392,11 @@ void StripChart::flushRepaint()
 
 std::vector<PlotTrace> StripChart::plotTraces() const
 {
+    refreshLook();
     std::vector<PlotTrace> traces;
     traces.reserve(traces_.size());
-    const QColor base = palette().color(QPalette::Base);
-    for (const auto& t : traces_)
-        traces.push_back({&t->store, readableOn(t->colour, base).rgb()});
+    for (std::size_t i = 0; i < traces_.size(); ++i)
+        traces.push_back({&traces_[i]->store, shownColours_[i]});
     return traces;
 }
 
@@ -415,21 +417,34 @@ TimeStep StripChart::currentTimeStep(const ColumnGrid& grid) const
                           [this](int format) { return timeLabelWidth(format); });
 }
 
-PlotLook StripChart::currentLook(const ColumnGrid& grid) const
+void StripChart::refreshLook() const
 {
-    PlotLook look;
-    look.size = plotDeviceSize();
-    look.topValue = axisMax_;
-    look.bottomValue = axisMin_;
+    // All but the time grid changes only with the size, the range, the palette or the font:
+    // worked out again only then, not on every repaint.
+    if (lookValid_ && look_.size == plotDeviceSize())
+        return;
+    look_.size = plotDeviceSize();
+    look_.topValue = axisMax_;
+    look_.bottomValue = axisMin_;
     const int maxTicks = std::max(2, plotRect().height() / (fontMetrics().height() * 5 / 2));
     ValueTicks ticks = valueTicks(axisMin_, axisMax_, maxTicks);
-    look.valueGrid = std::move(ticks.values);
-    look.valueStep = ticks.step;
-    look.timeGrid = currentTimeStep(grid);
-    look.lineWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatioF())));
+    look_.valueGrid = std::move(ticks.values);
+    look_.valueStep = ticks.step;
+    look_.lineWidth = std::max(1, static_cast<int>(std::lround(devicePixelRatioF())));
     const QColor base = palette().color(QPalette::Base);
-    look.background = base.rgb();
-    look.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
+    look_.background = base.rgb();
+    look_.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
+    shownColours_.clear();
+    for (const auto& t : traces_)
+        shownColours_.push_back(readableOn(t->colour, base).rgb());
+    lookValid_ = true;
+}
+
+PlotLook StripChart::currentLook(const ColumnGrid& grid) const
+{
+    refreshLook();
+    PlotLook look = look_;
+    look.timeGrid = currentTimeStep(grid);
     return look;
 }
 
@@ -690,6 +705,7 @@ void StripChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     frameValid_ = false;
+    lookValid_ = false;
     legendShift_ = -1;
     syncViewWidth();
 }

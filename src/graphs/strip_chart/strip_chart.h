@@ -156,6 +156,7 @@ private:
     void flushRepaint();
     void viewChanged();
     void syncViewWidth();
+    void refreshLook() const;
     PlotLook currentLook(const ColumnGrid& grid) const;
     TimeStep currentTimeStep(const ColumnGrid& grid) const;
     int timeLabelWidth(int formatIndex) const;
@@ -207,6 +208,9 @@ private:
     QRegion pending_;                            // what the next repaint must cover
     QPixmap frame_; // margins, frame and value axis, without the plot and the time axis
     bool frameValid_ = false;
+    mutable PlotLook look_;                  // without its time grid; see refreshLook()
+    mutable std::vector<QRgb> shownColours_; // by trace
+    mutable bool lookValid_ = false;
     bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 
     bool dragging_ = false;
