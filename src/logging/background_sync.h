@@ -11,12 +11,16 @@
 // The writer hands over nothing but "there is more": the descriptor stays the writer's, which
 // must destroy this object before closing it.
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
 
 namespace zr::logging {
+
+// The least time between the starts of two commits.
+inline constexpr std::chrono::milliseconds kCommitSpacing{500};
 
 // A failure that is no error number of the system: the file no longer has its name.
 inline constexpr int kFileVanished = -1;
@@ -33,7 +37,7 @@ public:
     BackgroundSync(const BackgroundSync&) = delete;
     BackgroundSync& operator=(const BackgroundSync&) = delete;
 
-    // More lines were written: commit them soon (at once, or right after the commit under way).
+    // More lines were written: commit them soon (within kCommitSpacing of the last commit).
     void request();
     // The first failure seen (an error number, or kFileVanished), 0 while none. Never waits.
     int failure();
@@ -52,9 +56,11 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;      // request() or stop
     std::condition_variable committed_; // a commit ended
+    std::condition_variable paced_;     // stop or finish, while waiting for the next commit time
     unsigned long long requested_ = 0;  // requests so far
     unsigned long long done_ = 0;       // requests covered by a finished commit
     bool stopping_ = false;
+    bool finishing_ = false;
     int failure_ = 0;
     std::thread thread_; // last: starts once everything above is set
 };
