@@ -50,6 +50,14 @@ struct Bench {
     void tick() { clock.time += std::chrono::milliseconds(250); }
 };
 
+// The same bench under the main window, with prompts, files and links that answer nothing.
+struct MainBench : Bench {
+    test::FakePrompts prompts;
+    test::FakeFileChooser files;
+    test::FakeUrlOpener urls;
+    MainWindow main{{state, board, prompts, files, urls, clock, "/nowhere"}};
+};
+
 // The frames sent to the board (direction 0), as address and command.
 QList<QPair<int, int>> sentFrames(const RecordingBoard& board)
 {
@@ -438,13 +446,10 @@ void GraphWindowsTest::failedReadPlotsNothing()
 
 void GraphWindowsTest::openCloseReopenThroughTheMenus()
 {
-    Bench b;
-    test::FakePrompts prompts;
-    test::FakeFileChooser files;
-    test::FakeUrlOpener urls;
-    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    MainBench b;
+    MainWindow& main = b.main;
     QVERIFY(main.MDIForm_Load());
-    main.timer()->stop();
+    main.timer()->stop(); // the test makes the ticks
     QCOMPARE(b.state.AddressA, kAddressA);
     QCOMPARE(b.state.AddressB, kAddressB);
     b.chips.chip(kAddressB).voltages = {0, 0, 0, 0, 0}; // moves the top of -1..16
@@ -498,13 +503,10 @@ void GraphWindowsTest::openCloseReopenThroughTheMenus()
 
 void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
 {
-    Bench b;
-    test::FakePrompts prompts;
-    test::FakeFileChooser files;
-    test::FakeUrlOpener urls;
-    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    MainBench b;
+    MainWindow& main = b.main;
     QVERIFY(main.MDIForm_Load());
-    main.timer()->stop();
+    main.timer()->stop(); // the test makes the ticks
     b.chips.chip(kAddressA).temperatures = {20.5, 21.5};
     b.chips.chip(kAddressB).temperatures = {40.25, 41.75};
     b.chips.chip(kAddressB).voltages = {12.5, 5.5, 3.5, 2.25, 1.5};
@@ -533,13 +535,10 @@ void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
 
 void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
 {
-    Bench b;
-    test::FakePrompts prompts;
-    test::FakeFileChooser files;
-    test::FakeUrlOpener urls;
-    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    MainBench b;
+    MainWindow& main = b.main;
     QVERIFY(main.MDIForm_Load());
-    main.timer()->stop();
+    main.timer()->stop(); // the test makes the ticks
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     main.mTempGraphA_Click();
@@ -629,13 +628,10 @@ void GraphWindowsTest::chartTakesFourFifths()
     QApplication::setFont(font);
     auto restoreFont = qScopeGuard([&] { QApplication::setFont(original); });
 
-    Bench b;
-    test::FakePrompts prompts;
-    test::FakeFileChooser files;
-    test::FakeUrlOpener urls;
-    MainWindow main({b.state, b.board, prompts, files, urls, b.clock, "/nowhere"});
+    MainBench b;
+    MainWindow& main = b.main;
     QVERIFY(main.MDIForm_Load());
-    main.timer()->stop();
+    main.timer()->stop(); // the test makes the ticks
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QWidget* w = nullptr;
