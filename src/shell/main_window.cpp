@@ -266,26 +266,25 @@ void MainWindow::bringToFront(QMdiSubWindow* sub)
     sub->raise();
 }
 
-void MainWindow::showTempGraph(Chip chip)
+template <typename GraphWindow>
+void MainWindow::showGraph(Chip chip, QPointer<GraphWindow>& window, Flag DeviceState::*openFlag)
 {
-    QPointer<TempGraphWindow>& window = windowsOf(chip).tempGraph;
     if (!window) {
-        window = new TempGraphWindow(chip, state_, services_.board, services_.clock);
+        window = new GraphWindow(chip, state_, services_.board, services_.clock);
         window->chart().setDialogs(services_.files, services_.prompts);
     }
     showChild(window);
-    state_.*chipInfo(chip).tempGraphOpen = True;
+    state_.*openFlag = True;
+}
+
+void MainWindow::showTempGraph(Chip chip)
+{
+    showGraph(chip, windowsOf(chip).tempGraph, chipInfo(chip).tempGraphOpen);
 }
 
 void MainWindow::showVoltGraph(Chip chip)
 {
-    QPointer<VoltGraphWindow>& window = windowsOf(chip).voltGraph;
-    if (!window) {
-        window = new VoltGraphWindow(chip, state_, services_.board, services_.clock);
-        window->chart().setDialogs(services_.files, services_.prompts);
-    }
-    showChild(window);
-    state_.*chipInfo(chip).voltGraphOpen = True;
+    showGraph(chip, windowsOf(chip).voltGraph, chipInfo(chip).voltGraphOpen);
 }
 
 void MainWindow::showSettings(Chip chip)

@@ -105,6 +105,9 @@ private:
     QString windowMenuText(QMdiSubWindow* sub) const;
     // Shows `window` as a child in the MDI area (creating its frame on first use) and raises it.
     void showChild(ChildWindow* child);
+    // Opens or brings forward a chip's graph window of either kind and sets its open flag.
+    template <typename GraphWindow>
+    void showGraph(Chip chip, QPointer<GraphWindow>& window, Flag DeviceState::*openFlag);
     // Opens a new child wholly inside the visible client area.
     void placeInView(QMdiSubWindow* sub);
     // Activates and raises `sub`, restoring it when minimised.
