@@ -190,6 +190,13 @@ int StripChart::addLabel(const TextLabel& label)
     labels_.push_back(label);
     labelTexts_.emplace_back();
     reservedWidths_.push_back(-1);
+    // A label with a widest text puts every label at its x, earlier ones too, in the legend.
+    legendColumn_.assign(labels_.size(), false);
+    for (const TextLabel& reserved : labels_)
+        if (!reserved.widestText.isEmpty())
+            for (std::size_t i = 0; i < labels_.size(); ++i)
+                if (labels_[i].position.x() == reserved.position.x())
+                    legendColumn_[i] = true;
     legendShift_ = -1;
     requestRepaint();
     return labelCount() - 1;
@@ -643,8 +650,9 @@ QRectF StripChart::labelBox(int index) const
     const double anchor = label.position.x() * width();
     // The legend lines move left together, by an amount that depends on the size alone; any
     // other text that would run off a narrow chart moves left just enough to stay readable.
-    const double x = inLegendColumn(index) ? anchor - legendShift()
-                                           : std::min(anchor, width() - size.width() - 2);
+    const double x = legendColumn_[static_cast<std::size_t>(index)]
+                         ? anchor - legendShift()
+                         : std::min(anchor, width() - size.width() - 2);
     return QRectF(std::max(0.0, x), label.position.y() * height(), w + 2, size.height() + 1);
 }
 
@@ -659,14 +667,6 @@ double StripChart::reservedWidth(int index) const
     return width;
 }
 
-bool StripChart::inLegendColumn(int index) const
-{
-    const double x = label(index).position.x();
-    return std::any_of(labels_.begin(), labels_.end(), [x](const TextLabel& l) {
-        return !l.widestText.isEmpty() && l.position.x() == x;
-    });
-}
-
 double StripChart::legendShift() const
 {
     if (legendShift_ >= 0)
@@ -674,7 +674,7 @@ double StripChart::legendShift() const
     legendShift_ = 0; // what the boxes' widths below are measured with; they do not depend on it
     double shift = 0;
     for (int i = 0; i < labelCount(); ++i) {
-        if (!inLegendColumn(i))
+        if (!legendColumn_[static_cast<std::size_t>(i)])
             continue;
         const QRectF box = labelBox(i);
         shift = std::max(shift, label(i).position.x() * width() + box.width() - width());

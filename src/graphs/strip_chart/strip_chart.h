@@ -169,7 +169,6 @@ private:
     std::vector<AxisText> timeLabels(const ColumnGrid& grid, const TimeStep& step) const;
     QRect timeStrip() const;
     double reservedWidth(int index) const;
-    bool inLegendColumn(int index) const;
     double legendShift() const;
     const QStaticText& staticTimeText(const QString& text) const;
     void drawFrame(const PlotLook& look);
@@ -204,6 +203,7 @@ private:
     // How far the legend lines are moved left to fit, the same for all of them; < 0 until
     // worked out for the current size and font.
     mutable double legendShift_ = -1;
+    std::vector<bool> legendColumn_; // by label: one of the legend's lines, moved together
     mutable std::vector<double> reservedWidths_; // by label: of its widest text; < 0 until known
     QRegion pending_;                            // what the next repaint must cover
     QPixmap frame_; // margins, frame and value axis, without the plot and the time axis
