@@ -1,5 +1,7 @@
 #include "logging/log_progress.h"
 
+#include "widgets/quick_label.h"
+
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -11,10 +13,12 @@ LogProgress::LogProgress(QWidget* parent) : QWidget(parent)
     file_->setObjectName("lblLogFile");
     // However long the path, the window keeps its width.
     file_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    count_ = new QLabel(this);
+    // The count changes on every tick. Its digits are laid out from the font's character map,
+    // without full shaping; opaque, it is repainted alone, without the window and its frame
+    // behind it.
+    count_ = new QuickLabel(this);
     count_->setObjectName("lblLogCount");
-    // The count changes on every tick. Opaque, it is repainted alone, without the window and its
-    // frame behind it.
+    count_->setTextFormat(Qt::PlainText);
     count_->setAutoFillBackground(true);
     QSizePolicy keep = sizePolicy();
     keep.setRetainSizeWhenHidden(true);

@@ -1,9 +1,9 @@
-#include "graphs/strip_chart/quick_text.h"
+#include "widgets/quick_text.h"
 
 #include <QPainter>
 #include <QVector>
 
-namespace zr::chart {
+namespace zr {
 namespace {
 
 // Characters that never need shaping: Latin letters with their accents precomposed, digits,
@@ -73,4 +73,4 @@ void QuickText::draw(QPainter& painter, const QPointF& topLeft) const
         painter.drawStaticText(topLeft, full_);
 }
 
-} // namespace zr::chart
+} // namespace zr

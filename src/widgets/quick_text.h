@@ -1,10 +1,10 @@
 #pragma once
 
 // One line of plain text, laid out from the font's character map and advances alone. Full
-// shaping (script runs, font fallback, ligatures) costs far more than drawing, and a legend's
-// reading changes on every tick, while its characters (Latin letters, digits, signs, the degree
-// sign) need none of it. A text with a character beyond those scripts, or one the font lacks,
-// is laid out in full, as any other text.
+// shaping (script runs, font fallback, ligatures) costs far more than drawing, and a chart
+// legend's reading or a log's record count changes on every tick, while its characters (Latin
+// letters, digits, signs, the degree sign) need none of it. A text with a character beyond those
+// scripts, or one the font lacks, is laid out in full, as any other text.
 
 #include <QFont>
 #include <QGlyphRun>
@@ -15,7 +15,7 @@
 
 class QPainter;
 
-namespace zr::chart {
+namespace zr {
 
 class QuickText {
 public:
@@ -40,4 +40,4 @@ private:
     QSizeF size_;
 };
 
-} // namespace zr::chart
+} // namespace zr

@@ -2,7 +2,7 @@
 // the time axis labels, copying and saving, repaint coalescing, the palette; and the control
 // the graph windows drive it through.
 
-#include "graphs/strip_chart/quick_text.h"
+#include "widgets/quick_text.h"
 #include "graphs/strip_chart/strip_chart.h"
 #include "graphs/strip_chart/time_axis.h"
 #include "graphs/strip_chart/value_axis.h"
@@ -607,7 +607,7 @@ void StripChartTest::quickTextDrawsAsTheFullLayout()
     QFont font;
     font.setFamilies({"DejaVu Sans"});
     font.setPointSizeF(8.25);
-    QuickText laidOut;
+    zr::QuickText laidOut;
     laidOut.setText(text, font);
     QCOMPARE(laidOut.isQuick(), quick);
     const QFontMetricsF metrics(font);

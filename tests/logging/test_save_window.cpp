@@ -170,6 +170,8 @@ private slots:
 
     void cancelledDialogTouchesNothingAndCloseAsksNothing();
     void startLogsEveryTickUntilStopped();
+    void countDrawsAsAPlainLabel_data();
+    void countDrawsAsAPlainLabel();
     void optionsAreReadOnEveryRecord();
     void restartAsksAgainAndCancelNeverReusesThePath();
     void bothWindowsLogAtOnce();
@@ -432,6 +434,38 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     QVERIFY(h.board.requests.size() > before); // still reads
     QCOMPARE(readFile(path), header + kRecordA + QByteArray("-1, 31.5,\r\n").repeated(3));
     QVERIFY(!QFile::exists(path + ".sav"));
+}
+
+void TestSaveWindow::countDrawsAsAPlainLabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("first") << QStringLiteral("0 records in 0:00:00") << true;
+    QTest::newRow("one") << QStringLiteral("1 record in 0:00:01") << true;
+    QTest::newRow("long run") << QStringLiteral("123456789 records in 342:56:07") << true;
+    QTest::newRow("needs shaping") << QStringLiteral("Записи: 12") << true;
+    QTest::newRow("disabled") << QStringLiteral("12 records in 0:00:03") << false;
+}
+
+// The count is drawn from its own cached layout; it must look exactly as a label would draw it.
+void TestSaveWindow::countDrawsAsAPlainLabel()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, enabled);
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    h.start(w, pathIn("count-look"));
+    auto* count = w->findChild<QLabel*>("lblLogCount");
+    count->setText(text);
+    count->setEnabled(enabled);
+
+    QLabel plain(text);
+    plain.setFont(count->font());
+    plain.setPalette(count->palette());
+    plain.setAutoFillBackground(true);
+    plain.setEnabled(enabled);
+    plain.resize(count->size());
+    QCOMPARE(count->grab().toImage(), plain.grab().toImage());
 }
 
 void TestSaveWindow::optionsAreReadOnEveryRecord()

@@ -16,7 +16,7 @@
 // that is drawn again only when the size, the range, the palette or the font change.
 
 #include "graphs/strip_chart/plot_layer.h"
-#include "graphs/strip_chart/quick_text.h"
+#include "widgets/quick_text.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
 #include "graphs/strip_chart/wall_clock_map.h"
