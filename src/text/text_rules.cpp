@@ -1,5 +1,6 @@
 #include "text/text_rules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -178,16 +179,18 @@ std::string fixedTwoDecimals(double value)
             return "?"; // cannot happen with this buffer; never hand out unwritten bytes
         return std::string(big, written.ptr);
     }
+    // Legends format several readings on every tick: no stream and no printf.
     char buf[64];
     const auto written =
         std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 6);
-    const std::string sci(buf, written.ptr); // "-2.495000e+00"
-    const std::size_t e = sci.find('e');
+    const char* const e = std::find(buf, written.ptr, 'e'); // "-2.495000e+00"
     long long digits = 0;
-    for (std::size_t i = 0; i < e; ++i)
-        if (std::isdigit(static_cast<unsigned char>(sci[i])))
-            digits = digits * 10 + (sci[i] - '0');
-    const int shift = std::stoi(sci.substr(e + 1)) - 4; // digits * 10^shift hundredths
+    for (const char* c = buf; c != e; ++c)
+        if (*c >= '0' && *c <= '9')
+            digits = digits * 10 + (*c - '0');
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), written.ptr, exponent);
+    const int shift = exponent - 4; // digits * 10^shift hundredths
     long long hundredths = 0;
     if (shift >= 0) {
         hundredths = digits;
@@ -200,9 +203,16 @@ std::string fixedTwoDecimals(double value)
         hundredths = (digits + divisor / 2) / divisor;
     }
     const bool negative = value < 0 && hundredths != 0; // no "-0.00": zero has no sign
-    const int n = std::snprintf(buf, sizeof buf, "%s%lld.%02lld", negative ? "-" : "",
-                                hundredths / 100, hundredths % 100);
-    return std::string(buf, static_cast<std::size_t>(n));
+    char whole[24];
+    const auto wholeEnd = std::to_chars(whole, whole + sizeof whole, hundredths / 100).ptr;
+    std::string text;
+    if (negative)
+        text += '-';
+    text.append(whole, wholeEnd);
+    text += '.';
+    text += static_cast<char>('0' + hundredths % 100 / 10);
+    text += static_cast<char>('0' + hundredths % 10);
+    return text;
 }
 
 } // namespace zr::text
