@@ -31,7 +31,8 @@ void QuickText::setText(const QString& text, const QFont& font)
     laidOut_ = true;
     quick_ = layOutQuickly();
     if (quick_) {
-        full_ = QStaticText();
+        if (!full_.text().isEmpty())
+            full_ = QStaticText(); // nothing of an earlier full layout is kept
         return;
     }
     full_ = QStaticText(text);
