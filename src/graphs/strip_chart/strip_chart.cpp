@@ -170,7 +170,7 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     const std::int64_t changedFrom = std::min<std::int64_t>(previous, store.lastTime());
     layer_.dataChangedFrom(changedFrom);
     if (view_.following())
-        requestRepaint(QRegion(plotRect()) + timeStrip(), false); // the view scrolls
+        requestScroll();
     else {
         const ColumnGrid grid = visibleColumns();
         if (grid.columnOf(changedFrom) <= grid.lastColumn() + 2)
@@ -212,11 +212,13 @@ void StripChart::setLabelText(int index, const QString& text)
     TextLabel& label = labels_.at(static_cast<std::size_t>(index));
     if (label.text == text)
         return;
-    const QRectF before = labelBox(index);
+    const QRect before = labelBox(index).toAlignedRect();
     label.text = text;
     if (label.widestText.isEmpty())
         legendShift_ = -1; // a fixed text of the legend column may be the widest line
-    requestRepaint(QRegion(before.toAlignedRect()) + labelBox(index).toAlignedRect(), false);
+    const QRect after = labelBox(index).toAlignedRect();
+    // A legend line keeps the box of its widest text: mostly, the box is the same.
+    requestRepaint(after == before ? QRegion(after) : QRegion(before) + after, false);
     chartLabelChanged(this, index);
 }
 
@@ -368,7 +370,15 @@ void StripChart::zoomBy(double factor, int column)
 void StripChart::viewChanged()
 {
     followAction_->setChecked(view_.following());
+    requestScroll();
+}
+
+void StripChart::requestScroll()
+{
+    if (scrollRequested_)
+        return;
     requestRepaint(QRegion(plotRect()) + timeStrip(), false);
+    scrollRequested_ = isVisible(); // a hidden chart asks for nothing; shown, it paints all
 }
 
 void StripChart::requestRepaint(const QRegion& area, bool frameChanged)
@@ -381,14 +391,18 @@ void StripChart::requestRepaint(const QRegion& area, bool frameChanged)
     }
     if (!isVisible())
         return;
-    pending_ += area.isEmpty() ? QRegion(rect()) : area;
-    if (frameTimer_.isActive())
+    const QRegion& wanted = area.isEmpty() ? QRegion(rect()) : area;
+    if (frameTimer_.isActive()) {
+        pending_ += wanted;
         return;
+    }
     const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kMinFrameMs;
-    if (since >= kMinFrameMs)
-        flushRepaint();
-    else
-        frameTimer_.start(static_cast<int>(kMinFrameMs - since));
+    if (since >= kMinFrameMs) {
+        update(wanted); // nothing is pending while the frame timer is idle
+        return;
+    }
+    pending_ += wanted;
+    frameTimer_.start(static_cast<int>(kMinFrameMs - since));
 }
 
 void StripChart::flushRepaint()
@@ -467,6 +481,7 @@ void StripChart::paintEvent(QPaintEvent* event)
 {
     ++paintCount_;
     sincePaint_.restart();
+    scrollRequested_ = false;
     syncViewWidth();
     const ColumnGrid grid = view_.grid(newestTime());
     const PlotLook look = currentLook(grid);

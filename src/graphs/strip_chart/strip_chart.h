@@ -16,12 +16,12 @@
 // that is drawn again only when the size, the range, the palette or the font change.
 
 #include "graphs/strip_chart/plot_layer.h"
-#include "widgets/quick_text.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
 #include "graphs/strip_chart/wall_clock_map.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
+#include "widgets/quick_text.h"
 
 #include <QElapsedTimer>
 #include <QFont>
@@ -154,6 +154,9 @@ private:
     // cached frame.
     void requestRepaint(const QRegion& area = {}, bool frameChanged = true);
     void flushRepaint();
+    // Asks for a repaint of the plot and the time axis, once until the next repaint: every
+    // sample of a tick scrolls the same view.
+    void requestScroll();
     void viewChanged();
     void syncViewWidth();
     void refreshLook() const;
@@ -206,6 +209,7 @@ private:
     std::vector<bool> legendColumn_; // by label: one of the legend's lines, moved together
     mutable std::vector<double> reservedWidths_; // by label: of its widest text; < 0 until known
     QRegion pending_;                            // what the next repaint must cover
+    bool scrollRequested_ = false; // the plot and the time axis are due for a repaint already
     QPixmap frame_; // margins, frame and value axis, without the plot and the time axis
     bool frameValid_ = false;
     mutable PlotLook look_;                  // without its time grid; see refreshLook()
