@@ -90,8 +90,8 @@ void BackgroundSync::run()
         committed_.notify_all();
         // Then a rest, so that there is at most one commit per kCommitSpacing: a record still
         // reaches the disk within about that long, and a log writing four records a second
-        // wakes this thread twice a second rather than four times. Closing the log does not
-        // wait for it.
+        // wakes this thread about once a second rather than four times. Closing the log does
+        // not wait for it.
         paced_.wait_until(lock, started + kCommitSpacing, [&] { return stopping_ || finishing_; });
     }
 }

@@ -19,8 +19,9 @@
 
 namespace zr::logging {
 
-// The least time between the starts of two commits.
-inline constexpr std::chrono::milliseconds kCommitSpacing{500};
+// The least time between the starts of two commits. Under a second, with room for the commit
+// itself: a record is on the disk within a second of its write.
+inline constexpr std::chrono::milliseconds kCommitSpacing{900};
 
 // A failure that is no error number of the system: the file no longer has its name.
 inline constexpr int kFileVanished = -1;
