@@ -2,13 +2,13 @@
 // the time axis labels, copying and saving, repaint coalescing, the palette; and the control
 // the graph windows drive it through.
 
-#include "widgets/quick_text.h"
 #include "graphs/strip_chart/strip_chart.h"
 #include "graphs/strip_chart/time_axis.h"
 #include "graphs/strip_chart/value_axis.h"
 #include "graphs/strip_chart_control.h"
 #include "support/comma_locale.h"
 #include "support/fake_services.h"
+#include "widgets/quick_text.h"
 
 #include <QApplication>
 #include <QClipboard>
