@@ -391,7 +391,7 @@ void StripChart::requestRepaint(const QRegion& area, bool frameChanged)
     }
     if (!isVisible())
         return;
-    const QRegion& wanted = area.isEmpty() ? QRegion(rect()) : area;
+    const QRegion wanted = area.isEmpty() ? QRegion(rect()) : area;
     if (frameTimer_.isActive()) {
         pending_ += wanted;
         return;
