@@ -56,6 +56,15 @@ struct MainBench : Bench {
     test::FakeFileChooser files;
     test::FakeUrlOpener urls;
     MainWindow main{{state, board, prompts, files, urls, clock, "/nowhere"}};
+
+    // Finds the chips; the test makes the ticks itself.
+    bool load()
+    {
+        if (!main.MDIForm_Load())
+            return false;
+        main.timer()->stop();
+        return true;
+    }
 };
 
 // The frames sent to the board (direction 0), as address and command.
@@ -448,8 +457,7 @@ void GraphWindowsTest::openCloseReopenThroughTheMenus()
 {
     MainBench b;
     MainWindow& main = b.main;
-    QVERIFY(main.MDIForm_Load());
-    main.timer()->stop(); // the test makes the ticks
+    QVERIFY(b.load());
     QCOMPARE(b.state.AddressA, kAddressA);
     QCOMPARE(b.state.AddressB, kAddressB);
     b.chips.chip(kAddressB).voltages = {0, 0, 0, 0, 0}; // moves the top of -1..16
@@ -505,8 +513,7 @@ void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
 {
     MainBench b;
     MainWindow& main = b.main;
-    QVERIFY(main.MDIForm_Load());
-    main.timer()->stop(); // the test makes the ticks
+    QVERIFY(b.load());
     b.chips.chip(kAddressA).temperatures = {20.5, 21.5};
     b.chips.chip(kAddressB).temperatures = {40.25, 41.75};
     b.chips.chip(kAddressB).voltages = {12.5, 5.5, 3.5, 2.25, 1.5};
@@ -537,8 +544,7 @@ void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
 {
     MainBench b;
     MainWindow& main = b.main;
-    QVERIFY(main.MDIForm_Load());
-    main.timer()->stop(); // the test makes the ticks
+    QVERIFY(b.load());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     main.mTempGraphA_Click();
@@ -630,8 +636,7 @@ void GraphWindowsTest::chartTakesFourFifths()
 
     MainBench b;
     MainWindow& main = b.main;
-    QVERIFY(main.MDIForm_Load());
-    main.timer()->stop(); // the test makes the ticks
+    QVERIFY(b.load());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QWidget* w = nullptr;
