@@ -49,10 +49,12 @@ void LogProgress::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     // Placed by hand, not by a layout: a new count then changes no geometry, and lays nothing
-    // out again, on every tick.
+    // out again, on every tick. At a fixed size, the count's label does not even post its parent
+    // a layout request for each new text, which a label of free size does.
     const int line = lineHeight();
     file_->setGeometry(0, 0, width(), std::max(0, height() - line));
-    count_->setGeometry(0, std::max(0, height() - line), width(), line);
+    count_->move(0, std::max(0, height() - line));
+    count_->setFixedSize(width(), line);
 }
 
 void LogProgress::started(const QString& path, std::chrono::steady_clock::time_point at)
