@@ -10,6 +10,8 @@
 // Prints one line per kind:
 //   floor kind=poll|qt-timer|qt-repaint spacing=real ticks=N cpu_ms=X
 
+#include "process_cpu.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QTimer>
@@ -17,20 +19,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <poll.h>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int kTickMs = 250;
 constexpr int kWarmUpTicks = 4;
-
-double processCpuMs()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
 
 void report(const char* kind, int ticks, double cpuMs)
 {

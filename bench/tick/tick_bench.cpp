@@ -20,6 +20,7 @@
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
+#include "process_cpu.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
@@ -32,20 +33,11 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 constexpr int kTickMs = 250;
-
-double processCpuMs()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
 
 double nowMs()
 {
