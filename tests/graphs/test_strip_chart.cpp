@@ -587,7 +587,6 @@ void StripChartTest::missingReadingsBreakTheLine()
     QVERIFY(!rows[42].endsWith(",,"));
 }
 
-QTEST_MAIN(StripChartTest)
 void StripChartTest::quickTextDrawsAsTheFullLayout_data()
 {
     QTest::addColumn<QString>("text");
@@ -631,4 +630,5 @@ void StripChartTest::quickTextDrawsAsTheFullLayout()
     QCOMPARE(ours, theirs);
 }
 
+QTEST_MAIN(StripChartTest)
 #include "test_strip_chart.moc"
