@@ -3,7 +3,7 @@
 // Whole-number entries of the settings windows and the command-line tool: a text is read by the
 // leading-number rule, rounded with halves to even, then checked against the field's range.
 
-#include "settings/input_check.h"
+#include "console/checked_entry.h"
 
 #include <cstdint>
 #include <string_view>

@@ -9,7 +9,7 @@
 #include "board/board_library.h"
 #include "board/chips.h"
 #include "board/sst_stuff.h"
-#include "settings/input_check.h"
+#include "console/checked_entry.h"
 
 #include <cstdint>
 #include <span>
