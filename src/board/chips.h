@@ -68,4 +68,13 @@ constexpr bool hasRails(Chip chip)
     return chipInfo(chip).hasRails;
 }
 
+// The kind that monitors the rails: the one the tool's volts command reads.
+constexpr Chip chipWithRails()
+{
+    for (const ChipDescriptor& chip : kChips)
+        if (chip.hasRails)
+            return chip.chip;
+    return kChips.back().chip;
+}
+
 } // namespace zr

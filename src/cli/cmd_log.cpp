@@ -41,20 +41,20 @@ std::vector<std::string> splitAtCommas(const std::string& list)
 logging::LogOptions columnsFromList(const std::string& list, Chip chip)
 {
     logging::LogOptions o;
-    o.internal = o.external = o.externalOffset = false;
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        logging::ticked(o, reading.reading) = false;
     o.voltages.fill(false);
-    const std::array<std::pair<const char*, bool*>, 3> temperatureColumns{
-        {{"internal", &o.internal}, {"external", &o.external}, {"offset", &o.externalOffset}}};
     for (const std::string& name : splitAtCommas(list)) {
         bool* column = nullptr;
-        for (const auto& [columnName, flag] : temperatureColumns)
-            if (sameName(name, columnName))
-                column = flag;
+        for (const ChipReadingDescriptor& reading : kChipReadings)
+            if (sameName(name, reading.key))
+                column = &logging::ticked(o, reading.reading);
         for (int i = 0; i < kRailCount; ++i) {
             if (!sameName(name, kRails[i].name))
                 continue;
             if (!hasRails(chip))
-                throw usageError("--columns: '" + name + "' is a rail of ZR410B only");
+                throw usageError("--columns: '" + name + "' is a rail of " +
+                                 chipName(chipWithRails()) + " only");
             column = &o.voltages[i];
         }
         if (!column)

@@ -2,7 +2,6 @@
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/output.h"
-#include "console/reading_captions.h"
 
 #include <ostream>
 
@@ -14,15 +13,19 @@ int runTemps(CommandContext& ctx)
     const auto session = ctx.openBoard();
     session->require(chip);
     session->read(chip, SSTStuff::SSTGetTemperatures, "temperatures");
-    const DeviceState& s = session->state();
+    const logging::Readings readings = logging::readingsOf(session->state());
     if (ctx.invocation.json) {
         QJsonObject o = chipJson(*session, chip);
-        o["internal"] = jsonNumber(s.IntTemp);
-        o["external"] = jsonNumber(s.ExtTemp);
+        for (const ChipReadingDescriptor& reading : kChipReadings)
+            if (!reading.wholeDegrees)
+                o[reading.key] = readingJson(readings, reading.reading);
         printJson(ctx.out, o);
     } else {
-        ctx.out << "Internal: " << captions::temperature(s.IntTemp) << "\n"
-                << "External: " << captions::temperature(s.ExtTemp) << "\n";
+        // The measured temperatures; the offset register has a command of its own.
+        for (const ChipReadingDescriptor& reading : kChipReadings)
+            if (!reading.wholeDegrees)
+                ctx.out << reading.heading << ": " << readingText(readings, reading.reading)
+                        << "\n";
     }
     return kExitOk;
 }

@@ -10,10 +10,11 @@ namespace zr::cli {
 
 int runVolts(CommandContext& ctx)
 {
+    const Chip chip = chipWithRails();
     const auto session = ctx.openBoard();
-    session->require(Chip::B);
-    session->read(Chip::B, SSTStuff::SSTGetVoltages, "voltages");
-    QJsonObject o = chipJson(*session, Chip::B);
+    session->require(chip);
+    session->read(chip, SSTStuff::SSTGetVoltages, "voltages");
+    QJsonObject o = chipJson(*session, chip);
     for (int i = 0; i < kRailCount; ++i) {
         const float volts = session->state().Voltage[i];
         if (ctx.invocation.json)

@@ -23,11 +23,16 @@ constexpr std::size_t kTempWidth = 12;
 constexpr std::size_t kOffsetWidth = 8;
 constexpr std::size_t kRailWidth = 8;
 
+std::size_t widthOf(const ChipReadingDescriptor& reading)
+{
+    return reading.wholeDegrees ? kOffsetWidth : kTempWidth;
+}
+
 std::string headerLine(bool withRails)
 {
-    std::string line = padRight("Chip", kChipWidth) + padRight("Address", kAddressWidth) +
-                       padRight("Internal", kTempWidth) + padRight("External", kTempWidth) +
-                       padRight("Offset", kOffsetWidth);
+    std::string line = padRight("Chip", kChipWidth) + padRight("Address", kAddressWidth);
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        line += padRight(reading.heading, widthOf(reading));
     if (withRails)
         for (const RailDescriptor& rail : kRails)
             line += padRight(rail.name, kRailWidth);
@@ -43,9 +48,8 @@ void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std:
     const logging::Readings& r = taken.values;
     if (json) {
         QJsonObject o = chipJson(session, chip);
-        o["internal"] = jsonNumber(r.intTemp);
-        o["external"] = jsonNumber(r.extTemp);
-        o["offset"] = r.extOffset;
+        for (const ChipReadingDescriptor& reading : kChipReadings)
+            o[reading.key] = readingJson(r, reading.reading);
         if (hasRails(chip))
             for (int i = 0; i < kRailCount; ++i)
                 o[kRails[i].name] = jsonNumber(r.voltages[i]);
@@ -53,10 +57,9 @@ void readRow(BoardSession& session, Chip chip, bool json, QJsonArray& rows, std:
         return;
     }
     std::string line = padRight(chipName(chip), kChipWidth) +
-                       padRight(std::to_string(session.address(chip)), kAddressWidth) +
-                       padRight(captions::temperature(r.intTemp), kTempWidth) +
-                       padRight(captions::temperature(r.extTemp), kTempWidth) +
-                       padRight(text::decimalText(std::int64_t{r.extOffset}), kOffsetWidth);
+                       padRight(std::to_string(session.address(chip)), kAddressWidth);
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        line += padRight(readingText(r, reading.reading), widthOf(reading));
     if (hasRails(chip))
         for (float v : r.voltages)
             line += padRight(text::decimalText(v), kRailWidth);
@@ -82,7 +85,7 @@ int runWatch(CommandContext& ctx)
             if (session->found(chip.chip))
                 chips.push_back(chip.chip);
         if (chips.empty())
-            session->require(Chip::A);
+            session->require(kChips.front().chip);
     }
     const bool withRails = std::any_of(chips.begin(), chips.end(), hasRails);
     const std::string header = trimRight(headerLine(withRails));

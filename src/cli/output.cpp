@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include "cli/board_session.h"
+#include "console/reading_captions.h"
 #include "text/text_rules.h"
 
 #include <QJsonDocument>
@@ -38,6 +39,32 @@ double jsonNumber(float value)
     double number = 0;
     std::from_chars(text.data(), text.data() + text.size(), number);
     return number;
+}
+
+QJsonValue readingJson(const logging::Readings& readings, ChipReading reading)
+{
+    switch (reading) {
+    case ChipReading::Internal:
+        return jsonNumber(readings.intTemp);
+    case ChipReading::External:
+        return jsonNumber(readings.extTemp);
+    case ChipReading::ExternalOffset:
+        return readings.extOffset;
+    }
+    return {};
+}
+
+std::string readingText(const logging::Readings& readings, ChipReading reading)
+{
+    switch (reading) {
+    case ChipReading::Internal:
+        return captions::temperature(readings.intTemp);
+    case ChipReading::External:
+        return captions::temperature(readings.extTemp);
+    case ChipReading::ExternalOffset:
+        return text::decimalText(std::int64_t{readings.extOffset});
+    }
+    return {};
 }
 
 QJsonObject chipJson(const BoardSession& session, Chip chip)

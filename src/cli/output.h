@@ -3,7 +3,9 @@
 // How the commands print: plain lines for people, one compact JSON document per line for
 // scripts. Numbers in JSON carry the same digits as the text the windows show.
 
+#include "board/chip_readings.h"
 #include "board/chips.h"
+#include "logging/log_format.h"
 
 #include <QJsonObject>
 #include <iosfwd>
@@ -33,6 +35,11 @@ void printFailure(std::ostream& err, bool json, const Failure& failure);
 // A single-precision reading as a JSON number with the digits of its decimal text (25.12, not
 // 25.1200008392334).
 double jsonNumber(float value);
+
+// A reading as its JSON value (a temperature as jsonNumber, the offset as a whole number) and as
+// its text (25.12°C, -5).
+QJsonValue readingJson(const logging::Readings& readings, ChipReading reading);
+std::string readingText(const logging::Readings& readings, ChipReading reading);
 
 // {"chip": "A", "address": 72}: the start of every per-chip JSON document.
 QJsonObject chipJson(const BoardSession& session, Chip chip);

@@ -8,15 +8,43 @@ Readings readingsOf(const DeviceState& state)
     return {state.IntTemp, state.ExtTemp, state.ExtOffset, state.Voltage};
 }
 
+namespace {
+
+// The box of LogOptions that ticks each reading, in the order of kChipReadings.
+constexpr std::array<bool LogOptions::*, kChipReadings.size()> kTicks{
+    &LogOptions::internal, &LogOptions::external, &LogOptions::externalOffset};
+
+} // namespace
+
+bool& ticked(LogOptions& options, ChipReading reading)
+{
+    return options.*kTicks[static_cast<std::size_t>(reading)];
+}
+
+bool ticked(const LogOptions& options, ChipReading reading)
+{
+    return options.*kTicks[static_cast<std::size_t>(reading)];
+}
+
+std::string logText(const Readings& readings, ChipReading reading)
+{
+    switch (reading) {
+    case ChipReading::Internal:
+        return text::logNumberText(readings.intTemp);
+    case ChipReading::External:
+        return text::logNumberText(readings.extTemp);
+    case ChipReading::ExternalOffset:
+        return text::logNumberText(readings.extOffset);
+    }
+    return {};
+}
+
 std::string headerLine(Chip chip, const LogOptions& options)
 {
     std::string line;
-    if (options.internal)
-        line += "Internal,";
-    if (options.external)
-        line += "External,";
-    if (options.externalOffset)
-        line += "External Offset,";
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        if (ticked(options, reading.reading))
+            line += reading.logColumn;
     if (hasRails(chip)) {
         line += ',';
         for (int i = 0; i < kRailCount; ++i)
@@ -28,13 +56,15 @@ std::string headerLine(Chip chip, const LogOptions& options)
 
 std::string recordLine(Chip chip, const LogOptions& options, const Readings& readings)
 {
+    // Every column but the first starts with ",", even when the first is not ticked.
     std::string line;
-    if (options.internal)
-        line += text::logNumberText(readings.intTemp);
-    if (options.external)
-        line += ',' + text::logNumberText(readings.extTemp);
-    if (options.externalOffset)
-        line += ',' + text::logNumberText(readings.extOffset);
+    for (const ChipReadingDescriptor& reading : kChipReadings) {
+        if (!ticked(options, reading.reading))
+            continue;
+        if (&reading != &kChipReadings.front())
+            line += ',';
+        line += logText(readings, reading.reading);
+    }
     line += ',';
     if (hasRails(chip)) {
         for (int i = 0; i < kRailCount; ++i)

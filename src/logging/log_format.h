@@ -11,6 +11,7 @@
 // Nothing is quoted. Every number is written by text::logNumberText: a space before values that
 // are not negative, "." as the decimal point in every locale.
 
+#include "board/chip_readings.h"
 #include "board/chips.h"
 
 #include <array>
@@ -47,6 +48,12 @@ struct Readings {
 };
 
 Readings readingsOf(const DeviceState& state);
+
+// Whether `options` ticks a reading, for code that walks kChipReadings.
+bool& ticked(LogOptions& options, ChipReading reading);
+bool ticked(const LogOptions& options, ChipReading reading);
+// A reading's text in a record, "." for the point and a space before a value that is not negative.
+std::string logText(const Readings& readings, ChipReading reading);
 
 // Line 3 without its line end. Every column name ends in ","; a ZR410B header always has the lone
 // "," that separates the temperature group from the rails, so it is never empty.

@@ -25,12 +25,12 @@ zr::sim::Scenario fixedReadings()
     zr::sim::Scenario s;
     zr::sim::ChipConfig a;
     a.address = 72;
-    a.kind = 'A';
+    a.kind = zr::Chip::A;
     a.tempRaw = std::array<std::uint16_t, 2>{1600, 1984}; // 25, 31
     a.offsetRaw = 0;
     zr::sim::ChipConfig b;
     b.address = 76;
-    b.kind = 'B';
+    b.kind = zr::Chip::B;
     b.tempRaw = std::array<std::uint16_t, 2>{65528, 2576}; // 1023.875 -> -0.12, 40.25
     b.voltRaw = std::array<std::uint16_t, 5>{12288, 5120, 3379, 2560, 1229};
     b.offsetRaw = static_cast<std::uint16_t>(-5 * 64);

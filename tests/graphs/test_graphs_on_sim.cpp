@@ -22,11 +22,11 @@ void GraphsOnSimTest::plotsLiveFromTheMenus()
 {
     sim::ChipConfig a;
     a.address = 72;
-    a.kind = 'A';
+    a.kind = zr::Chip::A;
     a.tempRaw = std::array<std::uint16_t, 2>{1584, 2000}; // 24.75, 31.25 degrees
     sim::ChipConfig b;
     b.address = 76;
-    b.kind = 'B';
+    b.kind = zr::Chip::B;
     b.tempRaw = std::array<std::uint16_t, 2>{65184, 2576};                   // -5.5, 40.25 degrees
     b.voltRaw = std::array<std::uint16_t, 5>{12339, 5140, 3389, 2550, 1229}; // 12.05 .. 1.2 V
     sim::Scenario scenario;

@@ -40,6 +40,38 @@ QString describe(const QJsonValue& value)
     }
 }
 
+// A chip's "kind" is its letter in the chip table.
+const ChipDescriptor* chipOfKind(const QJsonValue& kind)
+{
+    for (const ChipDescriptor& chip : kChips)
+        if (kind == QJsonValue(QString::fromLatin1(chip.letter)))
+            return &chip;
+    return nullptr;
+}
+
+// The kinds the table holds that pass `which`, quoted: "A" or "B".
+QString kindsWhere(bool (*which)(const ChipDescriptor&))
+{
+    QStringList kinds;
+    for (const ChipDescriptor& chip : kChips)
+        if (which(chip))
+            kinds << '"' + QString::fromLatin1(chip.letter) + '"';
+    if (kinds.size() < 2)
+        return kinds.join(QString());
+    const QString last = kinds.takeLast();
+    return kinds.join(", ") + " or " + last;
+}
+
+bool anyKind(const ChipDescriptor&)
+{
+    return true;
+}
+
+bool withRails(const ChipDescriptor& chip)
+{
+    return chip.hasRails;
+}
+
 // Checks one scenario document, naming the file and line of the first problem it meets.
 class ScenarioReader {
 public:
@@ -112,16 +144,18 @@ private:
         ChipConfig chip;
         chip.address = static_cast<int>(number(o["address"], at + ".address", 0, 127));
         const QJsonValue kind = o["kind"];
-        if (kind != QJsonValue("A") && kind != QJsonValue("B"))
-            fail(at + ".kind", "expected \"A\" or \"B\", found " + describe(kind));
-        chip.kind = kind.toString() == "A" ? 'A' : 'B';
+        const ChipDescriptor* descriptor = chipOfKind(kind);
+        if (!descriptor)
+            fail(at + ".kind", "expected " + kindsWhere(anyKind) + ", found " + describe(kind));
+        chip.kind = descriptor->chip;
         if (o.contains("deviceId"))
             chip.deviceId = static_cast<int>(number(o["deviceId"], at + ".deviceId", 0, 65535));
         if (o.contains("tempRaw"))
             chip.tempRaw = words<2>(o["tempRaw"], at + ".tempRaw");
         if (o.contains("voltRaw")) {
-            if (chip.kind != 'B')
-                fail(at + ".voltRaw", "only a chip of kind \"B\" monitors rails");
+            if (!hasRails(chip.kind))
+                fail(at + ".voltRaw",
+                     "only a chip of kind " + kindsWhere(withRails) + " monitors rails");
             chip.voltRaw = words<5>(o["voltRaw"], at + ".voltRaw");
         }
         if (o.contains("offsetRaw"))

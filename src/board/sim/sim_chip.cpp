@@ -6,6 +6,9 @@
 namespace zr::sim {
 namespace {
 
+// The silicon revision each kind reports in its identifier block, by chip index.
+constexpr std::array<std::uint8_t, kChipCount> kSiliconRevision{0x01, 0x02};
+
 void appendWord(std::vector<std::uint8_t>& out, std::uint16_t word)
 {
     out.push_back(static_cast<std::uint8_t>(word & 0xFF));
@@ -62,7 +65,7 @@ std::vector<std::uint8_t> SimChip::transact(std::span<const std::uint8_t> write,
             data = temperatures();
             break;
         case kCommandRails:
-            if (config_.kind == 'B')
+            if (hasRails(config_.kind))
                 data = rails();
             break;
         case kCommandExternalOffset:
@@ -81,17 +84,17 @@ std::vector<std::uint8_t> SimChip::transact(std::span<const std::uint8_t> write,
 
 std::vector<std::uint8_t> SimChip::identifierBlock() const
 {
-    const bool isB = config_.kind == 'B';
+    const bool rails = hasRails(config_.kind);
     std::vector<std::uint8_t> block;
     block.push_back(0x01); // device capability: fixed address
     block.push_back(0x10); // SST version 1, revision 0
     appendWord(block, kVendorId);
     appendWord(block, static_cast<std::uint16_t>(
-                          config_.deviceId.value_or(chipInfo(isB ? Chip::B : Chip::A).deviceId)));
-    block.push_back(0x01);              // device interface
-    block.push_back(isB ? 0x03 : 0x02); // function interface: temperatures, plus rails on B
-    block.insert(block.end(), 6, 0);    // reserved
-    block.push_back(isB ? 0x02 : 0x01); // silicon revision
+                          config_.deviceId.value_or(chipInfo(config_.kind).deviceId)));
+    block.push_back(0x01);                // device interface
+    block.push_back(rails ? 0x03 : 0x02); // function interface: temperatures, plus rails
+    block.insert(block.end(), 6, 0);      // reserved
+    block.push_back(kSiliconRevision[static_cast<std::size_t>(chipIndex(config_.kind))]);
     block.push_back(static_cast<std::uint8_t>(config_.clientAddress.value_or(config_.address)));
     return block;
 }

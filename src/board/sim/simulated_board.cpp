@@ -100,13 +100,13 @@ Reply SimulatedBoard::Impl::transaction(const std::uint8_t* frame)
 Scenario Scenario::defaults()
 {
     Scenario scenario;
-    ChipConfig a;
-    a.address = 72;
-    a.kind = 'A';
-    ChipConfig b;
-    b.address = 76;
-    b.kind = 'B';
-    scenario.chips = {a, b};
+    constexpr std::array<int, kChipCount> kAddresses{72, 76};
+    for (const ChipDescriptor& descriptor : kChips) {
+        ChipConfig chip;
+        chip.kind = descriptor.chip;
+        chip.address = kAddresses[static_cast<std::size_t>(chipIndex(descriptor.chip))];
+        scenario.chips.push_back(chip);
+    }
     return scenario;
 }
 

@@ -21,6 +21,7 @@
 //   is cut or padded with 0 to the read length asked for.
 
 #include "board/board_library.h"
+#include "board/chips.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,9 +35,9 @@
 namespace zr::sim {
 
 struct ChipConfig {
-    int address = 0;                                     // 0..127
-    char kind = 'A';                                     // 'A' (ZR410A) or 'B' (ZR410B)
-    std::optional<int> deviceId;                         // 16-bit; default 132 for A, 133 for B
+    int address = 0; // 0..127
+    Chip kind = Chip::A;
+    std::optional<int> deviceId;                         // 16-bit; default the kind's own id
     std::optional<std::array<std::uint16_t, 2>> tempRaw; // internal, external; 1/64 degree
     std::optional<std::array<std::uint16_t, 5>> voltRaw; // 1/1024 V
     std::optional<std::uint16_t> offsetRaw;              // 1/64 degree, two's complement; 0

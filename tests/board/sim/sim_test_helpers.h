@@ -30,7 +30,7 @@ inline std::uint8_t fcsOf(std::vector<std::uint8_t> bytes)
     return sim::sstFcs(bytes.data(), bytes.size());
 }
 
-inline sim::ChipConfig chip(int address, char kind)
+inline sim::ChipConfig chip(int address, Chip kind)
 {
     sim::ChipConfig c;
     c.address = address;

@@ -35,7 +35,7 @@ private slots:
         QCOMPARE(s.chips.size(), 2u);
         const sim::ChipConfig& a = s.chips[0];
         QCOMPARE(a.address, 0);
-        QCOMPARE(a.kind, 'A');
+        QVERIFY(a.kind == Chip::A);
         QVERIFY(!a.deviceId);
         QCOMPARE(*a.tempRaw, (std::array<std::uint16_t, 2>{1600, 65535}));
         QCOMPARE(*a.offsetRaw, 65472);
@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(*a.clientAddress, 255);
         const sim::ChipConfig& b = s.chips[1];
         QCOMPARE(b.address, 127);
-        QCOMPARE(b.kind, 'B');
+        QVERIFY(b.kind == Chip::B);
         QCOMPARE(*b.deviceId, 65535);
         QCOMPARE(*b.voltRaw, (std::array<std::uint16_t, 5>{0, 1, 2, 3, 65535}));
         QVERIFY(!b.tempRaw && !b.offsetRaw && !b.silent && !b.clientAddress);
@@ -250,6 +250,31 @@ private slots:
             QVERIFY2(message.startsWith(path + ": cannot read the scenario: "),
                      qPrintable(message));
             QVERIFY2(message.contains(reason), qPrintable(message));
+        }
+    }
+
+    // The limit itself is a size that is read; one byte more is not.
+    void sizeLimitIsInclusive_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("exactly 1 MiB") << sim::kMaxScenarioBytes << true;
+        QTest::newRow("1 MiB and a byte") << sim::kMaxScenarioBytes + 1 << false;
+    }
+    void sizeLimitIsInclusive()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(bool, read);
+        QTemporaryDir dir;
+        QByteArray text = "{\"chips\": []}";
+        text += QByteArray(size - text.size(), ' ');
+        const QString path = writeFile(dir, "padded.json", text);
+        try {
+            sim::loadScenarioFile(path);
+            QVERIFY(read);
+        } catch (const sim::ScenarioError& error) {
+            QVERIFY2(!read, error.what());
+            QVERIFY2(QString(error.what()).contains("larger than 1024 KiB"), error.what());
         }
     }
 

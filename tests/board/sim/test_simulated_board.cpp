@@ -8,6 +8,7 @@ using namespace zr;
 using namespace zr::test;
 using zr::test::Bytes;
 Q_DECLARE_METATYPE(Bytes)
+Q_DECLARE_METATYPE(zr::Chip)
 
 class TestSimulatedBoard : public QObject {
     Q_OBJECT
@@ -37,7 +38,7 @@ private slots:
 
     void pingAnswersItsFrameCheck()
     {
-        sim::SimulatedBoard board(scenarioWith({chip(0x30, 'A')}));
+        sim::SimulatedBoard board(scenarioWith({chip(0x30, Chip::A)}));
         Reply expected{};
         expected[0] = 0xE1;
         QCOMPARE(rawExchange(board, {0x30, 0, 0}), expected);
@@ -73,7 +74,7 @@ private slots:
     {
         QFETCH(int, readLength);
         QFETCH(Bytes, data);
-        sim::ChipConfig a = chip(72, 'A');
+        sim::ChipConfig a = chip(72, Chip::A);
         a.tempRaw = {{1600, 1984}};
         sim::SimulatedBoard board(scenarioWith({a}));
         const auto rlen = static_cast<std::uint8_t>(readLength);
@@ -89,22 +90,22 @@ private slots:
     // Only four write bytes travel; the board clocks zeros for the rest and its FCS covers them.
     void longWritePhaseCarriesZeros()
     {
-        sim::SimulatedBoard board(scenarioWith({chip(72, 'A')}));
+        sim::SimulatedBoard board(scenarioWith({chip(72, Chip::A)}));
         const Reply reply = rawExchange(board, {72, 6, 0, 0xAA, 0xBB, 0xCC, 0xDD});
         QCOMPARE(reply[0], fcsOf({72, 6, 0, 0xAA, 0xBB, 0xCC, 0xDD, 0, 0}));
     }
 
     void commandsWithoutData_data()
     {
-        QTest::addColumn<char>("kind");
+        QTest::addColumn<Chip>("kind");
         QTest::addColumn<Bytes>("write");
-        QTest::newRow("unknown command") << 'B' << Bytes{0x55};
-        QTest::newRow("rails of a ZR410A") << 'A' << Bytes{16};
-        QTest::newRow("no command byte") << 'B' << Bytes{};
+        QTest::newRow("unknown command") << Chip::B << Bytes{0x55};
+        QTest::newRow("rails of a ZR410A") << Chip::A << Bytes{16};
+        QTest::newRow("no command byte") << Chip::B << Bytes{};
     }
     void commandsWithoutData()
     {
-        QFETCH(char, kind);
+        QFETCH(Chip, kind);
         QFETCH(Bytes, write);
         sim::SimulatedBoard board(scenarioWith({chip(80, kind)}));
         Bytes frame{80, static_cast<std::uint8_t>(write.size()), 4};
@@ -130,9 +131,9 @@ private slots:
     {
         QFETCH(Bytes, frame);
         QFETCH(bool, sendFrame);
-        sim::ChipConfig silent = chip(72, 'A');
+        sim::ChipConfig silent = chip(72, Chip::A);
         silent.silent = true;
-        sim::SimulatedBoard board(scenarioWith({silent, chip(76, 'B')}));
+        sim::SimulatedBoard board(scenarioWith({silent, chip(76, Chip::B)}));
         frame.resize(7);
         if (sendFrame)
             board.VendorIORequest(218, 0, 0, 0, 7, frame.data());
@@ -230,7 +231,7 @@ private slots:
 
     void chipsDriftApart()
     {
-        sim::SimulatedBoard board(scenarioWith({chip(72, 'A'), chip(73, 'A')}));
+        sim::SimulatedBoard board(scenarioWith({chip(72, Chip::A), chip(73, Chip::A)}));
         QVERIFY(rawExchange(board, {72, 1, 4, 0}) != rawExchange(board, {73, 1, 4, 0}));
     }
 

@@ -17,7 +17,7 @@ Q_DECLARE_METATYPE(Chips)
 
 namespace {
 
-sim::ChipConfig fixedChip(int address, char kind, std::uint16_t internal, std::uint16_t external)
+sim::ChipConfig fixedChip(int address, Chip kind, std::uint16_t internal, std::uint16_t external)
 {
     sim::ChipConfig c = chip(address, kind);
     c.tempRaw = {{internal, external}};
@@ -43,7 +43,7 @@ private slots:
         QTest::addColumn<int>("deviceId");
         QTest::newRow("default A") << sim::Scenario::defaults().chips << 72 << 132;
         QTest::newRow("default B") << sim::Scenario::defaults().chips << 76 << 133;
-        QTest::newRow("other id") << Chips{withDeviceId(chip(64, 'B'), 0x1286)} << 64 << 0x1286;
+        QTest::newRow("other id") << Chips{withDeviceId(chip(64, Chip::B), 0x1286)} << 64 << 0x1286;
     }
     void identifierBlock()
     {
@@ -82,7 +82,7 @@ private slots:
         QFETCH(int, externalRaw);
         QFETCH(float, internal);
         QFETCH(float, external);
-        sim::SimulatedBoard board(scenarioWith({fixedChip(72, 'A', internalRaw, externalRaw)}));
+        sim::SimulatedBoard board(scenarioWith({fixedChip(72, Chip::A, internalRaw, externalRaw)}));
         DeviceState s;
         s.CurrentAddress = 72;
         SSTGetTemperatures(s, board);
@@ -92,7 +92,7 @@ private slots:
 
     void voltagesFromRawReadings()
     {
-        sim::ChipConfig b = chip(76, 'B');
+        sim::ChipConfig b = chip(76, Chip::B);
         b.voltRaw = {{12288, 5120, 3379, 2560, 65535}};
         sim::SimulatedBoard board(scenarioWith({b}));
         DeviceState s;
@@ -118,7 +118,7 @@ private slots:
     {
         QFETCH(int, written);
         QFETCH(int, readBack);
-        sim::SimulatedBoard board(scenarioWith({fixedChip(72, 'A', 1600, 1984)}));
+        sim::SimulatedBoard board(scenarioWith({fixedChip(72, Chip::A, 1600, 1984)}));
         DeviceState s;
         s.CurrentAddress = 72;
         SSTSetExtOffset(s, board, written);
@@ -146,7 +146,7 @@ private slots:
         QFETCH(int, scenarioOffsetRaw);
         QFETCH(int, writtenOffset);
         QFETCH(float, external);
-        sim::ChipConfig a = fixedChip(72, 'A', 1600, 1984);
+        sim::ChipConfig a = fixedChip(72, Chip::A, 1600, 1984);
         a.offsetRaw = static_cast<std::uint16_t>(scenarioOffsetRaw);
         sim::SimulatedBoard board(scenarioWith({a}));
         DeviceState s;
@@ -160,7 +160,7 @@ private slots:
 
     void pingAnswersFrameCheck()
     {
-        sim::SimulatedBoard board(scenarioWith({chip(0x30, 'B')}));
+        sim::SimulatedBoard board(scenarioWith({chip(0x30, Chip::B)}));
         DeviceState s;
         s.CurrentAddress = 0x30;
         SSTPing(s, board);
@@ -169,7 +169,7 @@ private slots:
 
     void transactionReplyStraightFromTheBuffer()
     {
-        sim::SimulatedBoard board(scenarioWith({fixedChip(72, 'A', 1600, 1984)}));
+        sim::SimulatedBoard board(scenarioWith({fixedChip(72, Chip::A, 1600, 1984)}));
         DeviceState s;
         s.CurrentAddress = 72;
         s.ResponseStatus = 0x77;
@@ -193,7 +193,7 @@ private slots:
     void nobodyAnswers()
     {
         QFETCH(int, address);
-        sim::ChipConfig silent = chip(72, 'A');
+        sim::ChipConfig silent = chip(72, Chip::A);
         silent.silent = true;
         sim::SimulatedBoard board(scenarioWith({silent}));
         DeviceState s;
@@ -212,25 +212,26 @@ private slots:
         QTest::addColumn<int>("addressA");
         QTest::addColumn<int>("addressB");
         QTest::addColumn<int>("currentAddress");
-        sim::ChipConfig wrongClient = chip(80, 'B');
+        sim::ChipConfig wrongClient = chip(80, Chip::B);
         wrongClient.clientAddress = 81;
-        sim::ChipConfig silentB = chip(90, 'B');
+        sim::ChipConfig silentB = chip(90, Chip::B);
         silentB.silent = true;
         QTest::newRow("default board") << sim::Scenario::defaults().chips << 72 << 76 << 76;
         QTest::newRow("first and last address")
-            << Chips{chip(64, 'A'), chip(95, 'B')} << 64 << 95 << 95;
-        QTest::newRow("96 is never probed") << Chips{chip(70, 'A'), chip(96, 'B')} << 70 << 0 << 0;
-        QTest::newRow("63 is never probed") << Chips{chip(63, 'A')} << 0 << 0 << 0;
+            << Chips{chip(64, Chip::A), chip(95, Chip::B)} << 64 << 95 << 95;
+        QTest::newRow("96 is never probed")
+            << Chips{chip(70, Chip::A), chip(96, Chip::B)} << 70 << 0 << 0;
+        QTest::newRow("63 is never probed") << Chips{chip(63, Chip::A)} << 0 << 0 << 0;
         QTest::newRow("device id 134 is a B")
-            << Chips{withDeviceId(chip(66, 'B'), 134)} << 0 << 66 << 66;
+            << Chips{withDeviceId(chip(66, Chip::B), 134)} << 0 << 66 << 66;
         QTest::newRow("highest of two A chips")
-            << Chips{chip(72, 'A'), chip(76, 'A')} << 76 << 0 << 0;
+            << Chips{chip(72, Chip::A), chip(76, Chip::A)} << 76 << 0 << 0;
         QTest::newRow("device id 0 counts for nothing")
-            << Chips{withDeviceId(chip(72, 'A'), 0)} << 0 << 0 << 0;
+            << Chips{withDeviceId(chip(72, Chip::A), 0)} << 0 << 0 << 0;
         QTest::newRow("only the low byte counts")
-            << Chips{withDeviceId(chip(72, 'B'), 0x0184)} << 72 << 0 << 0;
+            << Chips{withDeviceId(chip(72, Chip::B), 0x0184)} << 72 << 0 << 0;
         QTest::newRow("mismatching client byte")
-            << Chips{chip(72, 'A'), wrongClient} << 72 << 0 << 0;
+            << Chips{chip(72, Chip::A), wrongClient} << 72 << 0 << 0;
         QTest::newRow("silent chip") << Chips{silentB} << 0 << 0 << 0;
         QTest::newRow("no chips") << Chips{} << 0 << 0 << 0;
     }
@@ -262,7 +263,7 @@ private slots:
     void cablePulledWhilePolling()
     {
         QFETCH(bool, replug);
-        sim::Scenario scenario = scenarioWith({fixedChip(72, 'A', 1600, 1984)});
+        sim::Scenario scenario = scenarioWith({fixedChip(72, Chip::A, 1600, 1984)});
         scenario.unplugAfterRequests = 4;
         scenario.replugOnLoad = replug;
         sim::SimulatedBoard board(scenario);
