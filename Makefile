@@ -38,14 +38,18 @@ test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
 
 # Benchmarks that print figures: one polling tick of the real program with every polled window
-# open, what any tick costs on this machine before the program does anything in it, and the strip
+# open, what any tick costs on this machine before the program does anything in it (and the
+# ratio of the two, the figure the tick is judged by), and the strip
 # chart against two charting libraries (installed first, see
 # tools/bench-packages.txt).
 bench:
 	@tools/install-deps.sh tools/bench-packages.txt
 	@$(MAKE) --no-print-directory build
-	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
-	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/floor_bench
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench > $(BUILD)/tick_bench.txt; \
+	    status=$$?; cat $(BUILD)/tick_bench.txt; exit $$status
+	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/floor_bench > $(BUILD)/floor_bench.txt; \
+	    status=$$?; cat $(BUILD)/floor_bench.txt; exit $$status
+	@tools/tick-ratio.sh $(BUILD)/tick_bench.txt $(BUILD)/floor_bench.txt
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
 
 # libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the

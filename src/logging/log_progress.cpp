@@ -4,6 +4,7 @@
 
 #include <QResizeEvent>
 #include <algorithm>
+#include <cstdio>
 
 namespace zr {
 
@@ -81,13 +82,13 @@ void LogProgress::stopped()
 
 QString LogProgress::countText(long long records, std::chrono::seconds elapsed)
 {
+    // Formatted on every tick of a log: one pass into a buffer, not a chain of string copies.
     const long long s = elapsed.count();
-    return QStringLiteral("%1 %2 in %3:%4:%5")
-        .arg(records)
-        .arg(records == 1 ? QStringLiteral("record") : QStringLiteral("records"))
-        .arg(s / 3600)
-        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(s % 60, 2, 10, QLatin1Char('0'));
+    char text[96];
+    const int length =
+        std::snprintf(text, sizeof text, "%lld %s in %lld:%02lld:%02lld", records,
+                      records == 1 ? "record" : "records", s / 3600, s / 60 % 60, s % 60);
+    return QString::fromLatin1(text, std::clamp(length, 0, int(sizeof text) - 1));
 }
 
 } // namespace zr

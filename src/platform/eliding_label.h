@@ -14,7 +14,6 @@ public:
     explicit ElidingLabel(QWidget* parent = nullptr);
     // Shows `prefix` followed by `text`; only `text` is elided.
     void setFullText(const QString& prefix, const QString& text);
-    QString fullText() const { return prefix_ + full_; }
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 

@@ -6,44 +6,43 @@
 namespace zr {
 namespace {
 
-double channel(double c)
+double linear(double channel)
 {
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-double luminance(const QColor& c)
-{
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-QColor mix(const QColor& from, const QColor& to, double t)
-{
-    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * t),
-                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * t),
-                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * t));
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
 }
 
 } // namespace
 
+double relativeLuminance(const QColor& colour)
+{
+    const QColor c = colour.toRgb();
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
 double contrastRatio(const QColor& a, const QColor& b)
 {
-    const double la = luminance(a);
-    const double lb = luminance(b);
+    const double la = relativeLuminance(a), lb = relativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool isDarkBackground(const QColor& background)
+{
+    return contrastRatio(background, Qt::white) > contrastRatio(background, Qt::black);
 }
 
 QColor readableOn(const QColor& colour, const QColor& background, double minimum)
 {
     if (contrastRatio(colour, background) >= minimum)
         return colour;
-    const QColor towards = luminance(background) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
-    // The least mix that reaches the contrast, to a hundredth.
-    for (int step = 1; step <= 100; ++step) {
-        const QColor candidate = mix(colour, towards, step / 100.0);
+    const QColor hsl = colour.toHsl();
+    const int step = isDarkBackground(background) ? 1 : -1;
+    for (int lightness = hsl.lightness() + step; lightness >= 0 && lightness <= 255;
+         lightness += step) {
+        const QColor candidate = QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), lightness);
         if (contrastRatio(candidate, background) >= minimum)
             return candidate.toRgb();
     }
-    return towards;
+    return step > 0 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
 } // namespace zr

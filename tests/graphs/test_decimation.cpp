@@ -88,6 +88,8 @@ private slots:
     void wholePlotMatchesEverySample();
     void liveScrollingMatchesEverySample_data();
     void liveScrollingMatchesEverySample();
+    void summariesFollowTheStore_data();
+    void summariesFollowTheStore();
     void chartWidgetMatchesEverySample();
     void repaintCostDoesNotGrowWithHistory();
 };
@@ -198,6 +200,50 @@ void DecimationTest::liveScrollingMatchesEverySample()
     }
     if (columnMs <= 250)
         QVERIFY(wraps > 0);
+}
+
+// Summaries kept between drawings must not outlive what they summarise: after breaks are drawn
+// in, or the history is cleared and filled again, the next drawing reads the store afresh.
+void DecimationTest::summariesFollowTheStore_data()
+{
+    QTest::addColumn<bool>("refill"); // false: the same samples, now with breaks
+    QTest::newRow("breaks drawn in later") << false;
+    QTest::newRow("cleared and filled again") << true;
+}
+
+void DecimationTest::summariesFollowTheStore()
+{
+    QFETCH(bool, refill);
+    TraceStore a;
+    std::int64_t t = kStart;
+    fillRandom(a, 20'000, 6, t);
+    const std::vector<PlotTrace> traces{{&a, kRed}};
+    ColumnGrid grid;
+    grid.columnMs = 1000;
+    grid.width = 640;
+    grid.firstColumn = grid.columnOf(t) - grid.width + 1;
+    const PlotLook look = lookFor(QSize(640, 300), 1, grid.columnMs * grid.width);
+    PlotLayer layer;
+    layer.render(grid, look, traces);
+
+    std::int64_t gapMs = 625;
+    if (refill) {
+        gapMs = 0;
+        // The same times, other values: only the store's word tells the columns changed.
+        std::vector<std::int64_t> times;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            times.push_back(a.time(i));
+        a.clear();
+        for (std::size_t i = 0; i < times.size(); ++i)
+            a.append(times[i], 12.0 + double(i % 23));
+    } else {
+        a.setGapMs(gapMs);
+    }
+    layer.invalidate();
+    layer.render(grid, look, traces);
+    const QString diff =
+        firstDifference(layer.straightImage(), reference(look, grid, traces, gapMs));
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
 void DecimationTest::chartWidgetMatchesEverySample()

@@ -2,10 +2,10 @@
 // legend, the automatic range with its hysteresis, and their life under the main window.
 
 #include "board/board_lost_error.h"
-#include "graphs/strip_chart/readable_colour.h"
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "platform/child_window.h"
+#include "platform/readable_colour.h"
 #include "shell/main_window.h"
 #include "simulated_chips.h"
 #include "support/fake_services.h"
@@ -204,6 +204,11 @@ void GraphWindowsTest::temperatureRange_data()
     QTest::newRow("halves to even keep 15..41, reaching the top moves it, a rising low moves")
         << true << QList<double>{24.75, 31.25, 15, 41, 25.5, 32.5, 15, 41,
                                  25.5,  41.0,  15, 51, 36.0, 41.0, 26, 51};
+    // On an end the range moves; at the far edge of the slack it stays.
+    QTest::newRow("lowest reading exactly on the minimum moves it")
+        << true << QList<double>{24.75, 31.25, 15, 41, 15.0, 30.0, 5, 41};
+    QTest::newRow("readings exactly at the slack's far edges keep 15..41")
+        << true << QList<double>{24.75, 31.25, 15, 41, 35.0, 35.0, 15, 41, 21.0, 21.0, 15, 41};
     QTest::newRow("internal above external") << true << QList<double>{30, 20, 10, 40};
     QTest::newRow("equal readings") << true << QList<double>{25, 25, 15, 35};
     QTest::newRow("22.5 rounds to 22, 23.5 to 24") << true << QList<double>{22.5, 23.5, 12, 34};
@@ -584,7 +589,7 @@ void GraphWindowsTest::chartColoursReadableOnThePalette()
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
     VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
-    const bool dark = chart::isDarkBackground(window);
+    const bool dark = isDarkBackground(window);
     for (chart::StripChart* c : {&temp.chart(), &volt.chart()}) {
         QPalette palette = c->palette();
         palette.setColor(QPalette::Window, window);
@@ -595,7 +600,7 @@ void GraphWindowsTest::chartColoursReadableOnThePalette()
                 QCOMPARE(shown, given);
                 return;
             }
-            QVERIFY2(chart::contrastRatio(shown, background) >= 3.0,
+            QVERIFY2(contrastRatio(shown, background) >= 3.0,
                      qPrintable(given.name() + " shown as " + shown.name()));
             if (given.hslSaturation() > 0) // the same hue, but for rounding
                 QVERIFY(std::abs(shown.hslHue() - given.hslHue()) <= 2);

@@ -70,6 +70,8 @@ private slots:
     void freshChartFitsItsHistory();
     void offScaleReadingsLeaveAMark();
     void missingReadingsBreakTheLine();
+    void aReadingIsMissingPastTwoAndAHalfIntervals_data();
+    void aReadingIsMissingPastTwoAndAHalfIntervals();
     void savesThePicture();
     void hiddenChartDoesNotPaint();
     void repaintsAreCoalesced();
@@ -585,6 +587,38 @@ void StripChartTest::missingReadingsBreakTheLine()
     QVERIFY(rows[41].endsWith(".250,,"));
     QVERIFY(!rows[40].endsWith(",,"));
     QVERIFY(!rows[42].endsWith(",,"));
+}
+
+// A late reading is a missing one only past two and a half intervals; the rule holds whether the
+// interval was set before the trace was added or after its samples came (breaks worked out again).
+void StripChartTest::aReadingIsMissingPastTwoAndAHalfIntervals_data()
+{
+    QTest::addColumn<qint64>("spacingMs");
+    QTest::addColumn<bool>("intervalFirst");
+    QTest::addColumn<bool>("breaks");
+    for (const bool first : {true, false}) {
+        const char* when = first ? "interval first" : "interval after";
+        QTest::addRow("625 ms, %s", when) << qint64(625) << first << false;
+        QTest::addRow("626 ms, %s", when) << qint64(626) << first << true;
+    }
+}
+
+void StripChartTest::aReadingIsMissingPastTwoAndAHalfIntervals()
+{
+    QFETCH(qint64, spacingMs);
+    QFETCH(bool, intervalFirst);
+    QFETCH(bool, breaks);
+    StripChart chart;
+    if (intervalFirst)
+        chart.setSampleInterval(250);
+    chart.addTrace(Qt::red, "a");
+    chart.addSample(0, kStart, 20);
+    chart.addSample(0, kStart + 250, 21);
+    chart.addSample(0, kStart + 250 + spacingMs, 22);
+    if (!intervalFirst)
+        chart.setSampleInterval(250);
+    QVERIFY(!chart.traceStore(0).gapBefore(1));
+    QCOMPARE(chart.traceStore(0).gapBefore(2), breaks);
 }
 
 void StripChartTest::quickTextDrawsAsTheFullLayout_data()

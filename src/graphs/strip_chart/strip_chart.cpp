@@ -2,9 +2,9 @@
 
 #include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
-#include "graphs/strip_chart/readable_colour.h"
 #include "graphs/strip_chart/value_axis.h"
 #include "platform/file_dialog_chooser.h"
+#include "platform/readable_colour.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -28,6 +28,20 @@ constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a ten
 // Spans of a fresh chart, up to the default one: each leaves room for a tenth more history.
 constexpr std::int64_t kFreshSpansMs[] = {10'000, 20'000, 30'000, 60'000};
 const QString kPausedTag = QStringLiteral("Paused — double-click to follow");
+
+// A reading is missing when the next comes more than two and a half intervals after the last:
+// timer jitter and one late tick never break the line, a failed or skipped reading does.
+qint64 gapAfter(qint64 sampleIntervalMs)
+{
+    return sampleIntervalMs * 5 / 2;
+}
+
+// On a light palette the chart shows the colours the windows give it; on a dark one they are
+// lightened to stay readable.
+QColor shownOn(const QColor& colour, const QColor& background)
+{
+    return isDarkBackground(background) ? readableOn(colour, background) : colour;
+}
 
 // Until the owner sets its own: 24-hour times and ISO dates.
 const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
@@ -92,6 +106,8 @@ StripChart::StripChart(QWidget* parent)
       now_([] { return QDateTime::currentMSecsSinceEpoch(); }), files_(&desktopFileChooser()),
       prompts_(&desktopPrompts())
 {
+    for (const QString& f : timeFormats_)
+        timeFormatStrings_.push_back(f.toStdString());
     installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
@@ -123,7 +139,7 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
     auto trace = std::make_unique<Trace>();
     trace->colour = colour;
     trace->name = name;
-    trace->store.setGapMs(sampleIntervalMs_ * 5 / 2);
+    trace->store.setGapMs(gapAfter(sampleIntervalMs_));
     traces_.push_back(std::move(trace));
     layer_.invalidate();
     requestRepaint();
@@ -132,19 +148,19 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
 
 QColor StripChart::shownTraceColour(int trace) const
 {
-    return readableOn(traceColour(trace), palette().color(QPalette::Base));
+    return shownOn(traceColour(trace), palette().color(QPalette::Base));
 }
 
 QColor StripChart::shownLabelColour(int index) const
 {
-    return readableOn(label(index).colour, palette().color(QPalette::Window));
+    return shownOn(label(index).colour, palette().color(QPalette::Window));
 }
 
 void StripChart::setSampleInterval(qint64 intervalMs)
 {
     sampleIntervalMs_ = std::max<qint64>(0, intervalMs);
     for (const auto& t : traces_)
-        t->store.setGapMs(sampleIntervalMs_ * 5 / 2);
+        t->store.setGapMs(gapAfter(sampleIntervalMs_));
     layer_.invalidate();
     requestRepaint(plotRect(), false);
 }
@@ -269,6 +285,10 @@ void StripChart::setTimeFormats(const QStringList& formats)
     timeFormats_ = formats;
     while (timeFormats_.size() < kTimeFormatCount)
         timeFormats_.append(kDefaultTimeFormats.at(timeFormats_.size()));
+    timeFormatStrings_.clear();
+    for (const QString& f : timeFormats_)
+        timeFormatStrings_.push_back(f.toStdString());
+    timeLabelTexts_.clear();
     labelWidths_.fill(0);
     requestRepaint();
 }
@@ -457,7 +477,7 @@ void StripChart::refreshLook() const
     look_.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
     shownColours_.clear();
     for (const auto& t : traces_)
-        shownColours_.push_back(readableOn(t->colour, base).rgb());
+        shownColours_.push_back(shownOn(t->colour, base).rgb());
     lookValid_ = true;
 }
 
@@ -595,9 +615,6 @@ std::vector<StripChart::AxisText> StripChart::timeLabels(const ColumnGrid& grid,
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
     const double dpr = devicePixelRatioF();
-    std::vector<std::string> formats;
-    for (const QString& f : timeFormats_)
-        formats.push_back(f.toStdString());
     const double top = plot.bottom() + 3;
     // A label never reaches left of the plot, where the value axis labels stand.
     const double leftmost = plot.left();
@@ -608,7 +625,7 @@ std::vector<StripChart::AxisText> StripChart::timeLabels(const ColumnGrid& grid,
         for (std::int64_t wall : timeTicks(step, piece.fromMs + offset, piece.toMs + offset)) {
             const std::int64_t t = wall - offset;
             const double x = plot.left() + (grid.columnOf(t) - grid.firstColumn + 0.5) / dpr;
-            const QString text = QString::fromLocal8Bit(timeLabel(step, wall, formats));
+            const QString text = timeLabelText(step, wall);
             const double w = staticTimeText(text).size().width();
             const double left =
                 std::clamp(x - w / 2.0, leftmost, std::max(leftmost, width() - w - 1.0));
@@ -640,6 +657,20 @@ std::vector<std::pair<QRectF, QString>> StripChart::timeAxisLabels() const
     for (const AxisText& t : timeLabels(grid, currentTimeStep(grid)))
         labels.emplace_back(t.box, t.text);
     return labels;
+}
+
+QString StripChart::timeLabelText(const TimeStep& step, std::int64_t wallMs) const
+{
+    // A following chart shows the same ticks paint after paint, only moved.
+    if (!(step == timeLabelStep_) || timeLabelTexts_.size() > 256) {
+        timeLabelTexts_.clear();
+        timeLabelStep_ = step;
+    }
+    auto found = timeLabelTexts_.find(wallMs);
+    if (found == timeLabelTexts_.end())
+        found = timeLabelTexts_.insert(
+            wallMs, QString::fromLocal8Bit(timeLabel(step, wallMs, timeFormatStrings_)));
+    return *found;
 }
 
 const QStaticText& StripChart::staticTimeText(const QString& text) const
@@ -882,14 +913,6 @@ QString StripChart::visibleDataCsv() const
 void StripChart::copyVisibleData() const
 {
     QGuiApplication::clipboard()->setText(visibleDataCsv());
-}
-
-std::size_t StripChart::historyBytes() const
-{
-    std::size_t bytes = 0;
-    for (const auto& t : traces_)
-        bytes += t->store.bytesUsed();
-    return bytes;
 }
 
 } // namespace zr::chart

@@ -63,7 +63,8 @@ public:
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
     QColor traceColour(int trace) const;
-    // The colours as drawn: the given ones, lightened on a dark palette (readable_colour.h).
+    // The colours as drawn: the given ones, lightened on a dark palette
+    // (platform/readable_colour.h).
     QColor shownTraceColour(int trace) const;
     QColor shownLabelColour(int index) const;
     // The time between samples when none is missing. A sample that comes more than two and a
@@ -115,12 +116,10 @@ public:
     // desktop's own file dialog and message boxes.
     void setDialogs(FileChooser& files, Prompts& prompts);
 
-    std::size_t historyBytes() const;
     std::int64_t newestTime() const;
     std::int64_t oldestTime() const;
     // The plot area as last drawn, one pixel per column, and how many repaints ran.
     QImage plotImage() const { return layer_.straightImage(); }
-    const PlotLayer& plotLayer() const { return layer_; }
     int paintCount() const { return paintCount_; }
     // The plot area drawn for the current view, without painting the widget.
     QImage renderPlot();
@@ -174,6 +173,8 @@ private:
     double reservedWidth(int index) const;
     double legendShift() const;
     const QStaticText& staticTimeText(const QString& text) const;
+    // The label of a tick at wall time `wallMs`, formatted once while the step and formats stay.
+    QString timeLabelText(const TimeStep& step, std::int64_t wallMs) const;
     void drawFrame(const PlotLook& look);
     void drawPlot(QPainter& p, const QRect& area) const;
     void drawTextLabels(QPainter& p, const QRegion& region) const;
@@ -189,6 +190,7 @@ private:
     double axisMax_ = 100;
     QRectF plotArea_{0.05, 0.05, 0.78, 0.88};
     QStringList timeFormats_;
+    std::vector<std::string> timeFormatStrings_; // the same, as the time axis formats them
     mutable std::array<int, 7> labelWidths_{};
     std::function<qint64()> now_;
     WallClockMap wall_;
@@ -203,6 +205,8 @@ private:
     // Laid-out texts: shaping a text costs more than drawing it, and these rarely change.
     mutable std::vector<QuickText> labelTexts_; // by label; laid out when the text changes
     mutable QHash<QString, QStaticText> timeTexts_;
+    mutable QHash<std::int64_t, QString> timeLabelTexts_; // by wall time, for timeLabelStep_
+    mutable TimeStep timeLabelStep_;
     // How far the legend lines are moved left to fit, the same for all of them; < 0 until
     // worked out for the current size and font.
     mutable double legendShift_ = -1;

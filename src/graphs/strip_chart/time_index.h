@@ -29,7 +29,6 @@ public:
     // The first index whose time is at or after `timeMs` (size() when there is none).
     std::size_t lowerBound(std::int64_t timeMs) const;
 
-    std::size_t runCount() const { return runs_.size(); }
     std::size_t bytesUsed() const;
     void clear();
 
