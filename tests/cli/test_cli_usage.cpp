@@ -1,6 +1,7 @@
 // Usage errors: exit status 1, a message on stderr that names the argument, nothing on stdout,
 // and the board left alone unless the refusal needs the scan.
 
+#include "cli/periodic.h"
 #include "cli_in_process.h"
 
 #include <QTest>
@@ -16,6 +17,8 @@ class TestCliUsage : public QObject {
 private slots:
     void refused_data();
     void refused();
+    void schedulesAtTheirBounds_data();
+    void schedulesAtTheirBounds();
     void wholeValuesAreSent_data();
     void wholeValuesAreSent();
     void helpAndVersionNeedNoBoard_data();
@@ -133,6 +136,43 @@ void TestCliUsage::refused()
     QVERIFY(QString::fromStdString(run.err).startsWith(json ? R"({"error":)" : "zr410ab-cli: "));
     QVERIFY(run.out.empty());
     QVERIFY(!run.boardOpened);
+}
+
+// The documented bounds are accepted, not only their neighbours refused.
+void TestCliUsage::schedulesAtTheirBounds_data()
+{
+    QTest::addColumn<std::vector<std::string>>("args");
+    QTest::addColumn<qint64>("intervalMs");
+    QTest::addColumn<qint64>("count");      // -1: none
+    QTest::addColumn<qint64>("durationMs"); // -1: none
+    using V = std::vector<std::string>;
+    QTest::newRow("interval of a day")
+        << V{"watch", "--interval", "86400000"} << 86'400'000LL << -1LL << -1LL;
+    QTest::newRow("shortest interval") << V{"watch", "--interval=1"} << 1LL << -1LL << -1LL;
+    QTest::newRow("most readings")
+        << V{"watch", "--count", "1000000000000"} << 250LL << 1'000'000'000'000LL << -1LL;
+    QTest::newRow("one reading") << V{"watch", "--count=1"} << 250LL << 1LL << -1LL;
+    QTest::newRow("366 days") << V{"log", "A", "f.sav", "--duration", "31622400"} << 250LL << -1LL
+                              << 31'622'400'000LL;
+    QTest::newRow("a millisecond")
+        << V{"log", "A", "f.sav", "--duration", "0.001"} << 250LL << -1LL << 1LL;
+}
+
+void TestCliUsage::schedulesAtTheirBounds()
+{
+    QFETCH(std::vector<std::string>, args);
+    QFETCH(qint64, intervalMs);
+    QFETCH(qint64, count);
+    QFETCH(qint64, durationMs);
+    cli::Schedule s;
+    try {
+        s = cli::scheduleFromOptions(cli::parseArguments(args));
+    } catch (const std::exception& refused) {
+        QFAIL(refused.what());
+    }
+    QCOMPARE(qint64(s.interval.count()), intervalMs);
+    QCOMPARE(qint64(s.count.value_or(-1)), count);
+    QCOMPARE(qint64(s.duration ? s.duration->count() : -1), durationMs);
 }
 
 void TestCliUsage::wholeValuesAreSent_data()
