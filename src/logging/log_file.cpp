@@ -185,6 +185,10 @@ void LogFile::writeRecord(const LogOptions& options, const Readings& readings)
     // A commit that failed, or a file that lost its name, since the last record.
     if (const int failure = sync_->failure(); failure != 0)
         fail(failure);
+    // A deleted file (or its folder) is found before the next record, not only at the next
+    // commit: records written into a file nobody can find again are records lost. One fstat.
+    if (struct stat info{}; ::fstat(fd_, &info) == 0 && info.st_nlink == 0)
+        fail(kFileVanished);
     std::string line = recordLine(chip_, options, readings);
     line += kLineEnd;
     writeAll(line);

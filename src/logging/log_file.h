@@ -8,7 +8,8 @@
 // record (background_sync.h), so the caller never waits for the disk and a record is on the
 // medium well within a second. A failure that the system only reports at the commit (a removed
 // medium, a full network share), and a file that no longer has its name (deleted, its folder
-// removed, its medium unmounted), is reported by the next writeRecord() or by close().
+// removed, its medium unmounted), is reported by the next writeRecord() or by close(); a deleted
+// file is found by the next writeRecord() before it writes, whether a commit ran since or not.
 //
 // The header is one write and one commit, done before the constructor returns: a file holds all
 // three header lines or none. A new file gets its name only once its header is whole where the
