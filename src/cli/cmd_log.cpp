@@ -11,7 +11,9 @@
 #include <QString>
 #include <array>
 #include <chrono>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -68,9 +70,19 @@ logging::LogOptions columnsFromList(const std::string& list, Chip chip)
 // (about 5 s at the default rate), rather than waiting for a --count that no record reaches.
 constexpr std::int64_t kFailedReadingsInARow = 20;
 
-CliError logFailure(const logging::LogError& e)
+std::string recordsText(std::int64_t records)
 {
-    return CliError(kExitIoError, "cannot write the log " + e.path() + ": " + e.reason());
+    return std::to_string(records) + (records == 1 ? " record" : " records");
+}
+
+// `written`: the records the file got before it failed, when the log had started.
+CliError logFailure(const logging::LogError& e, std::optional<std::int64_t> written)
+{
+    std::string message = "cannot write the log " + e.path() + ": " + e.reason();
+    if (written)
+        message += e.fileGone() ? "; " + recordsText(*written) + " had been written to it"
+                                : "; it holds " + recordsText(*written);
+    return CliError(kExitIoError, message);
 }
 
 } // namespace
@@ -91,9 +103,11 @@ int runLog(CommandContext& ctx)
     std::int64_t records = 0;
     std::int64_t failedReadings = 0;
     std::int64_t failedInARow = 0;
+    bool started = false;
     try {
         logging::LogFile log(path, chip, columns,
                              logging::regionalDateTime(std::chrono::system_clock::now()));
+        started = true;
         InterruptGuard interrupts;
         try {
             runPeriodically(schedule, [&] {
@@ -117,14 +131,18 @@ int runLog(CommandContext& ctx)
                 failedInARow = 0;
                 return StepEnd::Counted;
             });
-        } catch (const BoardLostError&) {
-            // Keep what was written: close the file before reporting the loss.
+        } catch (const BoardLostError& lost) {
+            // Keep what was written: close the file before reporting the loss, with what it holds.
             log.close();
-            throw;
+            ctx.out.flush();
+            printFailure(ctx.err, inv.json,
+                         {std::string(lost.what()) + "; " + path + " holds " + recordsText(records),
+                          "board", lost.reason(), kExitBoardMissing});
+            return kExitBoardMissing;
         }
         log.close();
     } catch (const logging::LogError& e) {
-        throw logFailure(e);
+        throw logFailure(e, started ? std::optional<std::int64_t>(records) : std::nullopt);
     }
 
     if (inv.json) {

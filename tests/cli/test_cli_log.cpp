@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
@@ -208,6 +209,7 @@ void TestCliLog::lostBoardKeepsTheRecordsWritten()
     const QList<QByteArray> lines = linesOf(content);
     QCOMPARE(lines.size(), 3 + 1);
     QCOMPARE(lines[3], QByteArray(" 25, 31,\r"));
+    QVERIFY2(run.err.contains("; " + path.toUtf8() + " holds 1 record\n"), run.err.constData());
 }
 
 void TestCliLog::deletedFolderEndsTheRunWithExit4()
@@ -229,6 +231,10 @@ void TestCliLog::deletedFolderEndsTheRunWithExit4()
     QVERIFY2(err.startsWith("zr410ab-cli: cannot write the log " + path.toUtf8() +
                             ": The file is no longer there"),
              err.constData());
+    // Found before the next record: the count is what the file had when it went, two or more.
+    const QRegularExpressionMatch written =
+        QRegularExpression("; (\\d+) records had been written to it\n$").match(err);
+    QVERIFY2(written.hasMatch() && written.captured(1).toInt() >= 2, err.constData());
 }
 
 void TestCliLog::fileAlreadyLoggedIsRefused()
