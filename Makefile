@@ -50,6 +50,7 @@ bench:
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/floor_bench > $(BUILD)/floor_bench.txt; \
 	    status=$$?; cat $(BUILD)/floor_bench.txt; exit $$status
 	@tools/tick-ratio.sh $(BUILD)/tick_bench.txt $(BUILD)/floor_bench.txt
+	@./$(BUILD)/bench/statistics_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
 
 # libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the

@@ -1,9 +1,10 @@
 // The sample store: times come back exactly, searches agree with a linear scan, range extremes
-// agree with a pass over the range, and a day of samples fits in 8 bytes each.
+// and statistics agree with a pass over the range, and a day of samples fits in 8 bytes each.
 
 #include "graphs/strip_chart/trace_store.h"
 
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -62,6 +63,8 @@ private slots:
     void timesComeBackExactly_data();
     void timesComeBackExactly();
     void minMaxMatchesAPassOverTheRange();
+    void statisticsMatchATwoPassComputation_data();
+    void statisticsMatchATwoPassComputation();
     void valuesThatCannotBePlotted();
     void aDayOfSamplesFitsInEightBytesEach_data();
     void aDayOfSamplesFitsInEightBytesEach();
@@ -96,7 +99,7 @@ void TraceStoreTest::timesComeBackExactly()
     std::mt19937 rng(11);
     std::uniform_int_distribution<std::int64_t> anyTime(expected.front() - 1000,
                                                         expected.back() + 1000);
-    for (int q = 0; q < 3000; ++q) {
+    for (int q = 0; q < 1500; ++q) {
         const std::int64_t t = q % 3 == 0 ? expected[q % expected.size()] : anyTime(rng);
         const auto linear =
             std::lower_bound(expected.begin(), expected.end(), t) - expected.begin();
@@ -132,6 +135,71 @@ void TraceStoreTest::minMaxMatchesAPassOverTheRange()
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
     QCOMPARE(store.minMax(0, values.size()).min, *lo);
     QCOMPARE(store.minMax(0, values.size()).max, *hi);
+}
+
+void TraceStoreTest::statisticsMatchATwoPassComputation_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("25 +- 0.01, where sums of squares lose their digits") << 0;
+    QTest::newRow("wide noise with lone spikes") << 1;
+    QTest::newRow("constant stretches between noise") << 2;
+}
+
+void TraceStoreTest::statisticsMatchATwoPassComputation()
+{
+    // Spans chosen by time, as a view chooses them, over a trace with hour-long gaps (missing
+    // readings leave no sample); every figure against a plain two-pass computation over the same
+    // single-precision samples.
+    QFETCH(int, kind);
+    std::mt19937 rng(17 + kind);
+    std::normal_distribution<double> fine(25.0, 0.01), wide(20.0, 30.0);
+    TraceStore store;
+    std::vector<float> values;
+    std::int64_t t = 1'000'000;
+    for (int i = 0; i < 120'000; ++i) {
+        t += i % 20'000 == 19'999 ? 3'600'000 : 250;
+        double v = kind == 0 ? fine(rng) : wide(rng);
+        if (kind == 1 && i % 4099 == 17)
+            v = (i % 2) ? 500.0 : -500.0;
+        if (kind == 2 && (i / 3000) % 2 == 0)
+            v = 21.5; // a constant stretch of 3000 samples, every other one
+        QVERIFY(store.append(t, v));
+        values.push_back(store.value(store.size() - 1));
+    }
+    auto close = [](double got, double want) {
+        return std::abs(got - want) <= 1e-9 * std::abs(want) + 1e-12;
+    };
+    std::uniform_int_distribution<std::int64_t> anyTime(store.time(0), store.lastTime());
+    for (int q = 0; q < 1500; ++q) {
+        std::int64_t from = anyTime(rng), to = anyTime(rng);
+        if (q % 3 == 0)
+            to = from + 250 * (q % 100); // short spans too, within one block or across two
+        if (from > to)
+            std::swap(from, to);
+        const std::size_t first = store.lowerBound(from), end = store.lowerBound(to + 1);
+        const zr::chart::SpanStatistics s = store.statistics(first, end);
+        QCOMPARE(s.count, end - first);
+        if (first == end)
+            continue;
+        double mean = 0;
+        for (std::size_t i = first; i < end; ++i)
+            mean += values[i];
+        mean /= double(end - first);
+        double squares = 0;
+        for (std::size_t i = first; i < end; ++i)
+            squares += (values[i] - mean) * (values[i] - mean);
+        const auto lo = std::min_element(values.begin() + long(first), values.begin() + long(end));
+        const auto hi = std::max_element(values.begin() + long(first), values.begin() + long(end));
+        QCOMPARE(s.min, *lo);
+        QCOMPARE(s.max, *hi);
+        QCOMPARE(s.minIndex, std::size_t(lo - values.begin())); // the first on a tie
+        QCOMPARE(s.maxIndex, std::size_t(hi - values.begin()));
+        QVERIFY2(close(s.mean, mean), qPrintable(QString::number(s.mean - mean)));
+        QVERIFY2(close(s.squaredDeviations, squares),
+                 qPrintable(QString("%1 vs %2").arg(s.squaredDeviations).arg(squares)));
+        if (*lo == *hi)
+            QCOMPARE(s.squaredDeviations, 0.0); // a constant span deviates by exactly nothing
+    }
 }
 
 void TraceStoreTest::valuesThatCannotBePlotted()

@@ -31,6 +31,7 @@ bool TraceStore::append(std::int64_t timeMs, double value)
         gaps_.push_back(i);
     values_.push_back(v);
     times_.append(timeMs);
+    statistics_.add(v);
     for (std::size_t L = 0; L < levels_.size(); ++L) {
         const std::size_t block = i >> (kLevelShift * (L + 1));
         ChunkedArray<MinMax, 10>& level = levels_[L];
@@ -145,7 +146,7 @@ MinMax TraceStore::minMax(std::size_t first, std::size_t end) const
 
 std::size_t TraceStore::bytesUsed() const
 {
-    std::size_t bytes = values_.bytesUsed() + times_.bytesUsed() +
+    std::size_t bytes = values_.bytesUsed() + times_.bytesUsed() + statistics_.bytesUsed() +
                         levels_.capacity() * sizeof(ChunkedArray<MinMax, 10>);
     for (const auto& level : levels_)
         bytes += level.bytesUsed();
@@ -156,6 +157,7 @@ void TraceStore::clear()
 {
     values_.clear();
     times_.clear();
+    statistics_.clear();
     levels_.clear();
     levels_.shrink_to_fit();
     gaps_.clear();

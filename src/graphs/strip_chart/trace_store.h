@@ -6,6 +6,7 @@
 // samples; together the levels add about half a byte per sample.
 
 #include "graphs/strip_chart/chunked_array.h"
+#include "graphs/strip_chart/span_statistics.h"
 #include "graphs/strip_chart/time_index.h"
 
 #include <cstddef>
@@ -43,8 +44,15 @@ public:
 
     // Smallest and largest value of samples [first, end); the range must not be empty.
     MinMax minMax(std::size_t first, std::size_t end) const;
+    // Count, extremes, mean and deviation of samples [first, end), exactly, in O(log n).
+    SpanStatistics statistics(std::size_t first, std::size_t end) const
+    {
+        return statistics_.over(values_, first, end);
+    }
 
     std::size_t bytesUsed() const;
+    // Of those, what the span statistics' block summaries take.
+    std::size_t statisticsBytesUsed() const { return statistics_.bytesUsed(); }
     void clear();
     // Changes whenever samples already stored could read differently (cleared, gaps redrawn):
     // what was worked out from them before no longer holds. Appending does not change it.
@@ -60,6 +68,7 @@ private:
     std::int64_t gapMs_ = 0;
     std::vector<std::size_t> gaps_; // indices of the samples that start a new line, ascending
     std::uint64_t revision_ = 0;
+    StatisticsIndex statistics_;
 };
 
 } // namespace zr::chart
