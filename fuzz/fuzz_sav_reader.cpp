@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log reader on any bytes, in both modes: neither crashes nor reads past the text, the two
 // modes agree (partial stops exactly where strict refuses, with every record before it), and
 // every column holds one value per record. Then the writer's own text of readings made from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/sav_reader.h"
 
 #include "board/rails.h"

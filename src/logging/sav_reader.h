@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Reading a log file (log_format.h) back: the one reader every front end uses, so that each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log reader for the package's read_sav: the core's reader, with its errors as Python's
 // (ValueError naming the line, OSError with the system's errno).
 

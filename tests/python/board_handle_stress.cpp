@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every call of the scripting layer's board handle from several threads while a log runs on the
 // simulated board, once left open and once closed under the log. Built without the interpreter so
 // that ThreadSanitizer sees the handle's locking whole; a hang fails by the watchdog, a race by

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Several threads on one board while a log runs: every call returns, none deadlocks with the
 log's Ctrl-C check, and closing the board under the log ends it with its records kept."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """File names as the system takes them."""
 
 from __future__ import annotations
