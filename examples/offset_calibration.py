@@ -7,11 +7,12 @@ offset is put back afterwards.
 """
 
 import argparse
+from typing import Sequence, Tuple
 
 import zr410ab
 
 
-def fit(xs, ys):
+def fit(xs: Sequence[float], ys: Sequence[float]) -> Tuple[float, float]:
     """Least-squares slope and intercept."""
     n = len(xs)
     mx, my = sum(xs) / n, sum(ys) / n

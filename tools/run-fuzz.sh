@@ -20,6 +20,7 @@ targets=(
     "fuzz_text_rules||"
     "fuzz_cli|cli.dict|"
     "fuzz_sst_decoders||"
+    "fuzz_sav_reader|sav.dict|"
 )
 failed=0
 printf '%-18s %10s %8s %8s %s\n' target runs exec/s corpus findings

@@ -92,6 +92,8 @@ int runLog(CommandContext& ctx)
     const Invocation& inv = ctx.invocation;
     const Chip chip = parseChip(inv.positionals.at(0));
     const std::string path = inv.positionals.at(1);
+    if (path.empty())
+        throw usageError("FILE: '' names no file");
     const logging::LogOptions columns = inv.has("--columns")
                                             ? columnsFromList(*inv.value("--columns"), chip)
                                             : logging::LogOptions{};

@@ -3,6 +3,7 @@
 #include "app/board_factory.h"
 #include "board/failed_read.h"
 #include "board/sst_stuff.h"
+#include "board/usb/usb_ids.h"
 #include "board/usb_stuff.h"
 #include "console/sst_io.h"
 #include "logging/log_file.h"
@@ -194,11 +195,16 @@ LogSummary BoardHandle::log(const std::string& path, Chip chip, const logging::L
                             const LogSchedule& schedule, const std::function<bool()>& interrupted)
 {
     using Clock = std::chrono::steady_clock;
-    const std::lock_guard lock(mutex_);
+    if (path.empty())
+        throw std::invalid_argument("the log path is empty");
+    if (path.find('\0') != std::string::npos)
+        throw std::invalid_argument("the log path holds a NUL byte, which would cut it short");
+    std::unique_lock lock(mutex_);
     select(chip);
     LogSummary summary;
     logging::LogFile file(path, chip, columns,
                           logging::regionalDateTime(std::chrono::system_clock::now()));
+    lock.unlock();
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
     const auto finished = [&] {
@@ -206,8 +212,13 @@ LogSummary BoardHandle::log(const std::string& path, Chip chip, const logging::L
                (schedule.duration && Clock::now() - start >= *schedule.duration);
     };
     while (!finished()) {
+        // The board is held for one record at a time: between records other threads have it,
+        // and `interrupted` (which may wait for the interpreter) runs without it, so a caller
+        // holding the interpreter while it waits for the board cannot deadlock with the log.
         const logging::TakenReadings taken = [&] {
             try {
+                const std::lock_guard record(mutex_);
+                select(chip);
                 return logging::takeReadings(state_, *board_, chip);
             } catch (...) {
                 file.close(); // everything written stays
@@ -249,6 +260,16 @@ bool BoardHandle::closed() const
 {
     const std::lock_guard lock(mutex_);
     return !board_;
+}
+
+std::vector<usb::BoardListing> listBoards(const std::string& usbIds)
+{
+    const usb::UsbIds ids = usbIds.empty() ? usb::UsbIds{} : usb::parseUsbIds(usbIds);
+    try {
+        return usb::listEvaluationBoards(ids);
+    } catch (const std::runtime_error& e) {
+        throw BoardNotFoundError(e.what());
+    }
 }
 
 logging::LogOptions logColumns(Chip chip, const std::vector<std::string>& names)

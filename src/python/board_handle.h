@@ -3,13 +3,15 @@
 // One evaluation board as a script drives it: brought up like the program does (firmware, then
 // the scan of 64 to 95), then one call per chip operation. Every call runs the same SST routines,
 // input rules and log writer as the windows and the command-line tool, so a script sees the same
-// numbers and writes the same files. Calls from several threads are taken one at a time.
+// numbers and writes the same files. Calls from several threads are taken one at a time, each
+// under the handle's mutex; a log takes it for one record at a time.
 
 #include "board/address_scan.h"
 #include "board/board_library.h"
 #include "board/chips.h"
 #include "board/device_state.h"
 #include "board/rails.h"
+#include "board/usb/board_ports.h"
 #include "logging/log_format.h"
 
 #include <array>
@@ -91,8 +93,9 @@ public:
                                           int readLength, int writeLength);
 
     // Writes a log through the program's writer until the schedule ends or `interrupted` says
-    // so (polled at least every 50 ms while waiting). A failed reading leaves no record and the
-    // log goes on; a lost board closes the file first, then throws.
+    // so (polled at least every 50 ms while waiting, without the mutex). A failed reading leaves
+    // no record and the log goes on; a lost or closed board closes the file first, then throws.
+    // A path that is empty or holds a NUL is refused (std::invalid_argument) before anything.
     LogSummary log(const std::string& path, Chip chip, const logging::LogOptions& columns,
                    const LogSchedule& schedule, const std::function<bool()>& interrupted);
 
@@ -110,6 +113,11 @@ private:
     std::unique_ptr<BoardLibrary> board_;
     ScanResult found_;
 };
+
+// What `zr410ab-cli boards` lists, for the ids "VID:PID,VID:PID" (empty: the board library's
+// own). Throws std::invalid_argument for ids that do not fit, BoardNotFoundError when USB cannot
+// be used.
+std::vector<usb::BoardListing> listBoards(const std::string& usbIds);
 
 // "internal", "external", "offset" and the rail names, in any case; rails on a chip with rails.
 // Throws std::invalid_argument naming the column that does not fit.

@@ -6,8 +6,11 @@
 #include "board/chips.h"
 #include "board/failed_read.h"
 #include "board/rails.h"
+#include "board/usb/usb_ids.h"
 #include "logging/log_file.h"
 #include "python/board_handle.h"
+#include "python/sav_binding.h"
+#include "version.h"
 
 #include <cstring>
 #include <pybind11/pybind11.h>
@@ -20,7 +23,7 @@ using zr::python::BoardHandle;
 namespace {
 
 struct ErrorTypes {
-    py::object base, boardNotFound, boardLost, chipNotFound, failedRead;
+    py::object base, boardNotFound, boardLost, chipNotFound, failedRead, logWrite;
 };
 
 ErrorTypes& errorTypes()
@@ -29,11 +32,12 @@ ErrorTypes& errorTypes()
     return types;
 }
 
-py::object newErrorType(py::module_& m, const char* name, py::handle base, const char* doc)
+// `bases`: one class, or a tuple of them.
+py::object newErrorType(py::module_& m, const char* name, py::handle bases, const char* doc)
 {
     const std::string qualified = std::string("zr410ab.") + name;
     py::object type = py::reinterpret_steal<py::object>(
-        PyErr_NewExceptionWithDoc(qualified.c_str(), doc, base.ptr(), nullptr));
+        PyErr_NewExceptionWithDoc(qualified.c_str(), doc, bases.ptr(), nullptr));
     m.attr(name) = type;
     return type;
 }
@@ -54,7 +58,10 @@ Chip chipOf(const std::string& letter)
     throw py::value_error("unknown chip '" + letter + "'");
 }
 
-// Board I/O runs without the interpreter lock so that other Python threads stay live.
+// Every call into the board handle goes through here. The handle's mutex is only ever taken
+// without the interpreter lock: a thread that held the interpreter while it waited for the board
+// would deadlock with a log, which takes the interpreter for its Ctrl-C check. Board I/O without
+// the interpreter lock also keeps other Python threads live.
 template <typename F> auto released(F&& call)
 {
     py::gil_scoped_release release;
@@ -89,6 +96,7 @@ PYBIND11_MODULE(_core, m)
         rails.append(
             py::make_tuple(r.name, std::string(r.logColumn, std::strlen(r.logColumn) - 1)));
     m.attr("CHIPS") = py::tuple(chips);
+    m.attr("VERSION") = zr::version::text;
     m.attr("RAILS") = py::tuple(rails);
 
     ErrorTypes& e = errorTypes();
@@ -104,6 +112,12 @@ PYBIND11_MODULE(_core, m)
     e.failedRead = newErrorType(m, "FailedReadError", e.base,
                                 "The board reported a failed read; no value was returned.");
 
+    // An OSError too, so that code catching file errors catches it; errno stays unset, because
+    // the writer reports its reasons in words.
+    e.logWrite = newErrorType(m, "LogWriteError", py::make_tuple(e.base, py::handle(PyExc_OSError)),
+                              "The log file could not be created or written; every record "
+                              "written before stays in it.");
+
     py::register_exception_translator([](std::exception_ptr p) {
         const ErrorTypes& t = errorTypes();
         try {
@@ -118,14 +132,40 @@ PYBIND11_MODULE(_core, m)
         } catch (const zr::FailedReadError& x) {
             raise(t.failedRead, x.what());
         } catch (const zr::logging::LogError& x) {
-            const std::string message = "cannot write the log " + x.path() + ": " + x.reason();
-            PyErr_SetString(PyExc_OSError, message.c_str());
+            const py::object path =
+                py::reinterpret_steal<py::object>(PyUnicode_DecodeFSDefaultAndSize(
+                    x.path().data(), static_cast<Py_ssize_t>(x.path().size())));
+            py::object error =
+                t.logWrite(py::str("cannot write the log {}: {}").format(path, x.reason()));
+            error.attr("reason") = x.reason();
+            error.attr("filename") = path;
+            PyErr_SetObject(t.logWrite.ptr(), error.ptr());
         } catch (const std::out_of_range& x) {
             PyErr_SetString(PyExc_ValueError, x.what());
         } catch (const std::invalid_argument& x) {
             PyErr_SetString(PyExc_ValueError, x.what());
         }
     });
+
+    zr::python::defineSavReader(m);
+
+    m.def(
+        "list_boards",
+        [](const std::string& usbIds) {
+            const auto boards = released([&] { return zr::python::listBoards(usbIds); });
+            py::list listed;
+            for (const zr::usb::BoardListing& board : boards) {
+                py::dict entry;
+                entry["port"] = board.portPath;
+                entry["usbId"] = zr::usb::usbIdText(board.id);
+                entry["state"] = board.programmed ? "running" : "waiting";
+                if (!board.serial.empty())
+                    entry["serial"] = board.serial;
+                listed.append(entry);
+            }
+            return listed;
+        },
+        py::arg("usb_ids"));
 
     py::class_<BoardHandle>(m, "BoardHandle")
         .def(py::init([](std::string kind, std::string scenario, std::string usbIds,
@@ -138,15 +178,24 @@ PYBIND11_MODULE(_core, m)
              py::arg("firmware_folder"))
         .def("scan",
              [](BoardHandle& b) {
-                 released([&] { return b.scan(); });
+                 const auto addresses = released([&] {
+                     b.scan();
+                     std::vector<std::pair<const char*, int>> found;
+                     for (const zr::ChipDescriptor& c : zr::kChips)
+                         if (const auto address = b.address(c.chip))
+                             found.emplace_back(c.name, *address);
+                     return found;
+                 });
                  py::dict found;
-                 for (const zr::ChipDescriptor& c : zr::kChips)
-                     if (const auto address = b.address(c.chip))
-                         found[c.name] = *address;
+                 for (const auto& [name, address] : addresses)
+                     found[name] = address;
                  return found;
              })
         .def("address",
-             [](BoardHandle& b, const std::string& chip) { return b.address(chipOf(chip)); })
+             [](BoardHandle& b, const std::string& chip) {
+                 const Chip c = chipOf(chip);
+                 return released([&] { return b.address(c); });
+             })
         .def("dib",
              [](BoardHandle& b, const std::string& chip) {
                  return dibDict(released([&] { return b.dib(chipOf(chip)); }));
@@ -208,5 +257,6 @@ PYBIND11_MODULE(_core, m)
                  return o;
              })
         .def("close", [](BoardHandle& b) { released([&] { b.close(); }); })
-        .def_property_readonly("closed", &BoardHandle::closed);
+        .def_property_readonly("closed",
+                               [](BoardHandle& b) { return released([&] { return b.closed(); }); });
 }

@@ -53,6 +53,7 @@ void TestCliUsage::refused_data()
     QTest::newRow("option of another command") << V{"dib", "A", "--set", "3"} << "--set";
     QTest::newRow("missing chip") << V{"temps"} << "CHIP";
     QTest::newRow("missing file") << V{"log", "A"} << "CHIP FILE";
+    QTest::newRow("empty file name") << V{"log", "B", "", "--count", "1"} << "FILE: ''";
     QTest::newRow("extra argument") << V{"ping", "A", "B"} << "'B'";
     QTest::newRow("argument to scan") << V{"scan", "A"} << "'A'";
     QTest::newRow("unknown chip") << V{"dib", "C"} << "'C'";

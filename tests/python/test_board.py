@@ -50,6 +50,10 @@ def test_offset_write_reads_back_and_moves_the_external_reading():
         chip.external_offset = -5
         assert chip.external_offset == -5
         assert chip.temperatures() == (25.0, 26.0)
+        # The register holds -512..511: 512..1023 are written as the value minus 1024.
+        for written, read in [(511, 511), (512, -512), (600, -424), (1023, -1), (-512, -512)]:
+            chip.external_offset = written
+            assert chip.external_offset == read
 
 
 def test_a_log_in_a_thread_leaves_the_interpreter_to_the_others(tmp_path):

@@ -1,6 +1,8 @@
 """Each failure raises its own exception with the board's words, and input that does not fit is
 refused before anything reaches the board."""
 
+import os
+
 import pytest
 import zr410ab
 from conftest import scenario
@@ -23,6 +25,8 @@ REFUSED = [
     ("no command byte", lambda c: c.transaction(b"", 2), ValueError),
     ("62 data bytes", lambda c: c.transaction(bytes(62), 2), ValueError),
     ("read length 63", lambda c: c.transaction(b"\xf7", 63), ValueError),
+    ("read length True", lambda c: c.transaction(b"\xf7", True), TypeError),
+    ("write length False", lambda c: c.transaction(b"\xf7", 2, write_length=False), TypeError),
     ("write length 256", lambda c: c.transaction(b"\xf7", 2, write_length=256), ValueError),
     ("rails of chip A", lambda c: c.voltages(), ValueError),
 ]
@@ -57,6 +61,43 @@ def test_closed_board():
     assert board.closed
     with pytest.raises(zr410ab.ChipNotFoundError, match="closed"):
         chip.temperatures()
+    with pytest.raises(zr410ab.ChipNotFoundError, match="closed"):
+        with board:
+            pass
+
+
+LOG_REFUSED = [
+    ("no record", "x.sav", {"count": 0}, ValueError),
+    ("count and duration", "x.sav", {"count": 2, "duration": 1.0}, ValueError),
+    ("count True", "x.sav", {"count": True}, TypeError),
+    ("NUL in the name", "a\0b.sav", {}, ValueError),
+    ("NUL in a bytes name", b"a\0b.sav", {}, ValueError),
+    ("empty name", "", {}, ValueError),
+    ("a folder", ".", {}, zr410ab.LogWriteError),
+    ("a device", "/dev/full", {}, zr410ab.LogWriteError),
+]
+
+
+@pytest.mark.parametrize("what,name,options,error", LOG_REFUSED, ids=[r[0] for r in LOG_REFUSED])
+def test_log_arguments_the_tool_refuses(tmp_path, monkeypatch, what, name, options, error):
+    monkeypatch.chdir(tmp_path)
+    with zr410ab.open_board("sim") as board:
+        with pytest.raises(error) as refused:
+            board.log(name, "A", interval=0.01, **{"count": 1, **options})
+    if error is zr410ab.LogWriteError:
+        assert isinstance(refused.value, OSError) and refused.value.reason
+    assert os.listdir(tmp_path) == []
+
+
+def test_undecodable_names_are_the_system_bytes(tmp_path):
+    # os.listdir hands such a name out as a str with surrogate escapes: it must name the same file.
+    name = bytes(tmp_path) + b"/caf\xe9.sav"
+    with zr410ab.open_board("sim") as board:
+        board.log(os.fsdecode(name), "A", count=2, interval=0.01)
+    assert os.listdir(bytes(tmp_path)) == [b"caf\xe9.sav"]
+    assert zr410ab.read_sav(os.fsdecode(name)).records == zr410ab.read_sav(name).records == 2
+    with pytest.raises(ValueError, match="null byte"):
+        zr410ab.read_sav(bytes(tmp_path) + b"/caf\0.sav")
 
 
 @pytest.mark.parametrize("options", [

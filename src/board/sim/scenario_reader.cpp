@@ -258,7 +258,12 @@ QByteArray readScenarioText(const QString& path)
 
 Scenario readScenario(const QString& path, const QByteArray& text)
 {
-
+    // The JSON reader takes a raw NUL inside a string, which would cut the text short wherever
+    // it is passed on as a C string; JSON has it only as the escape \u0000.
+    if (const qsizetype nul = text.indexOf('\0'); nul >= 0)
+        throw ScenarioError((path + ':' + QString::number(JsonLines::lineAtOffset(text, nul)) +
+                             ": not valid JSON: a raw NUL byte")
+                                .toStdString());
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError)

@@ -11,7 +11,7 @@ The same board link, SST routines, input rules and log writer as the ZR410A_B pr
 from __future__ import annotations
 
 import os
-from typing import Dict, Iterable, Optional, Tuple
+from typing import Dict, Iterable, List, Optional, Tuple
 
 from . import _core
 from ._core import (
@@ -19,9 +19,14 @@ from ._core import (
     BoardNotFoundError,
     ChipNotFoundError,
     FailedReadError,
+    LogWriteError,
     Zr410abError,
 )
-from ._sav import SavFile, read_sav
+from ._paths import PathArg, fs_path
+from ._sav import Column, SavFile, read_sav
+
+#: The program's version, as ``zr410ab-cli --version`` prints it.
+__version__: str = _core.VERSION
 
 __all__ = [
     "Board",
@@ -30,10 +35,13 @@ __all__ = [
     "BoardNotFoundError",
     "Chip",
     "ChipNotFoundError",
+    "Column",
     "FailedReadError",
+    "LogWriteError",
     "RAILS",
     "SavFile",
     "Zr410abError",
+    "list_boards",
     "open_board",
     "read_sav",
 ]
@@ -51,6 +59,13 @@ DEFAULT_COLUMNS = {
 }
 
 _FIRMWARE_FOLDER = os.path.dirname(os.path.abspath(__file__))
+
+
+def _whole(name: str, value: object) -> int:
+    """An int that is not a bool: True is no count or length."""
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise TypeError(f"{name} is a whole number, not {value!r}")
+    return value
 
 
 def _chip_letter(chip: str) -> str:
@@ -127,7 +142,10 @@ class Chip:
         if write_length is None:
             write_length = len(data)
         return self._board._handle.transaction(
-            self._letter, data, int(read_length), int(write_length)
+            self._letter,
+            data,
+            _whole("read_length", read_length),
+            _whole("write_length", write_length),
         )
 
     def __repr__(self) -> str:
@@ -164,7 +182,7 @@ class Board:
 
     def log(
         self,
-        path: "os.PathLike[str] | str",
+        path: PathArg,
         chip: str,
         columns: Optional[Iterable[str]] = None,
         interval: float = 0.25,
@@ -178,17 +196,22 @@ class Board:
         ``columns``: "internal", "external", "offset" and, on ZR410B, the rail names, in any
         case; the default is what a save-data window starts with. A failed reading leaves no
         record and the log goes on. Returns ``{"records": n, "failed_readings": m}``.
+        ``count`` (1 or more) and ``duration`` exclude each other, as on the tool's command line.
+        A file that cannot be created or written raises LogWriteError.
         """
         letter = _chip_letter(chip)
         names = list(DEFAULT_COLUMNS[letter] if columns is None else columns)
         if not 0.01 <= interval <= 86400:
             raise ValueError(f"interval {interval} s is out of range; allowed are 0.01 to 86400")
-        if count is not None and count < 0:
-            raise ValueError(f"count {count} is negative")
+        if count is not None and _whole("count", count) < 1:
+            raise ValueError(f"count {count} is out of range; a log writes at least one record")
         if duration is not None and not 0 <= duration <= 366 * 86400:
             raise ValueError(f"duration {duration} s is out of range")
+        if count is not None and duration is not None:
+            raise ValueError("count and duration exclude each other")
+        name = fs_path(path)
         self.chip(letter)
-        return self._handle.log(os.fspath(path), letter, names, interval, count, duration)
+        return self._handle.log(name, letter, names, interval, count, duration)
 
     def close(self) -> None:
         """Releases the board; later calls raise ChipNotFoundError."""
@@ -199,6 +222,8 @@ class Board:
         return self._handle.closed
 
     def __enter__(self) -> "Board":
+        if self.closed:
+            raise ChipNotFoundError("the board is closed")
         return self
 
     def __exit__(self, *exc_info: object) -> None:
@@ -206,6 +231,15 @@ class Board:
 
     def __repr__(self) -> str:
         return f"<zr410ab.Board {'closed' if self.closed else 'open'}>"
+
+
+def list_boards(usb_ids: Optional[str] = None) -> List[Dict[str, str]]:
+    """The evaluation boards attached over USB, as ``zr410ab-cli boards --json`` lists them: one
+    dict per board with ``port`` (the port path ``open_board(device=...)`` takes), ``usbId``
+    ("04B4:1004"), ``state`` ("running" its firmware or "waiting" for it) and, when the board
+    has one, ``serial``. An empty list when none is attached; BoardNotFoundError when USB
+    cannot be used."""
+    return _core.list_boards(usb_ids or "")
 
 
 def open_board(

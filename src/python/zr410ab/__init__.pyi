@@ -2,8 +2,9 @@
 # docs/python.md.
 import os
 from dataclasses import dataclass
-from typing import Dict, Iterable, List, Optional, Tuple, Union
+from typing import Dict, Iterable, Iterator, List, Optional, Protocol, Tuple, Union
 
+__version__: str
 RAILS: Tuple[str, ...]
 CHIPS: Dict[str, str]
 DEFAULT_COLUMNS: Dict[str, Tuple[str, ...]]
@@ -16,7 +17,10 @@ class BoardLostError(Zr410abError): ...
 class ChipNotFoundError(Zr410abError): ...
 class FailedReadError(Zr410abError): ...
 
-_Path = Union[str, "os.PathLike[str]"]
+class LogWriteError(Zr410abError, OSError):
+    reason: str
+
+_Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 class Chip:
     @property
@@ -53,6 +57,7 @@ class Board:
     def __enter__(self) -> "Board": ...
     def __exit__(self, *exc_info: object) -> None: ...
 
+def list_boards(usb_ids: Optional[str] = ...) -> List[Dict[str, str]]: ...
 def open_board(
     kind: str = ...,
     scenario: Optional[_Path] = ...,
@@ -61,13 +66,22 @@ def open_board(
     firmware_folder: Optional[_Path] = ...,
 ) -> Board: ...
 
+class Column(Protocol):
+    """A column's readings: a list, or a numpy array when numpy is installed."""
+
+    def __len__(self) -> int: ...
+    def __iter__(self) -> Iterator[float]: ...
+    def __getitem__(self, index: int) -> float: ...
+
 @dataclass
 class SavFile:
     chip: str
     date: str
     time: str
     columns: List[str]
-    values: Dict[str, object]
+    values: Dict[str, Column]
     records: int
+    problem_line: Optional[int] = ...
+    problem: Optional[str] = ...
 
-def read_sav(path: _Path) -> SavFile: ...
+def read_sav(path: _Path, partial: bool = ...) -> SavFile: ...

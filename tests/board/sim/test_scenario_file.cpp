@@ -91,6 +91,8 @@ private slots:
                                   << "not valid JSON";
         QTest::newRow("trailing comma")
             << QByteArray("{\"chips\": [],\n\n \"seed\": 3,\n}") << 4 << "not valid JSON";
+        QTest::newRow("raw NUL in a string")
+            << QByteArray("{\"chips\": [],\n\"description\": \"a\0b\"}", 35) << 2 << "raw NUL";
         // Shape
         QTest::newRow("top level list") << QByteArray("[]") << 1 << "top level must be an object";
         QTest::newRow("no chips") << QByteArray("{\n\"seed\": 1\n}") << 1 << "\"chips\" is missing";

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Reading a log file (log_format.h) back: the one reader every front end uses, so that each
+// reads a file the same way and to the same values.
+//
+// Strict: a file that is not exactly what the writer produces is refused, naming the first line
+// that is not. Partial: the header and every whole record before the first such line, with the
+// reason; a log still being written, or cut off by a crash, reads as far as it is whole. A header
+// that is not whole is refused in both modes: without it no record can be read.
+//
+// Numbers are read to the nearest double of their text, as the text was written from the
+// reading; the External Offset column holds whole degrees and is read as whole numbers.
+
+#include "board/chips.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zr::logging {
+
+struct SavColumn {
+    std::string name; // as in the header: "Internal", "External Offset", "12V", ...
+    bool whole = false;
+    std::vector<double> reals;        // unless whole
+    std::vector<std::int64_t> wholes; // when whole
+};
+
+struct SavProblem {
+    std::int64_t line = 0; // counted from 1
+    std::string reason;
+};
+
+struct SavLog {
+    Chip chip = Chip::A;
+    std::string date; // line 2's text, as written
+    std::string time;
+    std::vector<SavColumn> columns;
+    std::int64_t records = 0;
+    std::optional<SavProblem> problem; // partial mode: the line the reading stopped at
+};
+
+enum class SavMode { Strict, Partial };
+
+// A file that is not a log: `line` is where it stops being one.
+class SavFormatError : public std::runtime_error {
+public:
+    SavFormatError(const std::string& path, SavProblem problem);
+    const std::string& path() const { return path_; }
+    const SavProblem& problem() const { return problem_; }
+
+private:
+    std::string path_;
+    SavProblem problem_;
+};
+
+// A file that cannot be read at all: `error` is the system's errno, or 0 for a file that is not a
+// plain file (a folder, a named pipe, a device), which is refused before any of it is read.
+class SavFileError : public std::runtime_error {
+public:
+    SavFileError(const std::string& path, int error, const std::string& reason);
+    const std::string& path() const { return path_; }
+    int error() const { return error_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    std::string path_;
+    int error_;
+    std::string reason_;
+};
+
+// The text of a log; `path` only names it in errors. Throws SavFormatError.
+SavLog readSav(std::string_view text, SavMode mode, const std::string& path = "");
+
+// Reads the file at `path` (in the system's encoding). Throws SavFileError or SavFormatError.
+SavLog readSavFile(const std::string& path, SavMode mode);
+
+} // namespace zr::logging

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// The log reader for the package's read_sav: the core's reader, with its errors as Python's
+// (ValueError naming the line, OSError with the system's errno).
+
+#include "python/sav_binding.h"
+
+#include "logging/sav_reader.h"
+
+#include <pybind11/stl.h>
+
+namespace py = pybind11;
+namespace lg = zr::logging;
+
+namespace zr::python {
+namespace {
+
+// A path in the system's encoding, shown as Python shows file names.
+py::str shownPath(const std::string& path)
+{
+    return py::reinterpret_steal<py::str>(
+        PyUnicode_DecodeFSDefaultAndSize(path.data(), static_cast<Py_ssize_t>(path.size())));
+}
+
+py::tuple readSav(const std::string& path, bool partial)
+{
+    const auto log = [&] {
+        py::gil_scoped_release release;
+        return lg::readSavFile(path, partial ? lg::SavMode::Partial : lg::SavMode::Strict);
+    }();
+    py::list columns;
+    py::dict values;
+    for (const lg::SavColumn& column : log.columns) {
+        columns.append(column.name);
+        values[py::str(column.name)] =
+            column.whole ? py::list(py::cast(column.wholes)) : py::list(py::cast(column.reals));
+    }
+    py::object problem = py::none(), problemLine = py::none();
+    if (log.problem) {
+        problem = py::str(log.problem->reason);
+        problemLine = py::int_(log.problem->line);
+    }
+    const auto latin1 = [](const std::string& text) {
+        return py::reinterpret_steal<py::str>(
+            PyUnicode_DecodeLatin1(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
+    };
+    return py::make_tuple(chipName(log.chip), latin1(log.date), latin1(log.time), columns, values,
+                          log.records, problemLine, problem);
+}
+
+} // namespace
+
+void defineSavReader(py::module_& m)
+{
+    m.def("read_sav", &readSav, py::arg("path"), py::arg("partial"));
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p)
+                std::rethrow_exception(p);
+        } catch (const lg::SavFormatError& x) {
+            const py::str message =
+                py::str("{}: line {}: {}")
+                    .format(shownPath(x.path()), x.problem().line, x.problem().reason);
+            py::object error = py::reinterpret_borrow<py::object>(PyExc_ValueError)(message);
+            error.attr("line") = x.problem().line;
+            PyErr_SetObject(PyExc_ValueError, error.ptr());
+        } catch (const lg::SavFileError& x) {
+            const py::object name = shownPath(x.path());
+            if (x.error() == 0) {
+                const py::str message = py::str("{}: {}").format(name, x.reason());
+                PyErr_SetObject(PyExc_ValueError, message.ptr());
+            } else {
+                // OSError picks the subclass (FileNotFoundError, PermissionError) from errno.
+                const py::object error =
+                    py::reinterpret_borrow<py::object>(PyExc_OSError)(x.error(), x.reason(), name);
+                PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+            }
+        }
+    });
+}
+
+} // namespace zr::python
