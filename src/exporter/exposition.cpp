@@ -1,6 +1,7 @@
 #include "exporter/exposition.h"
 
 #include "text/text_rules.h"
+#include "version.h"
 
 #include <cstdio>
 
@@ -44,6 +45,9 @@ const Family& voltageFamily()
 constexpr Family kOffset{"zr410ab_external_offset_celsius", "gauge", "celsius",
                          "Offset the chip adds to its external temperature, in whole degrees "
                          "Celsius."};
+
+constexpr Family kBuildInfo{"zr410ab_build_info", "gauge", "",
+                            "The exporter's version as a label; always 1."};
 
 // The temperatures every chip measures, as the `sensor` label calls them, in the text's order.
 struct Sensor {
@@ -178,6 +182,8 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     for (const ChipReadings& c : s.chips)
         if (live && c.offset.currentAt(now, maxAge))
             w.sample(chipLabels(c), std::to_string(c.offset.value));
+    w.family(kBuildInfo);
+    w.sample(label("version", version::text), "1");
     return w.finish();
 }
 
