@@ -38,15 +38,16 @@ test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
 
 # Benchmarks that print figures: one polling tick of the real program with every polled window
-# open, what any tick costs on this machine before the program does anything in it, and the strip
-# chart against two charting libraries (installed first, see
-# tools/bench-packages.txt).
+# open, what any tick costs on this machine before the program does anything in it, the strip
+# chart against two charting libraries (installed first, see tools/bench-packages.txt), and the
+# exporter's scrapes while other clients hold connections.
 bench:
 	@tools/install-deps.sh tools/bench-packages.txt
 	@$(MAKE) --no-print-directory build
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/tick_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/floor_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
+	@./$(BUILD)/bench/exporter_bench
 
 # libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
 # windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.
