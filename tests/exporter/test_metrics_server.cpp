@@ -21,14 +21,15 @@ const std::string kScrape = "GET /metrics HTTP/1.1\r\nHost: test\r\n\r\n";
 
 class Served {
 public:
-    Served() : server_(cache_, 3s), port_(rawhttp::freePort())
+    explicit Served(const std::string& host = "127.0.0.1")
+        : server_(cache_, 3s), port_(rawhttp::freePort())
     {
         zr::exporter::Snapshot s;
         s.board = "sim";
         s.up = true;
         s.polls = 1;
         cache_.publish(s);
-        server_.bind({"127.0.0.1", port_});
+        server_.bind({host, port_});
         server_.start();
     }
     int port() const { return port_; }
@@ -138,6 +139,69 @@ private slots:
         else
             QVERIFY2(c.send(kScrape, deadline) && c.response(deadline),
                      "the connection did not take a second request");
+    }
+
+    // A client may send its requests without waiting for the answers: each gets its own.
+    void pipelinedRequestsAllAnswered()
+    {
+        Served served;
+        Connection c(served.port());
+        const auto deadline = Clock::now() + 5s;
+        std::string fifty;
+        for (int i = 0; i < 50; ++i)
+            fifty += kScrape;
+        QVERIFY(c.send(fifty, deadline));
+        for (int i = 0; i < 50; ++i) {
+            const auto response = c.response(deadline);
+            QVERIFY2(response, qPrintable(QString("%1 of 50 answered").arg(i)));
+            QVERIFY(response->starts_with("HTTP/1.1 200 "));
+        }
+    }
+
+    // What --listen takes; "" for a refused address.
+    void listenAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("host"); // "" with port 0: refused
+        QTest::addColumn<int>("port");
+        QTest::newRow("IPv4") << "127.0.0.1:9410"
+                              << "127.0.0.1" << 9410;
+        QTest::newRow("IPv6") << "[::1]:9410"
+                              << "::1" << 9410;
+        QTest::newRow("every interface") << ":9412"
+                                         << "" << 9412;
+        QTest::newRow("localhost") << "localhost:9412"
+                                   << "127.0.0.1" << 9412;
+        QTest::newRow("highest port") << "0.0.0.0:65535"
+                                      << "0.0.0.0" << 65535;
+        for (const char* refused : {"9410", "::1:9410", "bench-pc:9410", "127.0.0.1:0",
+                                    "127.0.0.1:65536", "127.0.0.1:", "127.0.0.1:94x", "[::1]"})
+            QTest::addRow("refused %s", refused) << refused << "" << 0;
+    }
+
+    void listenAddresses()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        try {
+            const zr::exporter::ListenAddress a =
+                zr::exporter::parseListenAddress(text.toStdString());
+            QCOMPARE(QString::fromStdString(a.host), host);
+            QCOMPARE(a.port, port);
+        } catch (const std::invalid_argument& refused) {
+            QVERIFY2(port == 0, refused.what());
+        }
+    }
+
+    // Nothing before the port: scrapes come in on loopback as on any other interface.
+    void everyInterfaceIncludesLoopback()
+    {
+        Served served("");
+        Connection c(served.port());
+        const auto deadline = Clock::now() + 5s;
+        const auto response = c.send(kScrape, deadline) ? c.response(deadline) : std::nullopt;
+        QVERIFY(response && response->starts_with("HTTP/1.1 200 "));
     }
 
     // Clients that hold connections without finishing a request must not keep a scrape out.
