@@ -222,12 +222,14 @@ void MetricsServer::bind(const ListenAddress& address)
 
 void MetricsServer::start()
 {
-    const unsigned connections = raiseDescriptorLimit() - 64;
-    d->daemon =
-        MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &Impl::answer, d.get(),
-                         MHD_OPTION_LISTEN_SOCKET, d->listenSocket, MHD_OPTION_CONNECTION_TIMEOUT,
-                         kIdleTimeoutSeconds, MHD_OPTION_CONNECTION_LIMIT, connections,
-                         MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_END);
+    // A few descriptors stay for the board and the library itself.
+    const unsigned descriptors = raiseDescriptorLimit();
+    const unsigned connections = descriptors > 128 ? descriptors - 64 : 64;
+    d->daemon = MHD_start_daemon(
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC, 0, nullptr, nullptr, &Impl::answer, d.get(),
+        MHD_OPTION_LISTEN_SOCKET, d->listenSocket, MHD_OPTION_CONNECTION_TIMEOUT,
+        kIdleTimeoutSeconds, MHD_OPTION_CONNECTION_LIMIT, connections,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_END);
     if (!d->daemon)
         throw std::runtime_error("the HTTP server could not start.");
     d->listenSocket = -1; // closed by the daemon when it stops
