@@ -212,9 +212,10 @@ void MetricsServer::bind(const ListenAddress& address)
     } else {
         fd = listenOn(address.host, address.port);
     }
-    if (fd < 0)
-        throw std::runtime_error("cannot listen on " + addressText(address) + ": " +
-                                 bindProblem(errno) + ".");
+    if (fd < 0) {
+        const std::string problem = bindProblem(errno);
+        throw std::runtime_error("cannot listen on " + addressText(address) + ": " + problem + ".");
+    }
     if (d->listenSocket >= 0)
         ::close(d->listenSocket);
     d->listenSocket = fd;
