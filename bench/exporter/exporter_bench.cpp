@@ -175,15 +175,27 @@ int main(int argc, char** argv)
         for (int i = 0; i < 20; ++i)
             slow.emplace_back(port);
         std::atomic<bool> stop = false;
-        std::thread trickle([&slow, &stop] {
+        // The slow ones send a byte a second; an idle one the server closes is opened anew, so
+        // that 200 are held all through.
+        std::atomic<int> reopened = 0;
+        std::thread holders([&idle, &slow, &stop, &reopened, port] {
             const std::string request = "GET /metrics HTTP/1.1\r\nHost: slow\r\nX-Slow: ";
             std::vector<std::size_t> sent(slow.size());
+            auto nextByte = Clock::now();
             while (!stop) {
-                for (std::size_t i = 0; i < slow.size(); ++i) {
-                    const char next = sent[i] < request.size() ? request[sent[i]] : 'x';
-                    sent[i] += slow[i].send(std::string(1, next), Clock::now() + 10ms);
+                if (Clock::now() >= nextByte) {
+                    nextByte += 1s;
+                    for (std::size_t i = 0; i < slow.size(); ++i) {
+                        const char next = sent[i] < request.size() ? request[sent[i]] : 'x';
+                        sent[i] += slow[i].send(std::string(1, next), Clock::now() + 10ms);
+                    }
                 }
-                std::this_thread::sleep_for(1s);
+                for (Connection& c : idle)
+                    if (c.closedBy(Clock::now())) {
+                        c = Connection(port);
+                        ++reopened;
+                    }
+                std::this_thread::sleep_for(20ms);
             }
         });
         std::this_thread::sleep_for(1s);
@@ -194,7 +206,11 @@ int main(int argc, char** argv)
             scrape(c, held);
             std::this_thread::sleep_for(200ms);
         }
+        stop = true;
+        holders.join();
         held.print("fresh, 200 idle + 20 slow connections held");
+        std::printf("  (idle connections closed by the server and opened anew: %d)\n",
+                    reopened.load());
         stop = true;
         trickle.join();
     }

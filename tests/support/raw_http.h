@@ -3,6 +3,7 @@
 // HTTP spoken over a bare loopback socket, so a test can hold connections open without a
 // request, send a request a byte at a time, or send what no client library would.
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace rawhttp {
 
@@ -53,6 +55,17 @@ public:
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
+    Connection& operator=(Connection&& other) noexcept
+    {
+        if (this != &other) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            fd_ = std::exchange(other.fd_, -1);
+            buffered_ = std::move(other.buffered_);
+            closed_ = other.closed_;
+        }
+        return *this;
+    }
     Connection(Connection&& other) noexcept
         : fd_(other.fd_), buffered_(std::move(other.buffered_)), closed_(other.closed_)
     {
@@ -136,18 +149,17 @@ public:
     }
 
 private:
+    // Polls at least once, so a deadline already passed asks without waiting.
     bool wait(short events, Clock::time_point deadline)
     {
         for (;;) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0)
-                return false;
             pollfd p{fd_, events, 0};
-            const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+            const int ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
             if (ready > 0)
                 return true;
-            if (ready < 0 && errno != EINTR)
+            if (ready == 0 || errno != EINTR)
                 return false;
         }
     }
