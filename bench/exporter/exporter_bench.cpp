@@ -211,8 +211,6 @@ int main(int argc, char** argv)
         held.print("fresh, 200 idle + 20 slow connections held");
         std::printf("  (idle connections closed by the server and opened anew: %d)\n",
                     reopened.load());
-        stop = true;
-        trickle.join();
     }
     std::this_thread::sleep_for(1s);
     keptAliveScrapers(port, 50, seconds).print("50 kept-alive scrapers at once");
