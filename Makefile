@@ -39,9 +39,9 @@ test-asan:
 
 # Benchmarks that print figures: one polling tick of the real program with every polled window
 # open, what any tick costs on this machine before the program does anything in it (and the
-# ratio of the two, the figure the tick is judged by), and the strip
-# chart against two charting libraries (installed first, see
-# tools/bench-packages.txt).
+# ratio of the two, the figure the tick is judged by), the span statistics of a day of samples,
+# the strip chart against two charting libraries (installed first, see
+# tools/bench-packages.txt), and the exporter's scrapes while other clients hold connections.
 bench:
 	@tools/install-deps.sh tools/bench-packages.txt
 	@$(MAKE) --no-print-directory build
@@ -52,6 +52,7 @@ bench:
 	@tools/tick-ratio.sh $(BUILD)/tick_bench.txt $(BUILD)/floor_bench.txt
 	@./$(BUILD)/bench/statistics_bench
 	@QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/chart_bench
+	@./$(BUILD)/bench/exporter_bench
 
 # libFuzzer targets (clang 14, ASan + UBSan) in their own build folder, built without the
 # windows: each runs FUZZ_SECONDS (default 20) from the seeds under fuzz/ and the tests' inputs.

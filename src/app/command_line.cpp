@@ -109,7 +109,8 @@ std::string helpText(const std::string& programName)
            " [options]\n"
            "Evaluation program for the ZR410A and ZR410B temperature-sensor chips.\n\n"
            "Options:\n"
-           "  --board sim|usb      the evaluation board over USB (default) or the simulated board\n"
+           "  --board sim|usb      the evaluation board over USB (default) or the simulated\n"
+           "                       board\n"
            "  --scenario FILE      fix the simulated board's chips and readings (JSON)\n"
            "  --usb-ids U,P        USB ids (VID:PID, hexadecimal) of the board waiting for\n"
            "                       firmware and of the board running it; default\n"
@@ -117,16 +118,17 @@ std::string helpText(const std::string& programName)
            usb::usbIdText(usb::UsbIds{}.unprogrammed) + "," +
            usb::usbIdText(usb::UsbIds{}.programmed) +
            "\n"
-           "  --usb-timeout MS     how long one USB transfer may take before the board counts\n"
-           "                       as not responding (" +
+           "  --usb-timeout MS     how long one USB transfer may take before the board\n"
+           "                       counts as not responding (" +
            std::to_string(kMinUsbTimeoutMs) + " to " + std::to_string(kMaxUsbTimeoutMs) +
            ", default " + std::to_string(usb::kDefaultTransferTimeout.count()) +
            ")\n"
-           "  --device PORTPATH    the USB port path of the board to use (e.g. 1-4.2), needed\n"
-           "                       when several boards are attached\n"
-           "  --non-interactive    write messages to standard error and answer every question\n"
-           "                       with its default button\n"
-           "  --startup-probe      print start-up timings, then quit once the window is painted\n"
+           "  --device PORTPATH    the USB port path of the board to use (e.g. 1-4.2),\n"
+           "                       needed when several boards are attached\n"
+           "  --non-interactive    write messages to standard error and answer every\n"
+           "                       question with its default button\n"
+           "  --startup-probe      print start-up timings, then quit once the window is\n"
+           "                       painted\n"
            "  --version            print the version and exit\n"
            "  -h, --help           print this help and exit\n";
 }

@@ -36,7 +36,8 @@ const std::vector<OptionInfo>& commandOptions()
         {"--interval", "MS",
          "milliseconds between readings, 1 to 86400000 (default 250; serve: 1000)"},
         {"--listen", "ADDRESS:PORT",
-         "serve: the address and port to answer scrapes on, e.g. 127.0.0.1:9410 or [::1]:9410"},
+         "serve: where to answer scrapes: 127.0.0.1:9410, localhost:9410, [::1]:9410, or "
+         ":9410 for every interface"},
         {"--count", "N", "stop after N records (log), refreshes (watch) or runs (bench)"},
         {"--duration", "SECONDS", "stop after this many seconds, 0.001 to 31622400"},
         {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},

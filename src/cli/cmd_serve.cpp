@@ -51,6 +51,15 @@ exporter::ListenAddress listenAddress(const Invocation& inv)
     }
 }
 
+std::string metricsUrl(const exporter::ListenAddress& address)
+{
+    const std::string port = std::to_string(address.port);
+    if (address.host.empty())
+        return "http://localhost:" + port + "/metrics and every other address of this machine";
+    const bool six = address.host.find(':') != std::string::npos;
+    return "http://" + (six ? "[" + address.host + "]" : address.host) + ":" + port + "/metrics";
+}
+
 // A board that is missing is waited for; several boards with none chosen are refused at once,
 // as every other command refuses them, rather than retried for ever.
 void refuseSeveralBoards(const ProgramOptions& options)
@@ -107,13 +116,14 @@ int runServe(CommandContext& ctx)
     {
         SignalsToMainThread mainThreadSignals;
         exporter::Poller poller(*board, cache, pollerOptions, say);
-        server.start();
+        try {
+            server.start();
+        } catch (const std::runtime_error& refused) {
+            throw CliError(kExitListenFailed, refused.what());
+        }
         poller.start();
         mainThreadSignals.threadsStarted();
-        say("serving the readings at http://" +
-            (address.host.find(':') != std::string::npos ? "[" + address.host + "]"
-                                                         : address.host) +
-            ":" + std::to_string(address.port) + "/metrics, polled every " +
+        say("serving the readings at " + metricsUrl(address) + ", polled every " +
             std::to_string(interval.count()) + " ms");
         while (sleepUntil(std::chrono::steady_clock::now() + std::chrono::seconds(1))) {
         }

@@ -1,6 +1,7 @@
 #include "cli/command_table.h"
 
 #include "cli/exit_status.h"
+#include "cli/help_layout.h"
 
 #include <algorithm>
 
@@ -119,10 +120,11 @@ const std::vector<CommandInfo>& commandTable()
          "export the readings to Prometheus over HTTP",
          "Polls every chip found (both temperatures, the external offset, the rails of chip B)\n"
          "every interval (default 1000 ms) and answers /metrics with the latest readings in the\n"
-         "Prometheus text format, and /healthz with 200. A scrape reads the latest poll, never\n"
-         "the board. A failed or stale reading is left out. A lost board shows as\n"
-         "zr410ab_board_up 0 and is looked for again after 1 s, then twice as long each time, up\n"
-         "to 30 s. Listens only on ADDRESS. Runs until Ctrl-C or SIGTERM; exits with 5 when\n"
+         "Prometheus text format, /healthz with 200, and / with a page linking to both. A\n"
+         "scrape reads the latest poll, never the board. A failed or stale reading is left\n"
+         "out. A lost board shows as zr410ab_board_up 0 and is looked for again after 1 s,\n"
+         "then twice as long each time, up to 30 s. Listens only on ADDRESS; :PORT alone\n"
+         "listens on every interface. Runs until Ctrl-C or SIGTERM; exits with 5 when\n"
          "ADDRESS:PORT cannot be taken.\n",
          {"--listen", "--interval"},
          0,
@@ -159,31 +161,32 @@ void checkInvocation(const Invocation& inv, const CommandInfo& command)
 
 std::string toolHelp()
 {
-    std::string text =
-        "Usage: zr410ab-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
-        "Reads and logs the ZR410A and ZR410B temperature-sensor chips on their evaluation\n"
-        "board, without a display. CHIP is A (ZR410A) or B (ZR410B).\n\n"
-        "Commands:\n";
+    std::string text = "Usage: zr410ab-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
+                       "Reads and logs the ZR410A and ZR410B temperature-sensor chips on their\n"
+                       "evaluation board, without a display. CHIP is A (ZR410A) or B (ZR410B).\n\n"
+                       "Commands:\n";
     for (const CommandInfo& c : commandTable()) {
         std::string head = "  " + c.name;
         head.resize(10, ' ');
         text += head + c.summary + "\n";
     }
-    text += "\nOptions, before or after the command:\n"
-            "  --board sim|usb          the evaluation board over USB (default) or the simulated\n"
-            "                           board\n"
-            "  --scenario FILE          fix the simulated board's chips and readings (JSON)\n"
-            "  --usb-ids UNPROGRAMMED,PROGRAMMED\n"
-            "                           USB ids (VID:PID) of the board before and after its\n"
-            "                           firmware is loaded\n"
-            "  --usb-timeout MS         how long one USB transfer may take before the board\n"
-            "                           counts as not responding (10 to 10000, default 250)\n"
-            "  --device PORTPATH        the USB port path of the board to use (see 'boards');\n"
-            "                           needed when several boards are attached\n"
-            "  --json                   machine-readable output\n"
-            "  -h, --help               this help, or a command's help after its name\n"
-            "  --version                print the version\n\n"
-            "Exit status: 0 success, 1 usage error, 2 board fault (not found, firmware, lost,\n"
+    text += "\nOptions, before or after the command:\n";
+    const std::pair<const char*, const char*> options[] = {
+        {"--board sim|usb", "the evaluation board over USB (default) or the simulated board"},
+        {"--scenario FILE", "fix the simulated board's chips and readings (JSON)"},
+        {"--usb-ids UNPROGRAMMED,PROGRAMMED",
+         "USB ids (VID:PID) of the board before and after its firmware is loaded"},
+        {"--usb-timeout MS", "how long one USB transfer may take before the board counts as "
+                             "not responding (10 to 10000, default 250)"},
+        {"--device PORTPATH", "the USB port path of the board to use (see 'boards'); needed "
+                              "when several boards are attached"},
+        {"--json", "machine-readable output"},
+        {"-h, --help", "this help, or a command's help after its name"},
+        {"--version", "print the version"},
+    };
+    for (const auto& [name, help] : options)
+        text += optionLine(name, help, 27);
+    text += "\nExit status: 0 success, 1 usage error, 2 board fault (not found, firmware, lost,\n"
             "not responding, failed read), 3 chip did not answer the scan, 4 log file error,\n"
             "5 serve cannot listen on the address.\n";
     return text;
@@ -191,21 +194,22 @@ std::string toolHelp()
 
 std::string commandHelp(const CommandInfo& command)
 {
-    std::string text = "Usage: zr410ab-cli " + command.name +
-                       (command.synopsis.empty() ? "" : " " + command.synopsis) + "\n" +
-                       command.summary + ".\n\n" + command.details;
+    const std::string usage = "Usage: zr410ab-cli " + command.name + " ";
+    std::string text = command.synopsis.empty() ? usage.substr(0, usage.size() - 1) + "\n"
+                                                : fillLines(usage, command.synopsis, usage.size());
+    text += command.summary + ".\n\n" + fillLines("", command.details, 0);
     if (!command.options.empty()) {
         text += "\nOptions:\n";
         for (const std::string& name : command.options) {
             const OptionInfo* o = findCommandOption(name);
-            std::string head = "  " + name + (o->valueName ? std::string(" ") + o->valueName : "");
-            head.resize(22, ' ');
-            text += head + " " + o->help + "\n";
+            text += optionLine(name + (o->valueName ? std::string(" ") + o->valueName : ""),
+                               o->help, 24);
         }
     }
-    text += "\nAlso: --board sim|usb, --scenario FILE, --usb-ids U,P, --usb-timeout MS, --device "
-            "PORTPATH, --json\n"
-            "(see zr410ab-cli --help).\n";
+    text += "\n" + fillLines("Also: ",
+                             "--board sim|usb, --scenario FILE, --usb-ids U,P, --usb-timeout MS, "
+                             "--device PORTPATH, --json (see zr410ab-cli --help).",
+                             6);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #include "exporter/exposition.h"
 
 #include "text/text_rules.h"
+#include "version.h"
 
 #include <cstdio>
 
@@ -28,11 +29,35 @@ constexpr Family kLastPoll{"zr410ab_last_poll_timestamp_seconds", "gauge", "seco
 constexpr Family kTemperature{"zr410ab_temperature_celsius", "gauge", "celsius",
                               "Temperature measured by the chip: its own (internal) or at its "
                               "external sensor, in degrees Celsius."};
-constexpr Family kVoltage{"zr410ab_voltage_volts", "gauge", "volts",
-                          "Supply rail monitored by the ZR410B, in volts."};
+// The help names the chip kind that has rails, from the chip table.
+const Family& voltageFamily()
+{
+    static const std::string help = [] {
+        std::string names;
+        for (const ChipDescriptor& c : kChips)
+            if (c.hasRails)
+                names += std::string(names.empty() ? "" : " and the ") + c.name;
+        return "Supply rail monitored by the " + names + ", in volts.";
+    }();
+    static const Family family{"zr410ab_voltage_volts", "gauge", "volts", help.c_str()};
+    return family;
+}
 constexpr Family kOffset{"zr410ab_external_offset_celsius", "gauge", "celsius",
                          "Offset the chip adds to its external temperature, in whole degrees "
                          "Celsius."};
+
+constexpr Family kBuildInfo{"zr410ab_build_info", "gauge", "",
+                            "The exporter's version as a label; always 1."};
+
+// The temperatures every chip measures, as the `sensor` label calls them, in the text's order.
+struct Sensor {
+    const char* label;
+    Timed<float> ChipReadings::*reading;
+};
+constexpr Sensor kSensors[] = {
+    {"internal", &ChipReadings::internal},
+    {"external", &ChipReadings::external},
+};
 
 std::string escaped(const std::string& value)
 {
@@ -138,20 +163,18 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     }
 
     auto chipLabels = [&board](const ChipReadings& c) {
-        return board + "," + label("chip", chipName(c.chip)) + "," +
+        return board + "," + label("chip", chipInfo(c.chip).name) + "," +
                label("address", std::to_string(c.address));
     };
     const bool live = s.up;
     w.family(kTemperature);
-    for (const ChipReadings& c : s.chips) {
-        if (live && c.internal.currentAt(now, maxAge))
-            w.sample(chipLabels(c) + ",sensor=\"internal\"", sampleValue(c.internal.value));
-        if (live && c.external.currentAt(now, maxAge))
-            w.sample(chipLabels(c) + ",sensor=\"external\"", sampleValue(c.external.value));
-    }
-    w.family(kVoltage);
     for (const ChipReadings& c : s.chips)
-        for (std::size_t i = 0; hasRails(c.chip) && i < c.voltages.size(); ++i)
+        for (const Sensor& sensor : kSensors)
+            if (const Timed<float>& t = c.*sensor.reading; live && t.currentAt(now, maxAge))
+                w.sample(chipLabels(c) + "," + label("sensor", sensor.label), sampleValue(t.value));
+    w.family(voltageFamily());
+    for (const ChipReadings& c : s.chips)
+        for (std::size_t i = 0; hasRails(c.chip) && i < kRails.size(); ++i)
             if (live && c.voltages[i].currentAt(now, maxAge))
                 w.sample(chipLabels(c) + "," + label("rail", kRails[i].name),
                          sampleValue(c.voltages[i].value));
@@ -159,6 +182,8 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     for (const ChipReadings& c : s.chips)
         if (live && c.offset.currentAt(now, maxAge))
             w.sample(chipLabels(c), std::to_string(c.offset.value));
+    w.family(kBuildInfo);
+    w.sample(label("version", version::text), "1");
     return w.finish();
 }
 

@@ -1,6 +1,8 @@
 // Usage errors: exit status 1, a message on stderr that names the argument, nothing on stdout,
 // and the board left alone unless the refusal needs the scan.
 
+#include "app/command_line.h"
+#include "cli/command_table.h"
 #include "cli/periodic.h"
 #include "cli_in_process.h"
 
@@ -23,6 +25,8 @@ private slots:
     void wholeValuesAreSent();
     void helpAndVersionNeedNoBoard_data();
     void helpAndVersionNeedNoBoard();
+    void everyHelpFitsEightyColumns_data();
+    void everyHelpFitsEightyColumns();
 };
 
 void TestCliUsage::refused_data()
@@ -228,6 +232,46 @@ void TestCliUsage::helpAndVersionNeedNoBoard()
     QVERIFY2(QString::fromStdString(run.out).startsWith(starts), run.out.c_str());
     QVERIFY(run.err.empty());
     QVERIFY(!run.boardOpened);
+}
+
+// A terminal of 80 columns shows every help whole: no line wider, and every option, value name
+// and sentence of the tables there, word for word (moved to the next line, never cut).
+void TestCliUsage::everyHelpFitsEightyColumns_data()
+{
+    QTest::addColumn<QString>("help");
+    QTest::addColumn<QStringList>("whole");
+
+    QStringList summaries;
+    for (const cli::CommandInfo& c : cli::commandTable()) {
+        summaries << QString::fromStdString(c.name + " " + c.summary);
+        QStringList whole{QString::fromStdString(c.synopsis), QString::fromStdString(c.summary),
+                          QString::fromStdString(c.details)};
+        for (const std::string& name : c.options) {
+            const cli::OptionInfo* o = cli::findCommandOption(name);
+            whole << QString::fromStdString(name + (o->valueName ? " " : "") +
+                                            (o->valueName ? o->valueName : "") + " " + o->help);
+        }
+        const CliRun run = runCliInProcess({c.name, "--help"}, nullptr);
+        QTest::addRow("zr410ab-cli %s", c.name.c_str()) << QString::fromStdString(run.out) << whole;
+    }
+    QTest::newRow("zr410ab-cli") << QString::fromStdString(runCliInProcess({"--help"}, nullptr).out)
+                                 << summaries;
+    QTest::newRow("zr410ab") << QString::fromStdString(helpText("zr410ab"))
+                             << QStringList{"--board sim|usb", "--usb-timeout MS",
+                                            "--device PORTPATH", "--non-interactive"};
+}
+
+void TestCliUsage::everyHelpFitsEightyColumns()
+{
+    QFETCH(QString, help);
+    QFETCH(QStringList, whole);
+    QVERIFY(!help.isEmpty());
+    for (const QString& line : help.split('\n'))
+        QVERIFY2(line.size() <= 80,
+                 qPrintable(QString("%1 columns: %2").arg(line.size()).arg(line)));
+    const QString flowing = help.simplified();
+    for (const QString& part : whole)
+        QVERIFY2(flowing.contains(part.simplified()), qPrintable("not whole: " + part));
 }
 
 QTEST_GUILESS_MAIN(TestCliUsage)

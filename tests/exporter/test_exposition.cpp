@@ -4,12 +4,17 @@
 #include "board/sim/simulated_board.h"
 #include "exporter/exposition.h"
 #include "exporter/poller.h"
+#include "version.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 using namespace std::chrono_literals;
 using zr::exporter::Clock;
@@ -69,7 +74,8 @@ QStringList sampleLines(const std::string& text)
 {
     QStringList lines;
     for (const QString& line : QString::fromStdString(text).split('\n', Qt::SkipEmptyParts))
-        if (!line.startsWith('#') && !line.startsWith("zr410ab_last_poll_timestamp_seconds"))
+        if (!line.startsWith('#') && !line.startsWith("zr410ab_last_poll_timestamp_seconds") &&
+            !line.startsWith("zr410ab_build_info"))
             lines << line;
     return lines;
 }
@@ -97,6 +103,50 @@ QStringList without(QStringList lines, const QString& part)
     lines.removeIf([&part](const QString& line) { return line.contains(part); });
     return lines;
 }
+
+// Every family with samples: both chips, every reading current, a counted failure.
+zr::exporter::Snapshot everyReading(Clock::time_point now)
+{
+    zr::exporter::Snapshot s;
+    s.board = "1-4.2";
+    s.up = true;
+    s.polls = 12;
+    s.lastPollUnixSeconds = 1765000000.125;
+    s.failedReads = {0, 3};
+    zr::exporter::ChipReadings a;
+    a.chip = zr::Chip::A;
+    a.address = 72;
+    a.internal.set(25.0f, now);
+    a.external.set(31.5f, now);
+    a.offset.set(0, now);
+    zr::exporter::ChipReadings b;
+    b.chip = zr::Chip::B;
+    b.address = 76;
+    b.internal.set(-0.1199951f, now);
+    b.external.set(40.25f, now);
+    b.offset.set(-5, now);
+    const float volts[] = {12.0f, 5.0f, 3.3f, 2.5f, 1.2f};
+    for (std::size_t i = 0; i < b.voltages.size(); ++i)
+        b.voltages[i].set(volts[i], now);
+    s.chips = {a, b};
+    return s;
+}
+
+// A board that never comes up, counting how often it is asked to.
+class NeverFound : public zr::BoardLibrary {
+public:
+    std::int16_t LoadFirmWare(const char*) override
+    {
+        ++attempts;
+        return -1;
+    }
+    std::int16_t VendorIORequest(std::int16_t, std::int32_t, std::int32_t, std::int16_t,
+                                 std::int16_t, std::uint8_t*) override
+    {
+        return -1;
+    }
+    std::atomic<int> attempts = 0;
+};
 
 } // namespace
 
@@ -187,7 +237,9 @@ private slots:
         QVERIFY(text.endsWith("\n# EOF\n"));
     }
 
-    // The dashboard asks only for series the exporter has.
+    // The dashboard asks only for series the exporter has, and tells the boards of a lab apart:
+    // every legend names the PC and the board, and the board choices are PCs' boards, so two
+    // PCs each with a board in socket 1-4.2 are two lines and two choices.
     void dashboardQueriesExportedSeries()
     {
         zr::exporter::Snapshot s;
@@ -197,18 +249,113 @@ private slots:
             QString::fromStdString(zr::exporter::renderMetrics(s, Clock::now(), 3s));
         QFile file(ZR_GRAFANA_DASHBOARD);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray dashboard = file.readAll();
         QJsonParseError error{};
-        QJsonDocument::fromJson(dashboard, &error);
+        const QJsonObject dashboard = QJsonDocument::fromJson(file.readAll(), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         const QRegularExpression name("zr410ab_[a-z_]+");
-        int queried = 0;
-        for (const auto& match : name.globalMatch(QString::fromUtf8(dashboard))) {
-            QVERIFY2(exported.contains("# TYPE " + match.captured() + " "),
-                     qPrintable(match.captured()));
-            ++queried;
+        int queries = 0;
+        for (const QJsonValue& panel : dashboard["panels"].toArray()) {
+            const QString title = panel["title"].toString();
+            for (const QJsonValue& target : panel["targets"].toArray()) {
+                const QString expr = target["expr"].toString();
+                const auto used = name.match(expr);
+                QVERIFY2(used.hasMatch(), qPrintable(title + ": " + expr));
+                QVERIFY2(exported.contains("# TYPE " + used.captured() + " "),
+                         qPrintable(title + ": " + used.captured()));
+                QVERIFY2(expr.contains(R"(instance=~"$board")"), qPrintable(title + ": " + expr));
+                const QString legend = target["legendFormat"].toString();
+                for (const char* label : {"{{instance}}", "{{board}}"})
+                    QVERIFY2(legend.contains(label), qPrintable(title + ": " + legend));
+                ++queries;
+            }
         }
-        QVERIFY(queried >= 6);
+        QVERIFY(queries >= 6);
+        const QJsonObject board = dashboard["templating"]["list"][0].toObject();
+        QCOMPARE(board["name"].toString(), "board");
+        QVERIFY(board["definition"].toString().contains(R"("instance", "board")"));
+        QVERIFY(board["regex"].toString().contains("(?<value>"));
+    }
+
+    // The text as dashboards, alert rules and recording rules know it, byte for byte: a change to
+    // how the families and labels are put together must not change a name, a label or an order.
+    void exactText_data()
+    {
+        QTest::addColumn<zr::exporter::ExpositionFormat>("format");
+        QTest::addColumn<QString>("expectedFile");
+        QTest::newRow("text format")
+            << zr::exporter::ExpositionFormat::Prometheus << "every-reading.prom";
+        QTest::newRow("OpenMetrics")
+            << zr::exporter::ExpositionFormat::OpenMetrics << "every-reading.openmetrics";
+    }
+
+    void exactText()
+    {
+        QFETCH(zr::exporter::ExpositionFormat, format);
+        QFETCH(QString, expectedFile);
+        const Clock::time_point now = Clock::now();
+        const QString text =
+            QString::fromStdString(zr::exporter::renderMetrics(everyReading(now), now, 3s, format));
+        QFile file(QStringLiteral(ZR_EXPOSITION_EXPECTED) + "/" + expectedFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString expected =
+            QString::fromUtf8(file.readAll()).replace("@VERSION@", zr::version::text);
+        QCOMPARE(text.split('\n'), expected.split('\n'));
+        QCOMPARE(text, expected);
+    }
+
+    // A label value may hold anything a port path or a board label can; the format's three
+    // escapes keep a sample line one line with its labels intact.
+    void labelValuesEscaped_data()
+    {
+        QTest::addColumn<QString>("board");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("plain") << "1-4.2"
+                               << "1-4.2";
+        QTest::newRow("backslash") << R"(C:\bench)"
+                                   << R"(C:\\bench)";
+        QTest::newRow("quote") << R"(rack "3")"
+                               << R"(rack \"3\")";
+        QTest::newRow("newline") << "a\nb"
+                                 << R"(a\nb)";
+        QTest::newRow("all three") << "\\\"\n"
+                                   << R"(\\\"\n)";
+        QTest::newRow("not ASCII") << "Prüfplatz 3"
+                                   << "Prüfplatz 3";
+    }
+
+    void labelValuesEscaped()
+    {
+        QFETCH(QString, board);
+        QFETCH(QString, written);
+        zr::exporter::Snapshot s;
+        s.board = board.toStdString();
+        s.up = true;
+        const QString text =
+            QString::fromStdString(zr::exporter::renderMetrics(s, Clock::now(), 3s));
+        QVERIFY2(text.contains("\nzr410ab_board_up{board=\"" + written + "\"} 1\n"),
+                 qPrintable(text));
+        promtoolAccepts(text.toStdString());
+    }
+
+    // After a long outage a replugged board is taken up within the longest retry, however long
+    // it was away: the doubling stops there. Short retries make the difference plain: with the
+    // longest at 4 ms, 30 attempts take some 120 ms; doubling on, the 13th comes after 4 s.
+    // Five seconds leave room for a slow machine or a sanitizer build.
+    void lostBoardRetriedAtLeastEveryLongestRetry()
+    {
+        NeverFound board;
+        zr::exporter::ReadingsCache cache;
+        zr::exporter::PollerOptions options;
+        options.programFolder = ZR_FIRMWARE_FOLDER;
+        options.firstRetry = 1ms;
+        options.longestRetry = 4ms;
+        zr::exporter::Poller poller(board, cache, options);
+        poller.start();
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (board.attempts < 30 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        poller.stop();
+        QVERIFY2(board.attempts >= 30, qPrintable(QString("only %1 attempts").arg(board.attempts)));
     }
 
 private:

@@ -7,12 +7,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <support/raw_http.h>
 
 using namespace std::chrono_literals;
 
@@ -22,30 +19,19 @@ const QString kCli = ZR_CLI_PATH;
 const QString kEmulatorRun = ZR_USB_EMULATOR_RUN;
 const QString kFixedReadings = ZR_SCENARIOS "/fixed-readings.json";
 
-// A loopback port nobody listens on now.
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) != 0) {
-        ::close(s);
-        return 0;
-    }
-    ::close(s);
-    return ntohs(a.sin_port);
-}
+using rawhttp::freePort;
 
-std::string httpGet(int port, const std::string& path, const httplib::Params& params = {})
+// The body of a 200 answer to GET `target`, or "" for anything else. HTTP/1.0, so that every
+// server sends the body whole rather than in chunks.
+std::string httpGet(int port, const std::string& target)
 {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(2);
-    client.set_read_timeout(5);
-    const auto result = client.Get(path, params, httplib::Headers{});
-    return result && result->status == 200 ? result->body : std::string();
+    rawhttp::Connection c(port);
+    const auto deadline = rawhttp::Clock::now() + 7s;
+    const std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    const auto response = c.send(request, deadline) ? c.response(deadline) : std::nullopt;
+    if (!response || response->find(" 200 ") != 8)
+        return {};
+    return response->substr(response->find("\r\n\r\n") + 4);
 }
 
 // Runs until destroyed, then ends with SIGTERM as systemd would, and reports how it ended.
@@ -113,7 +99,8 @@ public:
     // The result vector of an instant query.
     QJsonArray query(const QString& promql)
     {
-        const std::string body = httpGet(port_, "/api/v1/query", {{"query", promql.toStdString()}});
+        const std::string body =
+            httpGet(port_, "/api/v1/query?query=" + QUrl::toPercentEncoding(promql).toStdString());
         return QJsonDocument::fromJson(QByteArray::fromStdString(body))
             .object()["data"]
             .toObject()["result"]
