@@ -136,7 +136,10 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        if (QThread::currentThread() != thread() || depth_ > 0 || !measuring)
+        // The worker's own events (its timer, its jobs) are not the user-interface thread's.
+        if (QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        if (depth_ > 0 || !measuring)
             return plain(receiver, event);
         const bool delivery = event->type() == QEvent::User &&
                               receiver->objectName() == QLatin1String("boardWorkerInbox");
