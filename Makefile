@@ -11,7 +11,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc)
 export XDG_RUNTIME_DIR ?= $(shell d=/tmp/zr410ab-runtime-$$(id -u); mkdir -p $$d; chmod 700 $$d; echo $$d)
 
-.PHONY: deps configure build run test test-asan bench package fuzz format format-check check clean
+.PHONY: deps configure build run test test-asan test-tsan bench package fuzz format format-check check clean
 
 deps:
 	@tools/install-deps.sh
@@ -36,6 +36,15 @@ test: build
 # The same tests in an AddressSanitizer + UndefinedBehaviorSanitizer build.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_ARGS=-DZR_SANITIZE=ON
+
+# The board worker's tests (CTest label tsan) in a ThreadSanitizer build of just what they need.
+# Qt's own libraries are not instrumented: tools/tsan.supp names the reports that come from there.
+test-tsan:
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZR_TSAN=ON -DZR_WERROR=$(WERROR) \
+	    $(CMAKE_ARGS) > /dev/null
+	@cmake --build build-tsan -j $(JOBS) --target zr_tsan_tests
+	@TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+	    QT_QPA_PLATFORM=offscreen ctest --test-dir build-tsan -L tsan --output-on-failure -j $(JOBS)
 
 # Benchmarks that print figures: one polling tick of the real program with every polled window
 # open, what any tick costs on this machine before the program does anything in it (and the

@@ -7,6 +7,7 @@
 #include "board/sim/simulated_board.h"
 #include "logging/log_file.h"
 #include "logging/save_window.h"
+#include "logging/take_readings.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
@@ -127,16 +128,19 @@ int main(int argc, char** argv)
     chooserA.path = QDir(folder).filePath("bench-a.sav");
     chooserB.path = QDir(folder).filePath("bench-b.sav");
     auto ignore = [](const QString&) {};
-    SaveWindow a(Chip::A, {state, board, prompts, chooserA, clock, folder, ignore});
-    SaveWindow b(Chip::B, {state, board, prompts, chooserB, clock, folder, ignore});
+    // The program's windows get their readings from the board worker; here the reads run on this
+    // thread, so that a tick's figure holds both the reads and the record.
+    BoardWorker worker(state, board);
+    SaveWindow a(Chip::A, {state, worker, prompts, chooserA, clock, folder, ignore});
+    SaveWindow b(Chip::B, {state, worker, prompts, chooserB, clock, folder, ignore});
     a.Form_Load();
     b.Form_Load();
     a.findChild<QCheckBox*>("chkExternalOffset")->setChecked(true);
     b.findChild<QCheckBox*>("chkExternalOffset")->setChecked(true);
 
     auto tick = [&](int) {
-        a.SaveCurrentData();
-        b.SaveCurrentData();
+        a.SaveCurrentData(logging::takeReadings(state, board, Chip::A));
+        b.SaveCurrentData(logging::takeReadings(state, board, Chip::B));
     };
     print("tick: both windows open, not logging", measure(records, tick));
     a.findChild<QPushButton*>("cmdSave")->click();

@@ -1,7 +1,6 @@
 #include "graphs/temp_graph_window.h"
 
 #include "board/failed_read.h"
-#include "board/sst_stuff.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/graph_range.h"
 #include "platform/child_window.h"
@@ -47,9 +46,8 @@ ChartSetup temperatureChart(Chip chip)
 
 } // namespace
 
-TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board,
-                                 const Clock& clock, QWidget* parent)
-    : QWidget(parent), chip_(chip), state_(state), board_(board),
+TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent)
+    : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
 {
@@ -62,26 +60,26 @@ void TempGraphWindow::Form_Load()
     setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
 }
 
-void TempGraphWindow::UpdateTempGraph()
+void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)
 {
-    selectChip(state_, chip_);
-    requireSuccessfulRead(SSTStuff::SSTGetTemperatures(state_, board_), board_, chip_,
-                          "temperatures", "nothing was plotted");
-    stpTemp.AddSample(0, state_.IntTemp);
-    stpTemp.AddSample(1, state_.ExtTemp);
+    requireSuccessfulRead(readings.temperaturesResult, chip_, "temperatures", "nothing was plotted",
+                          readings.failureReason);
+    const logging::Readings& r = readings.values;
+    stpTemp.AddSample(0, r.intTemp);
+    stpTemp.AddSample(1, r.extTemp);
     stpTemp.setLabelIndex(0);
-    stpTemp.setCaption(legend("Internal: ", state_.IntTemp));
+    stpTemp.setCaption(legend("Internal: ", r.intTemp));
     stpTemp.setLabelIndex(1);
-    stpTemp.setCaption(legend("External: ", state_.ExtTemp));
+    stpTemp.setCaption(legend("External: ", r.extTemp));
     if (chkAutoAdjust->checkState() == Qt::Checked)
-        AdjustGraphRange();
+        AdjustGraphRange(r);
 }
 
-void TempGraphWindow::AdjustGraphRange()
+void TempGraphWindow::AdjustGraphRange(const logging::Readings& r)
 {
-    const bool internalHigher = state_.IntTemp > state_.ExtTemp;
-    const float high = internalHigher ? state_.IntTemp : state_.ExtTemp;
-    const float low = internalHigher ? state_.ExtTemp : state_.IntTemp;
+    const bool internalHigher = r.intTemp > r.extTemp;
+    const float high = internalHigher ? r.intTemp : r.extTemp;
+    const float low = internalHigher ? r.extTemp : r.intTemp;
     moveRangeAround(stpTemp, wholeReading(low), wholeReading(high), kTemperatureRangeRule);
 }
 

@@ -2,10 +2,11 @@
 
 // frmTempGraphA / frmTempGraphB: live strip chart of one chip's two temperatures.
 
-#include "board/board_library.h"
 #include "board/chips.h"
+#include "board/device_state.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
+#include "logging/take_readings.h"
 #include "platform/child_window.h"
 #include "platform/clock.h"
 
@@ -16,14 +17,11 @@ namespace zr {
 class TempGraphWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    TempGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
-                    QWidget* parent = nullptr);
+    TempGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent = nullptr);
 
-    // Called by the main window's timer while the window's open flag is True; UpdateTempGraphA
-    // and UpdateTempGraphB are the same, each updates the window's own chip.
-    void UpdateTempGraph();
-    void UpdateTempGraphA() { UpdateTempGraph(); }
-    void UpdateTempGraphB() { UpdateTempGraph(); }
+    // Plots one tick's temperatures of the window's chip, read by the board worker, and moves the
+    // range around them. A failed read plots nothing and throws FailedReadError.
+    void UpdateTempGraph(const logging::TakenReadings& readings);
 
     chart::StripChart& chart() { return stpTemp.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
@@ -35,12 +33,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void AdjustGraphRange();
+    void AdjustGraphRange(const logging::Readings& readings);
     void Form_Unload();
 
     Chip chip_;
     DeviceState& state_;
-    BoardLibrary& board_;
     GraphWindowParts parts_;
     QGroupBox* Frame1;
     QCheckBox* chkAutoAdjust;

@@ -1,7 +1,6 @@
 #include "graphs/volt_graph_window.h"
 
 #include "board/failed_read.h"
-#include "board/sst_stuff.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/graph_range.h"
 #include "platform/child_window.h"
@@ -42,9 +41,8 @@ ChartSetup voltageChart(Chip chip)
 
 } // namespace
 
-VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board,
-                                 const Clock& clock, QWidget* parent)
-    : QWidget(parent), chip_(chip), state_(state), board_(board),
+VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent)
+    : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, voltageChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
 {
@@ -57,27 +55,27 @@ void VoltGraphWindow::Form_Load()
     setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
 }
 
-void VoltGraphWindow::UpdateVoltGraph()
+void VoltGraphWindow::UpdateVoltGraph(const logging::TakenReadings& readings)
 {
-    selectChip(state_, chip_);
-    requireSuccessfulRead(SSTStuff::SSTGetVoltages(state_, board_), board_, chip_, "voltages",
-                          "nothing was plotted");
+    requireSuccessfulRead(readings.voltagesResult, chip_, "voltages", "nothing was plotted",
+                          readings.failureReason);
+    const logging::Readings& r = readings.values;
     for (int i = 0; i < kRailCount; ++i)
-        stpVolt.AddSample(static_cast<std::int16_t>(i), state_.Voltage[i]);
+        stpVolt.AddSample(static_cast<std::int16_t>(i), r.voltages[i]);
     for (int i = 0; i < kRailCount; ++i) {
         stpVolt.setLabelIndex(static_cast<std::int16_t>(i));
-        stpVolt.setCaption(legend(kRails[i], state_.Voltage[i]));
+        stpVolt.setCaption(legend(kRails[i], r.voltages[i]));
     }
     if (chkAutoAdjust->checkState() == Qt::Checked)
-        AdjustGraphRange();
+        AdjustGraphRange(r);
 }
 
-void VoltGraphWindow::AdjustGraphRange()
+void VoltGraphWindow::AdjustGraphRange(const logging::Readings& r)
 {
     // The scan starts outside any plausible reading, so the first rail sets both ends.
     std::int16_t high = -20;
     std::int16_t low = 40;
-    for (float reading : state_.Voltage) {
+    for (float reading : r.voltages) {
         if (high < reading)
             high = wholeReading(reading);
         if (low > reading)

@@ -2,10 +2,11 @@
 
 // frmVoltGraphB: live strip chart of the supply rails of a chip that has them.
 
-#include "board/board_library.h"
 #include "board/chips.h"
+#include "board/device_state.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
+#include "logging/take_readings.h"
 #include "platform/child_window.h"
 #include "platform/clock.h"
 
@@ -16,10 +17,11 @@ namespace zr {
 class VoltGraphWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    VoltGraphWindow(Chip chip, DeviceState& state, BoardLibrary& board, const Clock& clock,
-                    QWidget* parent = nullptr);
+    VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent = nullptr);
 
-    void UpdateVoltGraph();
+    // Plots one tick's rail voltages of the window's chip, read by the board worker. A failed
+    // read plots nothing and throws FailedReadError.
+    void UpdateVoltGraph(const logging::TakenReadings& readings);
 
     chart::StripChart& chart() { return stpVolt.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
@@ -31,12 +33,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void AdjustGraphRange();
+    void AdjustGraphRange(const logging::Readings& readings);
     void Form_Unload();
 
     Chip chip_;
     DeviceState& state_;
-    BoardLibrary& board_;
     GraphWindowParts parts_;
     QGroupBox* Frame1;
     QCheckBox* chkAutoAdjust;

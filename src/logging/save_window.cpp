@@ -157,12 +157,10 @@ logging::LogOptions SaveWindow::options() const
     return o;
 }
 
-void SaveWindow::SaveCurrentData()
+void SaveWindow::SaveCurrentData(const logging::TakenReadings& taken)
 {
-    // Every read runs whether or not a log is open; a failed one keeps its stale bytes out of
-    // the file (the log goes on with the next tick).
-    const logging::TakenReadings taken =
-        logging::takeReadings(services_.state, services_.board, chip_);
+    // The reads ran whether or not a log is open; a failed one keeps its stale bytes out of the
+    // file (the log goes on with the next tick).
     if (!log_)
         return;
     logging::requireSuccessfulReads(taken, chip_, "no record was written");
@@ -212,10 +210,10 @@ void SaveWindow::cmdSave_Click()
 // A log on a lost board would get its header and never a record.
 bool SaveWindow::refusedOnLostBoard()
 {
-    if (!services_.board.boardLost())
+    const std::optional<BoardLostError> lost = services_.worker.lostFault();
+    if (!lost)
         return false;
-    const BoardLostError lost = boardLostError(services_.board);
-    status(QString("Logging not started. %1").arg(QString::fromUtf8(lost.what())));
+    status(QString("Logging not started. %1").arg(QString::fromUtf8(lost->what())));
     return true;
 }
 
@@ -314,14 +312,25 @@ bool SaveWindow::Form_QueryUnload()
 
 void SaveWindow::saveOnceNow()
 {
-    // Outside the timer's tick nobody else catches what the reads throw.
-    try {
-        SaveCurrentData();
-    } catch (const BoardLostError& lost) {
-        boardLost(QString::fromUtf8(lost.what()));
-    } catch (const std::exception& failed) {
-        status(QString::fromUtf8(failed.what()));
-    }
+    // Queued behind the ticks already asked for, so the record lands in tick order. Outside a
+    // tick nobody else catches what the reads throw.
+    auto taken = std::make_shared<logging::TakenReadings>();
+    services_.worker.run(
+        this,
+        [taken, chip = chip_](DeviceState& state, BoardLibrary& board) {
+            *taken = logging::takeReadings(state, board, chip);
+        },
+        [this, taken](const RoutineResult& result) {
+            try {
+                if (result.failure)
+                    std::rethrow_exception(result.failure);
+                SaveCurrentData(*taken);
+            } catch (const BoardLostError& lost) {
+                boardLost(QString::fromUtf8(lost.what()));
+            } catch (const std::exception& failed) {
+                status(QString::fromUtf8(failed.what()));
+            }
+        });
 }
 
 void SaveWindow::closeEvent(QCloseEvent* event)

@@ -4,7 +4,6 @@
 // The window only holds the controls and the log's state; the file format and the writing are
 // the log writer's (log_format.h, log_file.h).
 
-#include "board/board_library.h"
 #include "board/chips.h"
 #include "logging/log_file.h"
 #include "logging/log_progress.h"
@@ -12,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
+#include "worker/board_worker.h"
 
 #include <QWidget>
 #include <array>
@@ -26,7 +26,7 @@ namespace zr {
 
 struct SaveWindowServices {
     DeviceState& state;
-    BoardLibrary& board;
+    BoardWorker& worker; // reads the chip for the extra record of a declined close
     Prompts& prompts;
     FileChooser& files;
     const Clock& clock;
@@ -47,11 +47,11 @@ public:
     SaveWindow(Chip chip, SaveWindowServices services, QWidget* parent = nullptr);
     ~SaveWindow() override;
 
-    // Called by the main window's timer on every tick while LoggingA / LoggingB is True: reads
-    // the chip, and appends a record when a log is open. A failed write ends the log (the file
-    // keeps what was written) and tells the user; it is not thrown. BoardLostError is thrown,
-    // before anything is written.
-    void SaveCurrentData();
+    // Called on every tick while LoggingA / LoggingB is True, with the readings the board worker
+    // took of the window's chip in that tick: appends a record when a log is open. A failed read
+    // throws FailedReadError and writes nothing. A failed write ends the log (the file keeps what
+    // was written) and tells the user; it is not thrown.
+    void SaveCurrentData(const logging::TakenReadings& taken);
 
     // The board is gone: stop a running log, keeping what was written, and tell the user.
     void boardLost(const QString& reason);
@@ -68,6 +68,7 @@ public:
     // closes (stopping the log) without asking again.
     void closeWithoutAsking();
     QString logPath() const;
+    Chip chip() const { return chip_; }
 
 public slots:
     // Called once the window sits in its frame: sets the flag, the size and the first focus.

@@ -34,9 +34,8 @@ QString temperatureCaption(float value)
 
 } // namespace
 
-SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
-                               QWidget* parent)
-    : QWidget(parent), chip_(chip), state_(state), board_(board), prompts_(prompts)
+SettingsWindow::SettingsWindow(Chip chip, BoardWorker& worker, Prompts& prompts, QWidget* parent)
+    : QWidget(parent), chip_(chip), worker_(worker), prompts_(prompts)
 {
     setObjectName(QStringLiteral("frmSettings") + chipInfo(chip).letter);
     setWindowTitle(QString::fromLatin1(chipName(chip)) + " Settings");
@@ -47,7 +46,7 @@ SettingsWindow::SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& boar
     QGroupBox* offset = buildOffsetFrame();
     QGroupBox* ping = buildPingFrame();
     QGroupBox* temperatures = buildTemperatureFrame();
-    Frame5 = new SstIoPanel(chip, state, board, prompts, this);
+    Frame5 = new SstIoPanel(chip, worker, prompts, this);
 
     auto* right = new QGridLayout;
     right->addWidget(offset, 0, 0);
@@ -153,39 +152,49 @@ void SettingsWindow::Form_Load()
     setOuterSizeTwips(this, kWidthTwips, kHeightTwips);
 }
 
-template <typename Work> void SettingsWindow::run(Work&& work)
+void SettingsWindow::run(BoardWorker::Routine work, std::function<void(const DeviceState&)> show)
 {
-    runReportingFailure(prompts_, this, [&] {
-        selectChip(state_, chip_);
-        work();
-    });
+    worker_.run(
+        this,
+        [chip = chip_, work = std::move(work)](DeviceState& state, BoardLibrary& board) {
+            selectChip(state, chip);
+            work(state, board);
+        },
+        [this, show = std::move(show)](const RoutineResult& result) {
+            runReportingFailure(prompts_, this, [&] {
+                if (result.failure)
+                    std::rethrow_exception(result.failure);
+                if (show)
+                    show(result.after);
+            });
+        });
 }
 
 void SettingsWindow::cmdGetDIB_Click()
 {
-    run([this] {
-        SSTStuff::SSTGetDIB(state_, board_);
-        for (std::size_t i = 0; i < kDibFields.size(); ++i)
-            lblDIB[i]->setText(hexCaption(kDibFields[i].value(state_)));
-    });
+    run([](DeviceState& state, BoardLibrary& board) { SSTStuff::SSTGetDIB(state, board); },
+        [this](const DeviceState& after) {
+            for (std::size_t i = 0; i < kDibFields.size(); ++i)
+                lblDIB[i]->setText(hexCaption(kDibFields[i].value(after)));
+        });
 }
 
 void SettingsWindow::cmdGetAllTemps_Click()
 {
-    run([this] {
-        SSTStuff::SSTGetTemperatures(state_, board_);
-        lblTemp[0]->setText(temperatureCaption(state_.IntTemp));
-        lblTemp[1]->setText(temperatureCaption(state_.ExtTemp));
-    });
+    run([](DeviceState& state, BoardLibrary& board) { SSTStuff::SSTGetTemperatures(state, board); },
+        [this](const DeviceState& after) {
+            lblTemp[0]->setText(temperatureCaption(after.IntTemp));
+            lblTemp[1]->setText(temperatureCaption(after.ExtTemp));
+        });
 }
 
 void SettingsWindow::cmdGetOffset_Click()
 {
-    run([this] {
-        SSTStuff::SSTGetExtOffset(state_, board_);
-        lblOffset->setText(
-            QString::fromStdString(text::decimalText(std::int64_t{state_.ExtOffset})));
-    });
+    run([](DeviceState& state, BoardLibrary& board) { SSTStuff::SSTGetExtOffset(state, board); },
+        [this](const DeviceState& after) {
+            lblOffset->setText(
+                QString::fromStdString(text::decimalText(std::int64_t{after.ExtOffset})));
+        });
 }
 
 void SettingsWindow::cmdSetOffset_Click()
@@ -197,15 +206,15 @@ void SettingsWindow::cmdSetOffset_Click()
         prompts_.showMessage(this, MessageIcon::Critical, QString::fromStdString(refusal->message));
         return;
     }
-    run([&] { SSTStuff::SSTSetExtOffset(state_, board_, std::get<std::int32_t>(offset)); });
+    run([value = std::get<std::int32_t>(offset)](DeviceState& state, BoardLibrary& board) {
+        SSTStuff::SSTSetExtOffset(state, board, value);
+    });
 }
 
 void SettingsWindow::cmdPing_Click()
 {
-    run([this] {
-        SSTStuff::SSTPing(state_, board_);
-        txtFCS->setText(hexCaption(state_.ResponseStatus));
-    });
+    run([](DeviceState& state, BoardLibrary& board) { SSTStuff::SSTPing(state, board); },
+        [this](const DeviceState& after) { txtFCS->setText(hexCaption(after.ResponseStatus)); });
 }
 
 } // namespace zr

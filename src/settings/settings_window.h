@@ -1,15 +1,17 @@
 #pragma once
 
 // frmSettingsA / frmSettingsB: the manual console of one chip. Every button points the shared
-// state at this window's chip, runs one SST routine and shows what it left in the shared state.
+// state at this window's chip, runs one SST routine on the board worker and shows what it left
+// in the shared state once the routine is done.
 
-#include "board/board_library.h"
 #include "board/chips.h"
 #include "platform/child_window.h"
 #include "platform/prompts.h"
+#include "worker/board_worker.h"
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -23,8 +25,7 @@ class SstIoPanel;
 class SettingsWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    SettingsWindow(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
-                   QWidget* parent = nullptr);
+    SettingsWindow(Chip chip, BoardWorker& worker, Prompts& prompts, QWidget* parent = nullptr);
 
     static constexpr int kWidthTwips = 9945;
     static constexpr int kHeightTwips = 7830;
@@ -42,11 +43,12 @@ private:
     QGroupBox* buildOffsetFrame();
     QGroupBox* buildPingFrame();
     QGroupBox* buildTemperatureFrame();
-    template <typename Work> void run(Work&& work);
+    // Runs `work` on the board worker, pointed at this window's chip; then `show` here with the
+    // state it left, or the failure in a box.
+    void run(BoardWorker::Routine work, std::function<void(const DeviceState&)> show = {});
 
     Chip chip_;
-    DeviceState& state_;
-    BoardLibrary& board_;
+    BoardWorker& worker_;
     Prompts& prompts_;
 
     QPushButton* cmdGetDIB = nullptr;

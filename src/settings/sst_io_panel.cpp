@@ -30,10 +30,9 @@ QLineEdit* makeLengthField(const QString& objectName, QLabel* caption, QWidget* 
 
 } // namespace
 
-SstIoPanel::SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
-                       QWidget* parent)
-    : QGroupBox(QStringLiteral("General SST IO"), parent), chip_(chip), state_(state),
-      board_(board), prompts_(prompts)
+SstIoPanel::SstIoPanel(Chip chip, BoardWorker& worker, Prompts& prompts, QWidget* parent)
+    : QGroupBox(QStringLiteral("General SST IO"), parent), chip_(chip), worker_(worker),
+      prompts_(prompts)
 {
     setObjectName("Frame5");
 
@@ -125,18 +124,27 @@ void SstIoPanel::cmdReqSST_Click()
         return;
     }
     const sstio::Request& request = std::get<sstio::Request>(checked);
-    runReportingFailure(prompts_, this, [&] {
-        sstio::send(state_, board_, chip_, request);
-        appendReply(request.readLength);
-    });
+    worker_.run(
+        this,
+        [chip = chip_, request](DeviceState& state, BoardLibrary& board) {
+            sstio::send(state, board, chip, request);
+        },
+        [this, readLength = request.readLength,
+         form = optHex->isChecked() ? sstio::ByteForm::Hex
+                                    : sstio::ByteForm::Decimal](const RoutineResult& result) {
+            runReportingFailure(prompts_, this, [&] {
+                if (result.failure)
+                    std::rethrow_exception(result.failure);
+                appendReply(result.after, readLength, form);
+            });
+        });
 }
 
-void SstIoPanel::appendReply(std::uint8_t readLength)
+void SstIoPanel::appendReply(const DeviceState& after, std::uint8_t readLength,
+                             sstio::ByteForm form)
 {
     QString received = lblReceived->text();
-    for (std::uint8_t byte : sstio::shownReply(state_, readLength)) {
-        const sstio::ByteForm form =
-            optHex->isChecked() ? sstio::ByteForm::Hex : sstio::ByteForm::Decimal;
+    for (std::uint8_t byte : sstio::shownReply(after, readLength)) {
         received += QString::fromStdString(sstio::receivedByteText(byte, form));
     }
     lblReceived->setText(received);

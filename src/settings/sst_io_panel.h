@@ -4,9 +4,10 @@
 // The bytes to write are typed as hexadecimal tokens, the lengths as decimal numbers; the reply's
 // first read length + 2 bytes are appended to the received box in hex or decimal.
 
-#include "board/board_library.h"
 #include "board/chips.h"
+#include "console/sst_io.h"
 #include "platform/prompts.h"
+#include "worker/board_worker.h"
 
 #include <QGroupBox>
 
@@ -22,20 +23,19 @@ namespace zr {
 class SstIoPanel : public QGroupBox {
     Q_OBJECT
 public:
-    SstIoPanel(Chip chip, DeviceState& state, BoardLibrary& board, Prompts& prompts,
-               QWidget* parent = nullptr);
+    SstIoPanel(Chip chip, BoardWorker& worker, Prompts& prompts, QWidget* parent = nullptr);
 
 public slots:
     void cmdReqSST_Click();
     void cmdClear_Click();
 
 private:
-    void appendReply(std::uint8_t readLength);
+    // The form (hex or decimal) is the one chosen when the request was sent.
+    void appendReply(const DeviceState& after, std::uint8_t readLength, sstio::ByteForm form);
     void updateUnsentNote();
 
     Chip chip_;
-    DeviceState& state_;
-    BoardLibrary& board_;
+    BoardWorker& worker_;
     Prompts& prompts_;
 
     QLabel* Label5 = nullptr;

@@ -1,14 +1,11 @@
 #include "shell/board_bring_up.h"
 
-#include "board/usb_stuff.h"
 #include "platform/prompts.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QProgressDialog>
-#include <QThread>
 #include <QTimer>
-#include <exception>
 #include <memory>
 
 namespace zr {
@@ -22,42 +19,19 @@ struct BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-BringUp loadAndScan(DeviceState& state, BoardLibrary& board, const std::string& programFolder)
-{
-    BringUp result;
-    std::string reason;
-    if (USBStuff::LoadBoardFirmware(state, board, programFolder, &reason) < 0) {
-        result.failure = QString::fromStdString(reason);
-        return result;
-    }
-    result.firmwareLoaded = true;
-    try {
-        result.found = ScanForChips(state, board);
-    } catch (const BoardLostError& fault) {
-        result.fault = fault;
-    }
-    return result;
-}
-
 } // namespace
 
-BringUp bringUpBoard(DeviceState& state, BoardLibrary& board, const QString& programFolder,
-                     QWidget* dialogParent)
+BringUp bringUpBoard(BoardWorker& worker, const QString& programFolder, QWidget* dialogParent)
 {
     BringUp result;
-    std::exception_ptr unexpected;
-    const std::string folder = programFolder.toStdString();
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        try {
-            result = loadAndScan(state, board, folder);
-        } catch (...) {
-            unexpected = std::current_exception();
-        }
-    }));
-
     const BusyCursor busy;
     QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    bool done = false;
+    worker.bringUp(&loop, programFolder.toStdString(), [&](const BringUp& up) {
+        result = up;
+        done = true;
+        loop.quit();
+    });
     std::unique_ptr<QProgressDialog> progress;
     QTimer showProgress;
     showProgress.setSingleShot(true);
@@ -69,13 +43,10 @@ BringUp bringUpBoard(DeviceState& state, BoardLibrary& board, const QString& pro
         progress->setMinimumDuration(0);
         progress->show();
     });
-    worker->start();
     showProgress.start(kBringUpDialogDelayMs);
     // Clicks and keys wait until the board is up: no handler may reach it meanwhile.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
-    if (unexpected)
-        std::rethrow_exception(unexpected);
+    if (!done)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     return result;
 }
 

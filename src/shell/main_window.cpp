@@ -30,11 +30,26 @@ namespace zr {
 namespace {
 const QString kFirmwareFailure = QString::fromLatin1(USBStuff::kBoardNotFoundMessage);
 constexpr QSize kPreferredSize(1000, 720);
+// The skipped-ticks field goes once the board has kept up for this many ticks in a row.
+constexpr int kTicksToClearSkipped = 4;
 } // namespace
 
-MainWindow::MainWindow(AppServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)), state_(services_.state)
+const MainWindow::ChipHandlers& MainWindow::handlersOf(Chip chip)
 {
+    static const std::array<ChipHandlers, kChipCount> rows{{
+        {&MainWindow::mTempGraphA_Click, nullptr, &MainWindow::mSetA_Click,
+         &MainWindow::mSaveA_Click, &MainWindow::UpdateTempGraphA},
+        {&MainWindow::mTempGraphB_Click, &MainWindow::mVoltGraphB_Click, &MainWindow::mSetB_Click,
+         &MainWindow::mSaveB_Click, &MainWindow::UpdateTempGraphB},
+    }};
+    return rows[static_cast<std::size_t>(chipIndex(chip))];
+}
+
+MainWindow::MainWindow(AppServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)), state_(services_.state),
+      worker_(std::make_unique<BoardWorker>(state_, services_.board))
+{
+    worker_->onTick(this, [this](const TickReadings& tick) { onTick(tick); });
     setObjectName("ZR410A_BParent");
     setWindowTitle("ZR410A/B");
     setWindowIcon(appIcon());
@@ -48,6 +63,10 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     boardStatus_ = new QLabel(this);
     boardStatus_->setObjectName("boardStatus");
     statusBar()->addPermanentWidget(boardStatus_);
+    skippedTicks_ = new QLabel(this);
+    skippedTicks_->setObjectName("skippedTicks");
+    skippedTicks_->hide();
+    statusBar()->addPermanentWidget(skippedTicks_);
     reconnectButton_ = new QPushButton("Reconnect", this);
     reconnectButton_->setObjectName("cmdReconnect");
     reconnectButton_->setToolTip("Load the firmware again and look for the chips");
@@ -66,13 +85,13 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
         setGeometry(initialMainWindowGeometry(s->availableGeometry(), kPreferredSize));
     else
         resize(kPreferredSize);
-
-    Timer1.setObjectName("Timer1");
-    Timer1.setInterval(kTickIntervalMs);
-    connect(&Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
 }
 
-MainWindow::~MainWindow() = default;
+// Every sequence asked for runs before the windows go; what it hands back then is dropped.
+MainWindow::~MainWindow()
+{
+    worker_.reset();
+}
 
 void MainWindow::buildMenus()
 {
@@ -94,16 +113,16 @@ void MainWindow::buildChipMenu(const ChipDescriptor& chip)
     // No access keys: a menu caption's "&" would show as an underline the program never had.
     QMenu* menu = menuBar()->addMenu(chip.name);
     menu->setObjectName(QStringLiteral("m") + chip.name);
-    const auto addItem = [&](const char* caption, const char* name,
-                             void (MainWindow::*open)(Chip)) {
-        menu->addAction(caption, this, [this, open, c = chip.chip] { (this->*open)(c); })
+    const ChipHandlers& handlers = handlersOf(chip.chip);
+    const auto addItem = [&](const char* caption, const char* name, void (MainWindow::*click)()) {
+        menu->addAction(caption, this, click)
             ->setObjectName(name + QString::fromLatin1(chip.letter));
     };
-    addItem("Temperature Graph", "mTempGraph", &MainWindow::showTempGraph);
+    addItem("Temperature Graph", "mTempGraph", handlers.tempGraph);
     if (chip.hasRails)
-        addItem("Voltage Graph", "mVoltGraph", &MainWindow::showVoltGraph);
-    addItem("Settings", "mSet", &MainWindow::showSettings);
-    addItem("Save Data", "mSave", &MainWindow::showSaveWindow);
+        addItem("Voltage Graph", "mVoltGraph", handlers.voltGraph);
+    addItem("Settings", "mSet", handlers.settings);
+    addItem("Save Data", "mSave", handlers.save);
     menu->setEnabled(false);
     windowsOf(chip.chip).menu = menu;
 }
@@ -138,13 +157,13 @@ QString MainWindow::windowMenuText(QMdiSubWindow* sub) const
 
 std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
 {
-    // No tick and no handler reaches the board while the worker has it.
+    // No tick is asked for while the worker brings the board up.
     bringingUp_ = true;
-    const BringUp up = bringUpBoard(state_, services_.board, services_.programFolder,
-                                    isVisible() ? this : nullptr);
+    const BringUp up =
+        bringUpBoard(*worker_, services_.programFolder, isVisible() ? this : nullptr);
     bringingUp_ = false;
     if (!up.firmwareLoaded) {
-        *failure = up.failure;
+        *failure = QString::fromStdString(up.failure);
         return std::nullopt;
     }
     if (up.fault) {
@@ -154,8 +173,7 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
     for (const ChipDescriptor& chip : kChips)
         windowsOf(chip.chip).menu->setEnabled(up.found->found(chip.chip));
     connection_->setFullText(
-        QString(),
-        connectionText(QString::fromStdString(services_.board.description()), *up.found, state_));
+        QString(), connectionText(QString::fromStdString(up.description), *up.found, state_));
     return up.found;
 }
 
@@ -183,7 +201,7 @@ bool MainWindow::MDIForm_Load()
     }
     if (found->failedProbes > 0)
         showStatus(scanFailureText(*found));
-    Timer1.start();
+    worker_->startTimer(kTickIntervalMs);
     return true;
 }
 
@@ -197,7 +215,7 @@ bool MainWindow::Reconnect()
         showStatus("Reconnect failed: " + (reason.isEmpty() ? QString("no board") : reason));
         return false;
     }
-    if (services_.board.boardLost()) // lost again during the scan; onBoardLost has said so
+    if (worker_->lostFault()) // lost again during the scan; onBoardLost has said so
         return false;
     boardLost_ = false;
     boardStatus_->clear();
@@ -228,6 +246,8 @@ void MainWindow::showChild(ChildWindow* child)
     if (loading) {
         sub = mdi_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
+        // A closed window is no longer polled.
+        window->installEventFilter(this);
         // A window that sizes or places itself does so in its Form_Load, now that it has a frame.
         child->Form_Load();
         // The About window places itself; every other child opens in full view.
@@ -270,11 +290,12 @@ template <typename GraphWindow>
 void MainWindow::showGraph(Chip chip, QPointer<GraphWindow>& window, Flag DeviceState::*openFlag)
 {
     if (!window) {
-        window = new GraphWindow(chip, state_, services_.board, services_.clock);
+        window = new GraphWindow(chip, state_, services_.clock);
         window->chart().setDialogs(services_.files, services_.prompts);
     }
     showChild(window);
     state_.*openFlag = True;
+    syncPolledSteps();
 }
 
 void MainWindow::showTempGraph(Chip chip)
@@ -291,7 +312,7 @@ void MainWindow::showSettings(Chip chip)
 {
     QPointer<SettingsWindow>& window = windowsOf(chip).settings;
     if (!window)
-        window = new SettingsWindow(chip, state_, services_.board, services_.prompts);
+        window = new SettingsWindow(chip, *worker_, services_.prompts);
     showChild(window);
 }
 
@@ -299,10 +320,11 @@ void MainWindow::showSaveWindow(Chip chip)
 {
     QPointer<SaveWindow>& window = windowsOf(chip).save;
     if (!window)
-        window = new SaveWindow(chip, {state_, services_.board, services_.prompts, services_.files,
+        window = new SaveWindow(chip, {state_, *worker_, services_.prompts, services_.files,
                                        services_.clock, services_.programFolder,
                                        [this](const QString& s) { showStatus(s); }});
     showChild(window);
+    syncPolledSteps();
 }
 
 void MainWindow::mTempGraphA_Click()
@@ -351,35 +373,98 @@ void MainWindow::Timer1_Timer()
 {
     if (bringingUp_)
         return;
-    // A button handler may have met the loss first; say so within this tick.
-    if (!boardLost_ && services_.board.boardLost())
-        onBoardLost(boardLostError(services_.board));
-    for (const TickStep& step : kTickSteps) {
-        if (state_.*tickFlag(step) != True)
-            continue;
-        if (const std::function<void()> poll = pollOf(step))
-            runPolled(poll);
-    }
+    syncPolledSteps();
+    worker_->tickNow();
 }
 
-std::function<void()> MainWindow::pollOf(const TickStep& step)
+void MainWindow::UpdateTempGraphA(const logging::TakenReadings& readings)
 {
-    const ChipWindows& windows = windowsOf(step.chip);
+    if (TempGraphWindow* w = tempGraphWindow(Chip::A))
+        w->UpdateTempGraph(readings);
+}
+
+void MainWindow::UpdateTempGraphB(const logging::TakenReadings& readings)
+{
+    if (TempGraphWindow* w = tempGraphWindow(Chip::B))
+        w->UpdateTempGraph(readings);
+}
+
+bool MainWindow::hasWindow(const TickStep& step) const
+{
     switch (step.window) {
     case PolledWindow::TempGraph:
-        if (TempGraphWindow* w = windows.tempGraph)
-            return [w] { w->UpdateTempGraph(); };
-        break;
+        return tempGraphWindow(step.chip) != nullptr;
     case PolledWindow::VoltGraph:
-        if (VoltGraphWindow* w = windows.voltGraph)
-            return [w] { w->UpdateVoltGraph(); };
-        break;
+        return voltGraphWindow(step.chip) != nullptr;
     case PolledWindow::SaveData:
-        if (SaveWindow* w = windows.save)
-            return [w] { w->SaveCurrentData(); };
         break;
     }
-    return {};
+    return saveWindow(step.chip) != nullptr;
+}
+
+void MainWindow::syncPolledSteps()
+{
+    PolledSteps steps;
+    for (std::size_t i = 0; i < kTickSteps.size(); ++i)
+        steps[i] = state_.*tickFlag(kTickSteps[i]) == True && hasWindow(kTickSteps[i]);
+    worker_->setPolledSteps(steps);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window's own close handler clears its flag, or refuses; either way after this.
+    if (event->type() == QEvent::Close)
+        QMetaObject::invokeMethod(this, &MainWindow::syncPolledSteps, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::onTick(const TickReadings& tick)
+{
+    showSkippedTicks(tick);
+    if (boardLost_)
+        return;
+    for (const StepReadings& step : tick.steps) {
+        if (!step.error.empty()) {
+            showStatus(QString::fromStdString(step.error));
+            continue;
+        }
+        runPolled([&] { drawStep(step); });
+    }
+    if (tick.lost)
+        onBoardLost(*tick.lost);
+}
+
+void MainWindow::drawStep(const StepReadings& step)
+{
+    // A window closed since the worker read it is not drawn.
+    if (state_.*tickFlag(step.step) != True)
+        return;
+    const Chip chip = step.step.chip;
+    switch (step.step.window) {
+    case PolledWindow::TempGraph:
+        (this->*handlersOf(chip).updateTempGraph)(step.taken);
+        return;
+    case PolledWindow::VoltGraph:
+        if (VoltGraphWindow* w = voltGraphWindow(chip))
+            w->UpdateVoltGraph(step.taken);
+        return;
+    case PolledWindow::SaveData:
+        break;
+    }
+    if (SaveWindow* w = saveWindow(chip))
+        w->SaveCurrentData(step.taken);
+}
+
+void MainWindow::showSkippedTicks(const TickReadings& tick)
+{
+    if (tick.skippedBefore > 0) {
+        ticksWithoutSkip_ = 0;
+        skippedTicks_->setText(
+            QString("Board slower than the tick: %1 ticks skipped").arg(tick.skippedTotal));
+        skippedTicks_->show();
+    } else if (!skippedTicks_->isHidden() && ++ticksWithoutSkip_ >= kTicksToClearSkipped) {
+        skippedTicks_->hide();
+    }
 }
 
 void MainWindow::runPolled(const std::function<void()>& call)
@@ -477,7 +562,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    Timer1.stop();
+    worker_->stopTimer();
     event->accept();
 }
 

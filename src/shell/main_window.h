@@ -1,19 +1,21 @@
 #pragma once
 
 // ZR410A_BParent: the MDI main window. Brings up the board, finds the chips, opens every other
-// window as its child, and polls the open graph and save-data windows every 250 ms.
+// window as its child, and shows what the board worker reads for the open graph and save-data
+// windows every 250 ms. It never calls the board itself (worker/board_worker.h).
 
 #include "board/address_scan.h"
 #include "board/board_lost_error.h"
 #include "board/chips.h"
 #include "board/tick_steps.h"
 #include "shell/app_services.h"
+#include "worker/board_worker.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QMdiArea;
@@ -43,7 +45,14 @@ public:
     // told and the program must end without showing this window.
     bool MDIForm_Load();
 
+    // One tick now, as when Timer1 (the worker's timer) fires: the worker reads the polled
+    // windows' chips; the readings come back to UpdateTempGraphA/B, UpdateVoltGraph and
+    // SaveCurrentData here.
     void Timer1_Timer();
+
+    // Draw one tick's temperatures of chip A or B into its graph window, if it is open.
+    void UpdateTempGraphA(const logging::TakenReadings& readings);
+    void UpdateTempGraphB(const logging::TakenReadings& readings);
 
     // After the board was lost or stopped answering: loads the firmware again and rescans, the
     // windows alive meanwhile. True when the board is back, and the status bar says which chips
@@ -60,7 +69,7 @@ public:
     void mAbout_Click();
 
     QMdiArea* mdiArea() const { return mdi_; }
-    QTimer* timer() { return &Timer1; }
+    BoardWorker& boardWorker() { return *worker_; }
     bool boardIsLost() const { return boardLost_; }
 
     // Each chip's windows, opened from its menu; the menu items above are these for each chip.
@@ -81,6 +90,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ChipWindows {
@@ -96,10 +106,25 @@ private:
         return chips_[static_cast<std::size_t>(chipIndex(chip))];
     }
 
+    // Each chip's menu handlers and tick drawing, by chip: one row per chip.
+    struct ChipHandlers {
+        void (MainWindow::*tempGraph)();
+        void (MainWindow::*voltGraph)(); // null for a chip without rails
+        void (MainWindow::*settings)();
+        void (MainWindow::*save)();
+        void (MainWindow::*updateTempGraph)(const logging::TakenReadings&);
+    };
+    static const ChipHandlers& handlersOf(Chip chip);
+
     void buildMenus();
     void buildChipMenu(const ChipDescriptor& chip);
-    // The polled call of one tick step, or nothing when its window does not exist.
-    std::function<void()> pollOf(const TickStep& step);
+    // A tick's readings, arrived from the worker: drawn and logged step by step.
+    void onTick(const TickReadings& tick);
+    void drawStep(const StepReadings& step);
+    // Tells the worker which tick steps have an open window with its flag set.
+    void syncPolledSteps();
+    bool hasWindow(const TickStep& step) const;
+    void showSkippedTicks(const TickReadings& tick);
     void fillWindowMenu();
     // A child's entry in the Window menu: its caption, with the chip where the caption lacks it.
     QString windowMenuText(QMdiSubWindow* sub) const;
@@ -126,11 +151,13 @@ private:
     AppServices services_;
     DeviceState& state_;
     QMdiArea* mdi_ = nullptr;
-    QTimer Timer1;
+    std::unique_ptr<BoardWorker> worker_;
     bool boardLost_ = false;
-    bool bringingUp_ = false; // a worker has the board: no tick may touch it
+    bool bringingUp_ = false; // the worker brings the board up: no tick may be asked for
     ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;
+    QLabel* skippedTicks_ = nullptr; // shown while the board is slower than the tick
+    int ticksWithoutSkip_ = 0;
     QPushButton* reconnectButton_ = nullptr;
 
     std::array<ChipWindows, kChipCount> chips_;

@@ -8,6 +8,7 @@
 #include "platform/readable_colour.h"
 #include "shell/main_window.h"
 #include "simulated_chips.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 
 #include <QAccessible>
@@ -42,12 +43,24 @@ struct Bench {
 
     Bench()
     {
+        board.refuseUserInterfaceThread = true;
         state.AddressA = kAddressA;
         state.AddressB = kAddressB;
         chips.chip(kAddressA).deviceId = 132;
         chips.chip(kAddressB).deviceId = 133;
     }
     void tick() { clock.time += std::chrono::milliseconds(250); }
+
+    // What a tick's step reads for a window standing alone, read on a board worker.
+    logging::TakenReadings temps(Chip chip) { return read({PolledWindow::TempGraph, chip}); }
+    logging::TakenReadings volts() { return read({PolledWindow::VoltGraph, Chip::B}); }
+    logging::TakenReadings read(const TickStep& step)
+    {
+        if (!worker)
+            worker = std::make_unique<BoardWorker>(state, board);
+        return test::readOnWorker(*worker, step);
+    }
+    std::unique_ptr<BoardWorker> worker;
 };
 
 // The same bench under the main window, with prompts, files and links that answer nothing.
@@ -62,8 +75,15 @@ struct MainBench : Bench {
     {
         if (!main.MDIForm_Load())
             return false;
-        main.timer()->stop();
+        main.boardWorker().stopTimer();
         return true;
+    }
+
+    // One tick of the main window, drawn.
+    void poll()
+    {
+        main.Timer1_Timer();
+        QVERIFY(test::waitForBoard(main));
     }
 };
 
@@ -129,9 +149,9 @@ void GraphWindowsTest::initTestCase()
 void GraphWindowsTest::designState()
 {
     Bench b;
-    TempGraphWindow tempA(Chip::A, b.state, b.board, b.clock);
-    TempGraphWindow tempB(Chip::B, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow tempA(Chip::A, b.state, b.clock);
+    TempGraphWindow tempB(Chip::B, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
     QCOMPARE(tempA.objectName(), "frmTempGraphA");
     QCOMPARE(tempB.objectName(), "frmTempGraphB");
     QCOMPARE(tempA.windowTitle(), "Temperature Graph");
@@ -224,12 +244,12 @@ void GraphWindowsTest::temperatureRange()
     QFETCH(bool, ticked);
     QFETCH(QList<double>, steps);
     Bench b;
-    TempGraphWindow w(Chip::A, b.state, b.board, b.clock);
+    TempGraphWindow w(Chip::A, b.state, b.clock);
     w.autoAdjustBox()->setChecked(ticked);
     for (int i = 0; i + 3 < steps.size(); i += 4) {
         b.chips.chip(kAddressA).temperatures = {steps[i], steps[i + 1]};
         b.tick();
-        w.UpdateTempGraphA();
+        w.UpdateTempGraph(b.temps(Chip::A));
         QCOMPARE(w.chart().axisMin(), steps[i + 2]);
         QCOMPARE(w.chart().axisMax(), steps[i + 3]);
     }
@@ -260,7 +280,7 @@ void GraphWindowsTest::temperatureLegend()
     QFETCH(QString, label1);
     QFETCH(QString, range);
     Bench b;
-    TempGraphWindow w(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow w(Chip::B, b.state, b.clock);
     QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(&w.chart());
     QCOMPARE(chart->role(), QAccessible::Chart);
     QCOMPARE(chart->text(QAccessible::Name), "ZR410B"); // the title
@@ -273,7 +293,7 @@ void GraphWindowsTest::temperatureLegend()
     QCOMPARE(readOut().constLast(), "Vertical range: -300 to 300");
 
     b.chips.chip(kAddressB).temperatures = {internal, external};
-    w.UpdateTempGraphB();
+    w.UpdateTempGraph(b.temps(Chip::B));
     QCOMPARE(w.chart().label(0).text, label0);
     QCOMPARE(w.chart().label(1).text, label1);
     QCOMPARE(w.chart().label(2).text, QStringLiteral("Temperature (°C)"));
@@ -309,13 +329,13 @@ void GraphWindowsTest::voltageRange()
     QFETCH(bool, ticked);
     QFETCH(QList<double>, steps);
     Bench b;
-    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.clock);
     w.autoAdjustBox()->setChecked(ticked);
     for (int i = 0; i + 6 < steps.size(); i += 7) {
         b.chips.chip(kAddressB).voltages = {steps[i], steps[i + 1], steps[i + 2], steps[i + 3],
                                             steps[i + 4]};
         b.tick();
-        w.UpdateVoltGraph();
+        w.UpdateVoltGraph(b.volts());
         QCOMPARE(w.chart().axisMin(), steps[i + 5]);
         QCOMPARE(w.chart().axisMax(), steps[i + 6]);
     }
@@ -338,9 +358,9 @@ void GraphWindowsTest::voltageLegend()
     QFETCH(QList<double>, rails);
     QFETCH(QStringList, labels);
     Bench b;
-    VoltGraphWindow w(Chip::B, b.state, b.board, b.clock);
+    VoltGraphWindow w(Chip::B, b.state, b.clock);
     b.chips.chip(kAddressB).voltages = {rails[0], rails[1], rails[2], rails[3], rails[4]};
-    w.UpdateVoltGraph();
+    w.UpdateVoltGraph(b.volts());
     for (int i = 0; i < 5; ++i)
         QCOMPARE(w.chart().label(i).text, labels[i]);
     QCOMPARE(w.chart().label(5).text, "ZR410B");
@@ -366,8 +386,8 @@ void GraphWindowsTest::legendLinesStayPut()
     QFETCH(int, chartWidth);
     QFETCH(QList<double>, readings);
     Bench b;
-    TempGraphWindow temp(Chip::B, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::B, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
     chart::StripChart& chart = voltages ? volt.chart() : temp.chart();
     chart.resize(chartWidth, 300);
     // The heading and every reading's line; the chip's title stands elsewhere.
@@ -376,10 +396,10 @@ void GraphWindowsTest::legendLinesStayPut()
     for (double reading : readings) {
         if (voltages) {
             b.chips.chip(kAddressB).voltages = {reading, reading, reading, reading, reading};
-            volt.UpdateVoltGraph();
+            volt.UpdateVoltGraph(b.volts());
         } else {
             b.chips.chip(kAddressB).temperatures = {reading, reading};
-            temp.UpdateTempGraphB();
+            temp.UpdateTempGraph(b.temps(Chip::B));
         }
         for (int i : legend) {
             const QRectF box = chart.labelBox(i);
@@ -396,16 +416,16 @@ void GraphWindowsTest::legendLinesStayPut()
 void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()
 {
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
     b.chips.chip(kAddressA).temperatures = {21.5, -3.25};
     b.chips.chip(kAddressB).voltages = {12.0, 5.0, 3.3, 2.5, 1.2};
     for (int i = 0; i < 3; ++i) {
         b.tick();
         b.state.CurrentAddress = 0;
-        temp.UpdateTempGraphA();
+        temp.UpdateTempGraph(b.temps(Chip::A));
         QCOMPARE(b.state.CurrentAddress, kAddressA);
-        volt.UpdateVoltGraph();
+        volt.UpdateVoltGraph(b.volts());
         QCOMPARE(b.state.CurrentAddress, kAddressB);
     }
     QCOMPARE(sentFrames(b.board),
@@ -426,13 +446,13 @@ void GraphWindowsTest::updateSetsAddressFirstAndPlotsAtClockTime()
 void GraphWindowsTest::lostBoardPlotsNothing()
 {
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
-    temp.UpdateTempGraphA();
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
+    temp.UpdateTempGraph(b.temps(Chip::A));
     const QString legend = temp.chart().label(0).text;
     b.board.lost = true;
-    QVERIFY_THROWS_EXCEPTION(BoardLostError, temp.UpdateTempGraphA());
-    QVERIFY_THROWS_EXCEPTION(BoardLostError, volt.UpdateVoltGraph());
+    QVERIFY_THROWS_EXCEPTION(BoardLostError, temp.UpdateTempGraph(b.temps(Chip::A)));
+    QVERIFY_THROWS_EXCEPTION(BoardLostError, volt.UpdateVoltGraph(b.volts()));
     QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{1});
     QCOMPARE(temp.chart().traceStore(1).size(), std::size_t{1});
     QCOMPARE(temp.chart().label(0).text, legend);
@@ -444,17 +464,17 @@ void GraphWindowsTest::failedReadPlotsNothing()
 {
     // A failed read leaves the request frame in the buffer; it must not become a reading.
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
     b.board.requestResult = -1;
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, temp.UpdateTempGraphA());
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, volt.UpdateVoltGraph());
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, temp.UpdateTempGraph(b.temps(Chip::A)));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, volt.UpdateVoltGraph(b.volts()));
     QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{0});
     QCOMPARE(volt.chart().traceStore(4).size(), std::size_t{0});
     QCOMPARE(temp.chart().label(0).text, "Remote: ");
     QCOMPARE(temp.chart().axisMin(), -300.0);
     b.board.requestResult = 64;
-    temp.UpdateTempGraphA();
+    temp.UpdateTempGraph(b.temps(Chip::A));
     QCOMPARE(temp.chart().traceStore(0).size(), std::size_t{1});
 }
 
@@ -487,7 +507,7 @@ void GraphWindowsTest::openCloseReopenThroughTheMenus()
         QCOMPARE(b.state.*w.flag, True);
         for (int i = 0; i < 3; ++i) {
             b.tick();
-            main.Timer1_Timer();
+            b.poll();
         }
         auto* chart = w.get()->findChild<chart::StripChart*>();
         QCOMPARE(chart->traceStore(0).size(), std::size_t{3});
@@ -498,7 +518,7 @@ void GraphWindowsTest::openCloseReopenThroughTheMenus()
         flushDeletes();
         QVERIFY(!w.get());
         const std::size_t requests = b.board.requests.size();
-        main.Timer1_Timer();
+        b.poll();
         QCOMPARE(b.board.requests.size(), requests); // a closed window is not polled
 
         w.open();
@@ -527,7 +547,7 @@ void GraphWindowsTest::eachWindowReadsItsOwnChipInTickOrder()
     main.mTempGraphA_Click();
     b.board.requests.clear();
     b.tick();
-    main.Timer1_Timer();
+    b.poll();
 
     QCOMPARE(sentFrames(b.board), (QList<QPair<int, int>>{{72, 0}, {76, 16}, {76, 0}}));
     auto newest = [](chart::StripChart& c, int trace) {
@@ -561,7 +581,7 @@ void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
     const int painted = w->chart().paintCount();
     for (int i = 0; i < 5; ++i) {
         b.tick();
-        main.Timer1_Timer();
+        b.poll();
         QTest::qWait(20);
     }
     QCOMPARE(w->chart().paintCount(), painted);
@@ -587,8 +607,8 @@ void GraphWindowsTest::chartColoursReadableOnThePalette()
     QFETCH(QColor, window);
     QFETCH(QColor, base);
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
-    VoltGraphWindow volt(Chip::B, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
+    VoltGraphWindow volt(Chip::B, b.state, b.clock);
     const bool dark = isDarkBackground(window);
     for (chart::StripChart* c : {&temp.chart(), &volt.chart()}) {
         QPalette palette = c->palette();
@@ -699,7 +719,7 @@ void GraphWindowsTest::wallClockStepNeitherFreezesNorTears()
     const qint64 stepMs = stepMinutes * 60'000LL;
     constexpr int kTicksEachSide = 60;
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
     temp.Form_Load();
     temp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&temp));
@@ -708,7 +728,7 @@ void GraphWindowsTest::wallClockStepNeitherFreezesNorTears()
         if (i == kTicksEachSide)
             b.clock.stepWall(std::chrono::milliseconds(stepMs));
         b.tick();
-        temp.UpdateTempGraphA();
+        temp.UpdateTempGraph(b.temps(Chip::A));
         walls.push_back(msSinceEpoch(b.clock.time));
     }
     chart::StripChart& c = temp.chart();
@@ -764,14 +784,14 @@ void GraphWindowsTest::plotAndTitleDrawnInPlace()
     // one pixel of it to one pixel of the screen, and the underlined title with its underline
     // beneath the glyphs.
     Bench b;
-    TempGraphWindow temp(Chip::A, b.state, b.board, b.clock);
+    TempGraphWindow temp(Chip::A, b.state, b.clock);
     temp.Form_Load();
     temp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&temp));
     for (int i = 0; i < 40; ++i) {
         b.chips.chip(kAddressA).temperatures = {i / 10 % 2 ? 25.0f : 20.0f, 30.0f};
         b.tick();
-        temp.UpdateTempGraphA();
+        temp.UpdateTempGraph(b.temps(Chip::A));
     }
     chart::StripChart& c = temp.chart();
     const QImage shown = temp.grab().toImage();

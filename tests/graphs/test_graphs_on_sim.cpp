@@ -5,6 +5,7 @@
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 
 #include <QAction>
@@ -40,13 +41,14 @@ void GraphsOnSimTest::plotsLiveFromTheMenus()
     test::FakeClock clock;
     MainWindow main({state, board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER});
     QVERIFY(main.MDIForm_Load());
-    main.timer()->stop();
+    main.boardWorker().stopTimer();
     main.show();
     for (const char* item : {"mTempGraphA", "mTempGraphB", "mVoltGraphB"})
         main.findChild<QAction*>(item)->trigger();
     for (int i = 0; i < 4; ++i) {
         clock.time += std::chrono::milliseconds(250);
         main.Timer1_Timer();
+        QVERIFY(test::waitForBoard(main));
     }
     QVERIFY(!main.boardIsLost());
 

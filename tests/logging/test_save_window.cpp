@@ -8,6 +8,7 @@
 #include "logging/save_window.h"
 #include "platform/child_window.h"
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 #include "support/recording_board.h"
 
@@ -81,6 +82,7 @@ QByteArray readFile(const QString& path)
 struct Harness {
     explicit Harness(const QString& folder) : programFolder(folder)
     {
+        board.refuseUserInterfaceThread = true;
         state.AddressA = kAddressA;
         state.AddressB = kAddressB;
         // A: 25.25 and 31.5 degrees, offset 0. B: 25 and -3.5 degrees, offset -5, and the rails
@@ -94,7 +96,7 @@ struct Harness {
 
     SaveWindow* open(Chip chip)
     {
-        auto* w = new SaveWindow(chip, {state, board, prompts, files, clock, programFolder,
+        auto* w = new SaveWindow(chip, {state, worker, prompts, files, clock, programFolder,
                                         [this](const QString& s) { statusLines << s; }});
         QMdiSubWindow* sub = mdi.addSubWindow(w);
         sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -119,6 +121,16 @@ struct Harness {
                ",Time:," + QByteArray::fromStdString(t.time) + "\r\n" + columns.toLatin1() + "\r\n";
     }
 
+    // What the tick reads for the window's chip, read on the board worker as a tick reads it.
+    logging::TakenReadings take(SaveWindow* w)
+    {
+        return readOnWorker(worker, {PolledWindow::SaveData, w->chip()});
+    }
+
+    // The worker has run everything asked of it (an extra record) and has seen the board as it
+    // is now.
+    void settle() { QVERIFY(waitForBoard(worker)); }
+
     static QPushButton* button(QWidget* w, const char* name)
     {
         return w->findChild<QPushButton*>(name);
@@ -133,6 +145,7 @@ struct Harness {
     FakeClock clock;
     QString programFolder;
     QStringList statusLines;
+    BoardWorker worker{state, board};
     QMdiArea mdi;
 };
 
@@ -328,7 +341,7 @@ void TestSaveWindow::outerSizeFromTwips()
 void TestSaveWindow::flagIsSetByFormLoad()
 {
     Harness h(dir_->path());
-    SaveWindow w(Chip::B, {h.state, h.board, h.prompts, h.files, h.clock, h.programFolder, {}});
+    SaveWindow w(Chip::B, {h.state, h.worker, h.prompts, h.files, h.clock, h.programFolder, {}});
     QCOMPARE(h.state.LoggingB, False);
     w.Form_Load();
     QCOMPARE(h.state.LoggingB, True);
@@ -351,7 +364,7 @@ void TestSaveWindow::everyTickReadsTheChip()
     QFETCH(QList<int>, commands);
     Harness h(dir_->path());
     SaveWindow* w = h.open(chip);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(commandsSince(h.board, 0), commands);
     for (const RecordedRequest& r : h.board.requests)
         if (r.direction == kDirectionToBoard)
@@ -376,7 +389,7 @@ void TestSaveWindow::cancelledDialogTouchesNothingAndCloseAsksNothing()
     QCOMPARE(h.files.calls[0].filter, QString("Text Files (*.sav)"));
     QCOMPARE(save->text(), QString("Save To File"));
     QVERIFY(!w->isLogging());
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QVERIFY(QDir(dir_->path()).isEmpty());
     QVERIFY(h.statusLines.isEmpty());
 
@@ -406,16 +419,16 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     QVERIFY(file->text().startsWith("Writing to ") && file->text().endsWith("typed-name"));
     QCOMPARE(count->text(), QString("0 records in 0:00:00"));
 
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     h.chips[kAddressA].intTemp = 65472; // -1 degree
     h.clock.time += std::chrono::seconds(3723);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(readFile(path), header + kRecordA + "-1, 31.5,\r\n");
     QCOMPARE(count->text(), QString("2 records in 1:02:03"));
     // Setting the wall clock back (or forward) does not change how long the log has run.
     for (int minutes : {-10, 20}) {
         h.clock.stepWall(std::chrono::minutes(minutes));
-        w->SaveCurrentData();
+        w->SaveCurrentData(h.take(w));
     }
     QCOMPARE(count->text(), QString("4 records in 1:02:03"));
     // The window keeps its size: a long path is elided in the middle, not given more room.
@@ -430,7 +443,7 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     QVERIFY(!w->isLogging());
     QVERIFY(!progress->isVisible());
     const std::size_t before = h.board.requests.size();
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QVERIFY(h.board.requests.size() > before); // still reads
     QCOMPARE(readFile(path), header + kRecordA + QByteArray("-1, 31.5,\r\n").repeated(3));
     QVERIFY(!QFile::exists(path + ".sav"));
@@ -475,12 +488,12 @@ void TestSaveWindow::optionsAreReadOnEveryRecord()
     const QString path = pathIn("options.sav");
     h.box(w, "chkVcc")->setChecked(false);
     h.start(w, path);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     h.box(w, "chkExternalOffset")->setChecked(true);
     h.box(w, "chkInternal")->setChecked(false);
     h.box(w, "chk12V")->setChecked(false);
     h.box(w, "chkVcc")->setChecked(true);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(readFile(path), h.header(Chip::B, "Internal,External,,12V,5V,2.5V,Vccp,") +
                                  " 25,-3.5,,  12.1,  5.02,  2.5,  1.2\r\n"
                                  ",-3.5,-5,,  5.02,  3.3,  2.5,  1.2\r\n");
@@ -492,18 +505,18 @@ void TestSaveWindow::restartAsksAgainAndCancelNeverReusesThePath()
     SaveWindow* w = h.open(Chip::A);
     const QString first = pathIn("first.sav");
     h.start(w, first);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     h.button(w, "cmdSave")->click(); // stop
     h.button(w, "cmdSave")->click(); // start again, and cancel
     QCOMPARE(h.files.calls.size(), 2);
     QVERIFY(!w->isLogging());
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(readFile(first), h.header(Chip::A, kColumnsA) + kRecordA);
 
     const QString second = pathIn("second.sav");
     h.box(w, "chkExternal")->setChecked(false);
     h.start(w, second);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(readFile(second), h.header(Chip::A, "Internal,") + " 25.25,\r\n");
     QCOMPARE(readFile(first), h.header(Chip::A, kColumnsA) + kRecordA);
 }
@@ -516,8 +529,8 @@ void TestSaveWindow::bothWindowsLogAtOnce()
     h.start(a, pathIn("a.sav"));
     h.start(b, pathIn("b.sav"));
     for (int tick = 0; tick < 3; ++tick) {
-        a->SaveCurrentData();
-        b->SaveCurrentData();
+        a->SaveCurrentData(h.take(a));
+        b->SaveCurrentData(h.take(b));
     }
     QCOMPARE(readFile(pathIn("a.sav")), h.header(Chip::A, kColumnsA) + kRecordA.repeated(3));
     QCOMPARE(readFile(pathIn("b.sav")), h.header(Chip::B, kColumnsB) + kRecordB.repeated(3));
@@ -530,15 +543,15 @@ void TestSaveWindow::sameFileForBothWindowsIsRefused()
     SaveWindow* b = h.open(Chip::B);
     const QString path = pathIn("shared.sav");
     h.start(a, path);
-    a->SaveCurrentData();
+    a->SaveCurrentData(h.take(a));
     h.start(b, QDir(dir_->path()).filePath("./shared.sav"));
     QCOMPARE(h.button(b, "cmdSave")->text(), QString("Save To File"));
     QVERIFY(!b->isLogging());
     QCOMPARE(h.statusLines.size(), 1);
     QVERIFY(h.statusLines[0].contains("shared.sav"));
     QVERIFY(h.prompts.messages.isEmpty());
-    b->SaveCurrentData();
-    a->SaveCurrentData();
+    b->SaveCurrentData(h.take(b));
+    a->SaveCurrentData(h.take(a));
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(2));
     QVERIFY(a->isLogging());
 }
@@ -563,7 +576,7 @@ void TestSaveWindow::closeAnsweredYesEndsTheLog()
     QPointer<SaveWindow> alive(w);
     const QString path = pathIn("yes.sav");
     h.start(w, path);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     h.prompts.answers = {true};
     h.button(w, "cmdCancel")->click();
     QCOMPARE(h.prompts.questions,
@@ -586,12 +599,13 @@ void TestSaveWindow::closeAnsweredNoKeepsLoggingAndWritesOnce()
     h.start(w, path);
     h.prompts.answers = {false};
     closeChildWindow(w); // the close box
+    h.settle();
     QCOMPARE(h.prompts.questions.size(), 1);
     QVERIFY(childFrame(w)->isVisible());
     QCOMPARE(h.state.LoggingB, True);
     QVERIFY(w->isLogging());
     QCOMPARE(readFile(path), h.header(Chip::B, kColumnsB) + kRecordB);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
     QCOMPARE(readFile(path), h.header(Chip::B, kColumnsB) + kRecordB.repeated(2));
 }
 
@@ -601,12 +615,14 @@ void TestSaveWindow::tickDuringTheQuestionWritesOnlyWhileLogging()
     SaveWindow* w = h.open(Chip::A);
     const QString path = pathIn("question.sav");
     h.start(w, path);
-    h.prompts.onQuestion = [&] { w->SaveCurrentData(); };
+    h.prompts.onQuestion = [&] { w->SaveCurrentData(h.take(w)); };
     h.prompts.answers = {false, true};
     closeChildWindow(w);
+    h.settle();
     // One record from the tick while the question was open, one for the No.
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(2));
     closeChildWindow(w);
+    h.settle();
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA.repeated(3));
 }
 
@@ -620,7 +636,7 @@ void TestSaveWindow::whileTheDialogIsOpen()
     h.files.onChoose = [&] {
         // A tick reads but writes nothing; a close waits for the dialog to return.
         requestsBefore = h.board.requests.size();
-        w->SaveCurrentData();
+        w->SaveCurrentData(h.take(w));
         closeChildWindow(w);
     };
     h.start(w, path);
@@ -671,6 +687,7 @@ void TestSaveWindow::closingTheMainWindowAsksEveryLogFirst()
     main.mTempGraphA_Click(); // in front, and its history must outlive a cancelled close
     main.mSetB_Click();
     main.Timer1_Timer();
+    QVERIFY(waitForBoard(main));
     const QPointer<QWidget> graph(main.tempGraphWindow(Chip::A));
 
     QStringList inFront;
@@ -679,6 +696,7 @@ void TestSaveWindow::closingTheMainWindowAsksEveryLogFirst()
     };
     prompts.answers = std::deque<bool>(answers.cbegin(), answers.cend());
     QCOMPARE(main.close(), closed);
+    QVERIFY(waitForBoard(main));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(inFront, asked);
     const QByteArray a = readFile(pathIn("a.sav"));
@@ -718,8 +736,8 @@ void TestSaveWindow::failedWriteStopsOnlyThatLog()
     const QString pathB = pathIn("b.sav");
     h.start(a, pathA);
     h.start(b, pathB); // records of one comma: far below the limit set below
-    a->SaveCurrentData();
-    b->SaveCurrentData();
+    a->SaveCurrentData(h.take(a));
+    b->SaveCurrentData(h.take(b));
 
     // A real fault: the process's file-size limit ends inside A's next record. Nothing else is
     // written to a file while it holds.
@@ -729,9 +747,9 @@ void TestSaveWindow::failedWriteStopsOnlyThatLog()
     rlimit limit = saved;
     limit.rlim_cur = static_cast<rlim_t>(written.size() + kRecordA.size() + 5);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    a->SaveCurrentData(); // fits
-    a->SaveCurrentData(); // fails part-way
-    b->SaveCurrentData();
+    a->SaveCurrentData(h.take(a)); // fits
+    a->SaveCurrentData(h.take(a)); // fails part-way
+    b->SaveCurrentData(h.take(b));
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
     QCOMPARE(readFile(pathA), written + kRecordA);
@@ -747,8 +765,8 @@ void TestSaveWindow::failedWriteStopsOnlyThatLog()
 
     // Told once; the chip is still read; the other log goes on.
     const std::size_t before = h.board.requests.size();
-    a->SaveCurrentData();
-    b->SaveCurrentData();
+    a->SaveCurrentData(h.take(a));
+    b->SaveCurrentData(h.take(b));
     QVERIFY(h.board.requests.size() > before);
     QCOMPARE(h.statusLines.size(), 1);
     QCOMPARE(readFile(pathA), written + kRecordA);
@@ -770,12 +788,12 @@ void TestSaveWindow::deletedFolderStopsTheLogAndTellsOnce()
     QVERIFY(QDir().mkpath(folder));
     const QString path = folder + "/a.sav";
     h.start(a, path);
-    a->SaveCurrentData();
+    a->SaveCurrentData(h.take(a));
     QVERIFY(QDir(folder).removeRecursively());
 
     int ticks = 0;
     for (; a->isLogging() && ticks < 500; ++ticks) {
-        a->SaveCurrentData();
+        a->SaveCurrentData(h.take(a));
         QTest::qWait(10);
     }
     QVERIFY2(!a->isLogging(), "the log went on into a deleted folder");
@@ -787,7 +805,7 @@ void TestSaveWindow::deletedFolderStopsTheLogAndTellsOnce()
     QCOMPARE(a->findChild<QLabel*>("lblLogStatus")->text(), told);
     QVERIFY(h.prompts.messages.isEmpty());
     const std::size_t before = h.board.requests.size();
-    a->SaveCurrentData();
+    a->SaveCurrentData(h.take(a));
     QVERIFY(h.board.requests.size() > before);
     QCOMPARE(h.statusLines.size(), 1);
 }
@@ -814,6 +832,7 @@ void TestSaveWindow::lostBoardStopsTheLogs()
     Harness::button(a, "cmdSave")->click();
     Harness::button(b, "cmdSave")->click();
     main.Timer1_Timer();
+    QVERIFY(waitForBoard(main));
     const QByteArray keptA = readFile(pathIn("a.sav"));
     const QByteArray keptB = readFile(pathIn("b.sav"));
 
@@ -822,6 +841,7 @@ void TestSaveWindow::lostBoardStopsTheLogs()
     board.reason = "unplugged";
     main.Timer1_Timer();
     main.Timer1_Timer();
+    QVERIFY(waitForBoard(main));
 
     QCOMPARE(readFile(pathIn("a.sav")), keptA);
     QCOMPARE(readFile(pathIn("b.sav")), keptB);
@@ -839,13 +859,13 @@ void TestSaveWindow::failedReadWritesNoRecordAndLoggingGoesOn()
     SaveWindow* w = h.open(Chip::A);
     const QString path = pathIn("failed-read.sav");
     h.start(w, path);
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
 
     // A timed-out read leaves the request frame in the buffer: that is no reading.
     h.board.requestResult = -7;
-    QVERIFY_THROWS_EXCEPTION(FailedReadError, w->SaveCurrentData());
+    QVERIFY_THROWS_EXCEPTION(FailedReadError, w->SaveCurrentData(h.take(w)));
     h.board.requestResult = 64;
-    w->SaveCurrentData();
+    w->SaveCurrentData(h.take(w));
 
     QCOMPARE(readFile(path), h.header(Chip::A, kColumnsA) + kRecordA + kRecordA);
     QVERIFY(w->isLogging());
@@ -857,6 +877,7 @@ void TestSaveWindow::noStartOnALostBoard()
     SaveWindow* w = h.open(Chip::A);
     h.board.lost = true;
     h.board.reason = "unplugged";
+    h.settle();
     h.start(w, pathIn("never.sav"));
     QVERIFY(h.files.calls.isEmpty());
     QVERIFY(!w->isLogging());
@@ -869,7 +890,11 @@ void TestSaveWindow::noStartOnALostBoard()
 
     // Lost while the dialog was open.
     h.board.lost = false;
-    h.files.onChoose = [&] { h.board.lost = true; };
+    h.settle();
+    h.files.onChoose = [&] {
+        h.board.lost = true;
+        h.settle();
+    };
     h.start(w, pathIn("never.sav"));
     QVERIFY(!w->isLogging());
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));

@@ -14,6 +14,7 @@
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 
 #include <QAction>
@@ -98,7 +99,7 @@ int soak(long long ticks, const QString& folder)
     Program p;
     if (!p.main.MDIForm_Load())
         return 2;
-    p.main.timer()->stop(); // the ticks below are the only ones
+    p.main.boardWorker().stopTimer(); // the ticks below are the only ones
     p.main.show();
     for (const char* item : {"mTempGraphA", "mTempGraphB", "mVoltGraphB"})
         p.main.findChild<QAction*>(item)->trigger();
@@ -122,6 +123,8 @@ int soak(long long ticks, const QString& folder)
         const auto begin = std::chrono::steady_clock::now();
         p.clock.time += std::chrono::milliseconds(250);
         p.main.Timer1_Timer();
+        if (!zr::test::waitForBoard(p.main))
+            return 4;
         for (QWidget* chart : charts)
             chart->repaint();
         QCoreApplication::processEvents();

@@ -57,7 +57,7 @@ void TestSettingsOnSim::init()
     main = std::make_unique<MainWindow>(
         AppServices{state, *board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER});
     QVERIFY(main->MDIForm_Load());
-    main->timer()->stop();
+    main->boardWorker().stopTimer();
     main->show();
 }
 

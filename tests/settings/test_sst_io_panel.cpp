@@ -65,7 +65,7 @@ void TestSstIoPanel::type(const QString& data, const QString& write, const QStri
 void TestSstIoPanel::send(const QString& data, const QString& write, const QString& read)
 {
     type(data, write, read);
-    control<QPushButton>(window, "cmdReqSST")->click();
+    click(window, "cmdReqSST");
 }
 
 void TestSstIoPanel::sendsTypedBytes_data()

@@ -2,6 +2,8 @@
 
 // Reaching a window's controls by their object names, as an automation client would.
 
+#include "support/board_wait.h"
+
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
@@ -45,9 +47,12 @@ inline void setText(QWidget* window, const QString& name, const QString& text)
         control<QPlainTextEdit>(window, name)->setPlainText(text);
 }
 
+// Presses the button and waits until what it asked of the board is done and shown.
 inline void click(QWidget* window, const QString& button)
 {
     control<QAbstractButton>(window, button)->click();
+    if (auto* main = qobject_cast<MainWindow*>(window->window()))
+        QVERIFY(waitForBoard(*main));
 }
 
 } // namespace zr::test

@@ -79,7 +79,7 @@ private slots:
                  QString("ZR410A/B could not be found. Please check USB connection.\n\n"
                          "cannot read /opt/zr410ab/SSTFW.hex"));
         QVERIFY(h.board.requests.empty());
-        QVERIFY(!h.window.timer()->isActive());
+        QVERIFY(!h.window.boardWorker().timerActive());
         QCOMPARE(h.board.firmwarePaths.at(0), std::string("/opt/zr410ab/SSTFW.hex"));
     }
 
@@ -136,8 +136,8 @@ private slots:
         QCOMPARE(menu(h.window, "mZR410B")->isEnabled(), withB);
         QCOMPARE(int(h.state.AddressA), withA ? 72 : 0);
         QCOMPARE(int(h.state.CurrentAddress), withB ? 76 : 0);
-        QVERIFY(h.window.timer()->isActive());
-        QCOMPARE(h.window.timer()->interval(), 250);
+        QVERIFY(h.window.boardWorker().timerActive());
+        QCOMPARE(h.window.boardWorker().timerInterval(), 250);
         QVERIFY(h.prompts.messages.isEmpty());
         QCOMPARE(h.window.findChild<QLabel*>("lblConnection")->toolTip(), connection);
     }
@@ -146,14 +146,14 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         const size_t afterScan = h.board.requests.size();
-        h.window.Timer1_Timer();
+        h.tick();
         QCOMPARE(h.board.requests.size(), afterScan);
         // A flag without its window is no reason to talk to the board either.
         h.state.TempGraphAOpen = True;
         h.state.LoggingB = True;
-        h.window.Timer1_Timer();
+        h.tick();
         QCOMPARE(h.board.requests.size(), afterScan);
     }
 
@@ -161,7 +161,7 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.mSetA_Click();
         QWidget* first = reinterpret_cast<QWidget*>(h.window.settingsWindow(Chip::A));
         h.window.mSetB_Click();
@@ -175,7 +175,7 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.mTempGraphA_Click();
         h.window.mTempGraphB_Click();
         h.window.mVoltGraphB_Click();
@@ -197,7 +197,7 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.show();
         h.window.mSetA_Click();
         h.window.mTempGraphB_Click();
@@ -236,7 +236,7 @@ private slots:
         QFETCH(QStringList, order);
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.show();
         const QRect available = h.window.screen()->availableGeometry();
         QVERIFY(available.contains(h.window.frameGeometry()));
@@ -275,7 +275,7 @@ private slots:
         QFETCH(bool, withF10);
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.show();
         h.window.mSetA_Click();
         auto* getDib = h.window.settingsWindow(Chip::A)->findChild<QPushButton*>("cmdGetDIB");
@@ -311,13 +311,13 @@ private slots:
         Harness h;
         h.board.loseAfterRequests = 4;
         h.board.reason = "the cable was pulled";
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         QVERIFY(h.window.boardIsLost());
         QVERIFY(h.window.statusBar()->currentMessage().contains("the cable was pulled"));
         const size_t sent = h.board.requests.size();
         h.state.TempGraphAOpen = True;
         h.window.mTempGraphA_Click();
-        h.window.Timer1_Timer();
+        h.tick();
         QCOMPARE(h.board.requests.size(), sent);
     }
 
@@ -325,7 +325,7 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         // Opened in another order than the tick serves them.
         h.window.mSaveB_Click();
         h.window.mTempGraphB_Click();
@@ -333,7 +333,7 @@ private slots:
         h.window.mVoltGraphB_Click();
         h.window.mTempGraphA_Click();
         const size_t from = h.board.requests.size();
-        h.window.Timer1_Timer();
+        h.tick();
         const QStringList frames = framesSent(h.board, from);
         QCOMPARE(frames, (QStringList{"72:0", "76:16", "76:0", "72:0", "72:224", "76:0", "76:224",
                                       "76:16"}));
@@ -355,12 +355,12 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.mTempGraphA_Click();
         h.window.mSaveA_Click();
         h.board.requestResult = -7; // every read fails: the graph refuses to plot
         const size_t from = h.board.requests.size();
-        h.window.Timer1_Timer();
+        h.tick();
         QVERIFY(h.window.statusBar()->currentMessage().contains("could not be read"));
         // A refused frame ends its exchange unread; the save window still tried both its reads.
         QCOMPARE(h.board.requests.size() - from, size_t(1 + 2));
@@ -371,7 +371,7 @@ private slots:
     {
         Harness h;
         answerAsTwoChips(h.board);
-        QVERIFY(h.window.MDIForm_Load());
+        QVERIFY(h.load());
         h.window.mSetA_Click();
         h.window.mAbout_Click();
         auto* reconnect = h.window.findChild<QPushButton*>("cmdReconnect");
@@ -379,7 +379,7 @@ private slots:
 
         h.board.lost = true; // pulled while no polled window is open
         h.board.reason = "no device";
-        h.window.Timer1_Timer();
+        h.tick();
         QVERIFY(h.window.boardIsLost());
         QVERIFY(h.window.statusBar()->currentMessage().contains("no device"));
         QVERIFY(!reconnect->isHidden());

@@ -5,6 +5,7 @@
 #include "logging/save_window.h"
 #include "settings/settings_window.h"
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 #include "support/recording_board.h"
 
@@ -141,6 +142,7 @@ private slots:
             }
             for (int tick = 0; tick < 3; ++tick)
                 main.Timer1_Timer();
+            QVERIFY(test::waitForBoard(main));
             QApplication::processEvents();
             found << clipped(&main, "busy");
             QApplication::setFont(original);

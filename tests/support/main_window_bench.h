@@ -5,6 +5,7 @@
 // forgotten; NotLoaded leaves the start-up to the test.
 
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 #include "support/recording_board.h"
 
@@ -32,6 +33,7 @@ struct MainWindowBench {
     explicit MainWindowBench(Start start = Start::Loaded,
                              const QString& programFolder = QStringLiteral("."))
     {
+        board.refuseUserInterfaceThread = true;
         main = std::make_unique<MainWindow>(
             AppServices{state, board, prompts, files, urls, clock, programFolder});
         if (start == Start::Loaded)
@@ -51,13 +53,30 @@ struct MainWindowBench {
             }
             return r;
         };
-        main->MDIForm_Load();
-        main->timer()->stop(); // nothing here is polled; keep every request the test's own
+        load();
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main.get()));
         board.requests.clear();
         board.responder = nullptr;
     }
+
+    // The firmware load and the scan, then the worker's timer stopped: the test makes the ticks.
+    bool load()
+    {
+        const bool loaded = main->MDIForm_Load();
+        main->boardWorker().stopTimer();
+        return loaded;
+    }
+
+    // One tick, drawn and logged.
+    void tick()
+    {
+        main->Timer1_Timer();
+        settle();
+    }
+
+    // Everything asked of the board so far has run and has been shown.
+    void settle() { QVERIFY(waitForBoard(*main)); }
 
     void trigger(const char* menuItem)
     {

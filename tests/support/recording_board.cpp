@@ -1,11 +1,41 @@
 #include "support/recording_board.h"
 
+#include <QCoreApplication>
+#include <QTest>
+#include <QThread>
 #include <algorithm>
+#include <thread>
 
 namespace zr::test {
 
+void RecordingBoard::checkThread() const
+{
+    if (refuseUserInterfaceThread && QCoreApplication::instance() &&
+        QThread::currentThread() == QCoreApplication::instance()->thread())
+        QTest::qFail("a board call on the user-interface thread", __FILE__, __LINE__);
+}
+
+bool RecordingBoard::boardLost() const
+{
+    checkThread();
+    return lost;
+}
+
+bool RecordingBoard::boardNotResponding() const
+{
+    checkThread();
+    return lost && notResponding;
+}
+
+std::string RecordingBoard::failureReason() const
+{
+    checkThread();
+    return reason;
+}
+
 std::int16_t RecordingBoard::LoadFirmWare(const char* path)
 {
+    checkThread();
     firmwarePaths.emplace_back(path);
     return firmwareResult;
 }
@@ -14,6 +44,9 @@ std::int16_t RecordingBoard::VendorIORequest(std::int16_t request, std::int32_t 
                                              std::int32_t index, std::int16_t direction,
                                              std::int16_t length, std::uint8_t* buffer)
 {
+    checkThread();
+    if (latency.count() > 0)
+        std::this_thread::sleep_for(latency);
     if (lost)
         return -1;
     RecordedRequest r{request, value, index, direction, length, {}};

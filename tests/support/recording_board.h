@@ -6,6 +6,7 @@
 #include "board/board_library.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -30,9 +31,9 @@ public:
     std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
                                  std::int16_t direction, std::int16_t length,
                                  std::uint8_t* buffer) override;
-    bool boardLost() const override { return lost; }
-    bool boardNotResponding() const override { return lost && notResponding; }
-    std::string failureReason() const override { return reason; }
+    bool boardLost() const override;
+    bool boardNotResponding() const override;
+    std::string failureReason() const override;
 
     // A reply for the next read; without one, reads answer `defaultReply`.
     void queueReply(const Reply& reply) { replies.push_back(reply); }
@@ -56,6 +57,14 @@ public:
     std::string reason;
     // After this many requests the board reports itself lost (-1: never).
     int loseAfterRequests = -1;
+    // The program's board belongs to its board worker: a call on the user-interface thread (the
+    // test's own) fails the running test.
+    bool refuseUserInterfaceThread = false;
+    // Each request waits this long first, as a transfer on a real bus does.
+    std::chrono::microseconds latency{0};
+
+private:
+    void checkThread() const;
 };
 
 } // namespace zr::test

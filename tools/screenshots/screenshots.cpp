@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -100,12 +101,19 @@ int main(int argc, char** argv)
     zr::MainWindow w({state, board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER});
     if (!w.MDIForm_Load())
         return 1;
-    w.timer()->stop(); // ticks are run below, one step of the clock each
+    w.boardWorker().stopTimer(); // ticks are run below, one step of the clock each
     w.show();
+    // Until what was asked of the board is done and shown.
+    const auto settle = [&] {
+        QEventLoop loop;
+        w.boardWorker().afterPending(&loop, [&loop] { loop.quit(); });
+        loop.exec();
+    };
     const auto ticks = [&](int count) {
         for (int i = 0; i < count; ++i) {
             clock.time += std::chrono::milliseconds(250);
             w.Timer1_Timer();
+            settle();
         }
     };
     bool ok = save(w, folder, "main-window", suffix);
@@ -113,6 +121,7 @@ int main(int argc, char** argv)
     w.mSetA_Click();
     for (const char* button : {"cmdGetDIB", "cmdGetAllTemps", "cmdGetOffset", "cmdPing"})
         w.settingsWindow(zr::Chip::A)->findChild<QPushButton*>(button)->click();
+    settle();
     ok = save(w, folder, "settings", suffix) && ok;
     closeChildren(w);
 

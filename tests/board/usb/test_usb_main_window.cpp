@@ -7,6 +7,7 @@
 #include "board/sst_stuff.h"
 #include "board/usb/usb_board.h"
 #include "shell/main_window.h"
+#include "support/board_wait.h"
 #include "support/fake_services.h"
 #include "usb_emulator.h"
 
@@ -91,6 +92,9 @@ private slots:
         Program p;
         p.emulator->plugUnprogrammed();
         QVERIFY(p.window->MDIForm_Load());
+        // The test talks to the board itself below; the worker's timer keeps away.
+        p.window->boardWorker().stopTimer();
+        QVERIFY(zr::test::waitForBoard(*p.window));
         p.state.CurrentAddress = 72;
         QCOMPARE(zr::SSTStuff::SSTGetTemperatures(p.state, *p.board), 64);
 
@@ -99,12 +103,14 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(zr::BoardLostError,
                                  zr::SSTStuff::SSTGetTemperatures(p.state, *p.board));
         p.window->Timer1_Timer();
+        QVERIFY(zr::test::waitForBoard(*p.window));
         QVERIFY(p.window->boardIsLost());
         QVERIFY(!p.window->Reconnect()); // still unplugged
 
         // Plugged in again, the controller waits for its firmware like at start-up.
         p.emulator->plugUnprogrammed();
         QVERIFY(p.window->Reconnect());
+        QVERIFY(zr::test::waitForBoard(*p.window));
         QVERIFY(!p.window->boardIsLost());
         QCOMPARE(p.emulator->enumerations(), 4);
         p.state.IntTemp = -999;

@@ -240,7 +240,7 @@ struct UsbEmulator::Impl {
     std::optional<Fault> fault;
     bool faultPersists = false;
     int faultSkip = 0;
-    std::chrono::milliseconds latency{0};
+    std::chrono::microseconds latency{0};
     int shortLength = 0;
     std::vector<ControlTransfer> log;
     std::vector<std::uint8_t> ram = std::vector<std::uint8_t>(0x10000, 0xFF);
@@ -763,7 +763,7 @@ void UsbEmulator::clearFaults()
     d->faultPersists = false;
 }
 
-void UsbEmulator::setLatency(std::chrono::milliseconds latency)
+void UsbEmulator::setLatency(std::chrono::microseconds latency)
 {
     std::lock_guard lock(d->mutex);
     d->latency = latency;

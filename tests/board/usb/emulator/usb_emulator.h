@@ -92,7 +92,7 @@ public:
     void failEveryTransfer(Fault fault, int afterTransfers = 0);
     void clearFaults();
     // Every later answer comes this much later (0: at once), as from a board behind a slow hub.
-    void setLatency(std::chrono::milliseconds latency);
+    void setLatency(std::chrono::microseconds latency);
 
     std::vector<ControlTransfer> transfers() const;
     void clearTransfers();
