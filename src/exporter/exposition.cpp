@@ -1,5 +1,6 @@
 #include "exporter/exposition.h"
 
+#include "board/chip_readings.h"
 #include "text/text_rules.h"
 #include "version.h"
 
@@ -49,14 +50,15 @@ constexpr Family kOffset{"zr410ab_external_offset_celsius", "gauge", "celsius",
 constexpr Family kBuildInfo{"zr410ab_build_info", "gauge", "",
                             "The exporter's version as a label; always 1."};
 
-// The temperatures every chip measures, as the `sensor` label calls them, in the text's order.
+// The temperatures every chip measures, in the text's order; the `sensor` label is the reading's
+// key in the readings table, as the tool's JSON calls it.
 struct Sensor {
-    const char* label;
-    Timed<float> ChipReadings::*reading;
+    ChipReading reading;
+    Timed<float> ChipReadings::*value;
 };
 constexpr Sensor kSensors[] = {
-    {"internal", &ChipReadings::internal},
-    {"external", &ChipReadings::external},
+    {ChipReading::Internal, &ChipReadings::internal},
+    {ChipReading::External, &ChipReadings::external},
 };
 
 std::string escaped(const std::string& value)
@@ -170,8 +172,9 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     w.family(kTemperature);
     for (const ChipReadings& c : s.chips)
         for (const Sensor& sensor : kSensors)
-            if (const Timed<float>& t = c.*sensor.reading; live && t.currentAt(now, maxAge))
-                w.sample(chipLabels(c) + "," + label("sensor", sensor.label), sampleValue(t.value));
+            if (const Timed<float>& t = c.*sensor.value; live && t.currentAt(now, maxAge))
+                w.sample(chipLabels(c) + "," + label("sensor", readingInfo(sensor.reading).key),
+                         sampleValue(t.value));
     w.family(voltageFamily());
     for (const ChipReadings& c : s.chips)
         for (std::size_t i = 0; hasRails(c.chip) && i < kRails.size(); ++i)
