@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages of tools/packages.txt, or of the list given, that are missing (sudo
 # when not root).
 set -euo pipefail

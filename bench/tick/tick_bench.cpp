@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one polling tick of the real program: the main window on the simulated board with
 // every polled window open (both temperature graphs, the voltage graph, both save-data windows
 // logging to a file), offscreen. A repeating timer in the event loop makes the ticks, as the

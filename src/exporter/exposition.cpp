@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter/exposition.h"
 
 #include "text/text_rules.h"

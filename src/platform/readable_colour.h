@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Fixed colours of the program's texts (link blue, headings) kept readable on any background:

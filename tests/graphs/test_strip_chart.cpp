@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strip chart as the user meets it: following, scrolling and zooming through the history,
 // the time axis labels, copying and saving, repaint coalescing, the palette; and the control
 // the graph windows drive it through.

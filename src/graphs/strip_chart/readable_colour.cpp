@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/readable_colour.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Colours that stay readable on the window's own background. The chart's legend, title and
