@@ -64,7 +64,7 @@ has_dependency() { # DEB FIELD PATTERN
     grep -Eq "(^|, )$3(,|$)" <<< "$(field "$1" "$2")" || fail "$(field "$1" Package) $2 lacks '$3': $(field "$1" "$2")"
 }
 for deb in "${debs[@]}"; do
-    [[ "$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -c "^./usr/share/doc/$(field "$deb" Package)/\(copyright\|changelog.Debian.gz\)$")" == 2 ]] ||
+    [[ "$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -c "^.$prefix/share/doc/$(field "$deb" Package)/\(copyright\|changelog.Debian.gz\)$")" == 2 ]] ||
         fail "$(field "$deb" Package) lacks its copyright file or its changelog"
 done
 # Only the tools depend on nothing graphical, and they take over the single package's files.

@@ -55,7 +55,7 @@ cat > "$root/run/fake/systemctl" << 'EOF'
 echo "systemctl $*" >> /run/systemctl.log
 EOF
 chmod 755 "$root/run/fake/systemctl"
-fake_path=/run/fake:/usr/sbin:/usr/bin:/sbin:/bin
+fake_path=/run/fake:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 in_root() { chroot "$root" env -i PATH=$fake_path LC_ALL=C.UTF-8 "$@"; }
 for deb in "${debs[@]}"; do cp "$deb" "$root/tmp/"; done
 names=()
@@ -88,7 +88,8 @@ done
 [[ "$(in_root zr410ab-cli --version)" == "zr410ab-cli $version" ]] || fail "zr410ab-cli does not run"
 if [[ " ${names[*]} " == *" python3-zr410ab "* ]]; then
     in_root dpkg -L python3-zr410ab | grep -q "__pycache__" && fail "the package ships byte-code"
-    [[ -n "$(find "$work/upper/usr" -path '*/zr410ab/__pycache__/*.pyc')" ]] ||
+    # Debian's py3compile compiles the packages in its own Python folders, under /usr.
+    [[ "$prefix" != /usr || -n "$(find "$work/upper/usr" -path '*/zr410ab/__pycache__/*.pyc')" ]] ||
         fail "python3-zr410ab was not byte-compiled on install"
     module_dir=$(in_root dpkg -L python3-zr410ab | grep '/zr410ab$' | head -n1)
     in_root env PYTHONPATH="$(dirname "$module_dir")" python3 -c '
