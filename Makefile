@@ -86,13 +86,23 @@ install: build
 	    sudo cmake --install $(BUILD); \
 	fi
 
-# A Debian package (build-package/zr410ab_*.deb) of a release build for the /usr prefix, with the
-# udev rule, the desktop entry, the icons and the man pages.
+# The Debian packages (build-package/*.deb: zr410ab, zr410ab-tools, python3-zr410ab) of a release
+# build for the /usr prefix with Debian's hardening flags, without the tests and benchmarks; then
+# checked as tests/packaging/check_package.sh does (with lintian, the installs into a scratch
+# root, the upgrade from the single package of 1.0.2).
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
 package: deps
 	@cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-	    > /dev/null
+	    -DZR_BUILD_TESTS=OFF -DZR_PYTHON_FIRMWARE_LINK=ON \
+	    -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	    -DCMAKE_SHARED_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	    -DCMAKE_MODULE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" $(CMAKE_ARGS) > /dev/null
 	@cmake --build build-package -j $(JOBS)
-	@cd build-package && cpack
+	@rm -f build-package/*.deb
+	@cd build-package && cpack > /dev/null
+	@tests/packaging/check_package.sh build-package /usr /usr/lib/udev/rules.d \
+	    $$(sed -n 's/^project(ZR410A_B VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) build-package
 	@ls build-package/*.deb
 
 # Kills the tool's log and the windows logging both chips at random moments, 100 times each, and

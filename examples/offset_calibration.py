@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes a few external offsets, reads the external temperature back after each, and fits the
 slope of reading against offset (a chip applying its offset whole gives 1.00). The chip's
 offset is put back afterwards.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Plots every column of a .sav log against the record number (records are 250 ms apart when
 the program wrote them). Needs matplotlib (Debian: python3-matplotlib).
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Reads both chips every second and prints a table, until Ctrl-C.
 
     PYTHONPATH=build/python python3 examples/temperature_sweep.py            # simulated board

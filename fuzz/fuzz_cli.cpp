@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tool's argument parser on any arguments, and a whole run of the tool on the simulated
 // board for those that a test rig could type. The input is the argument list, split at NUL bytes.
 // Runs that would wait (intervals, durations, long counts) or write outside the working folder are

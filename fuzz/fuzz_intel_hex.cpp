@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware file reader and the check both boards run on its image: any text is either
 // refused with a reason or gives chunks that lie in the controller's RAM and hold every byte.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scenario reader on any text, and the simulated board it builds, driven through a start-up
 // scan and every routine, as the program and the tool would drive it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every SST routine, the start-up scan and the log record built from them, on any 64-byte reply:
 // decoded values stay in the ranges the windows and the log are made for.
 

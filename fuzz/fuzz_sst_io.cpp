@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "General SST IO" input: three lines (data to send, write length, read length) are refused
 // or give a request that fits its bytes and the transfer buffer.
 

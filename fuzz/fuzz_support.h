@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared by the fuzz targets: a board that answers every read with bytes the fuzzer chose, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text rules on any text and any number: the leading number of a text, and every formatter
 // with any float or double (infinities, NaNs and subnormals included).
 

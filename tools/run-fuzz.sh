@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every fuzz target of BUILD_DIR for SECONDS each, seeded from the project's own test inputs,
 # and prints one line of figures per target. A crash, a leak, a sanitizer report or a broken
 # property stops with the failing input saved under BUILD_DIR/fuzz-findings/TARGET/.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench_charts.h"
 
 #include "graphs/strip_chart/strip_chart.h"

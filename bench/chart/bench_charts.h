@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The three charts under test behind one interface, so that each gets the same data, the same

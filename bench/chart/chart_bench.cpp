@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Strip-chart tick cost and memory: our chart against QCustomPlot (adaptive sampling) and Qt
 // Charts (QLineSeries), offscreen, 1200 x 400, five traces. One tick appends one sample to each
 // trace, scrolls the view to it and repaints. The view always spans the whole history, as when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the strip chart's accessibility costs per tick: the legend and range updates of one tick
 // (two legend texts and both axis ends), and one full read of the chart by a screen reader (title,
 // every legend line, the range).

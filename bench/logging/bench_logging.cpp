@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figures for the log writer: the cost of one record on the writing thread (format, write) and of
 // one polling tick with both save-data windows logging on the simulated board. Prints figures;
 // judges nothing.

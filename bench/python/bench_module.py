@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Cost of one Chip.temperatures() call from Python, to hold against the tool's `bench` (the same
 transaction from C++). Prints the median and p99 over N calls.
 

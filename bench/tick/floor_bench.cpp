@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What any tick costs on this machine before the program does anything in it: the same 250 ms
 // spacing and the same CPU measure (getrusage) as tick_bench, for three ticks that do nothing of
 // the program's own:

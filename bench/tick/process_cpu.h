@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The CPU time of the whole process so far, in milliseconds: every thread, user and system time,

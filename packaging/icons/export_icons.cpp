@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the program's icon for the desktop's hicolor theme: PNG files at the usual sizes and an
 // SVG, into <folder>/<N>x<N>/apps/zr410ab.png and <folder>/scalable/apps/zr410ab.svg.
 

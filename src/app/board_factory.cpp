@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/board_factory.h"
 
 #include "board/sim/simulated_board.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The program's command line. Parsed before any window system is touched, so --help and

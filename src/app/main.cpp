@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zr410ab: the desktop evaluation program.
 
 #include "app/board_factory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/address_scan.h"
 
 #include "board/sst_stuff.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The start-up scan: an identifier-block request to every SST address from 64 to 95.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The board library: the two operations through which the program reaches the evaluation board.

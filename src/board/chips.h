@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The chip kinds the program knows, one row each: what the windows, the log writer, the start-up

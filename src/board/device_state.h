@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The one set of variables that every window and routine shares: where the next SST command

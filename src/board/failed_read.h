@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A board read that fails leaves XferBuffer as it was, so the SST routine decodes stale bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The supply rails chip ZR410B monitors, in the order of its voltage reply. Every list of rails

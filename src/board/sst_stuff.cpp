@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/sst_stuff.h"
 
 #include "board/usb_stuff.h"

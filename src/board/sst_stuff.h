@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // SST command routines: one per chip operation. Each builds a request frame in XferBuffer for the

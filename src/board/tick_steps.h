@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the main window's polling timer services on every tick, in order, and the SST reads each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb_stuff.h"
 
 #include "board/board_lost_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Board routines: loading the firmware and the one request/reply exchange that every SST

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/argument_numbers.h"
 
 #include "cli/exit_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Numbers typed on the tool's command line, read whole. The windows read the leading number of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The command line split into its parts, before any command looks at it: the command name, its

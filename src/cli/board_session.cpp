@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/board_session.h"
 
 #include "app/board_factory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The board as the program brings it up: firmware loaded from the executable's folder, then the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/cli_app.h"
 
 #include "board/board_lost_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The tool without its process: arguments in, text out, exit status back. main() hands it the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/sst_stuff.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/board_lost_error.h"
 #include "board/failed_read.h"
 #include "cli/board_session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "cli/argument_numbers.h"

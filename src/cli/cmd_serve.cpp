@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/board_ports.h"
 #include "board/usb_stuff.h"
 #include "cli/board_session.h"

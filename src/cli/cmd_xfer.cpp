@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/failed_read.h"
 #include "cli/argument_numbers.h"
 #include "cli/board_session.h"

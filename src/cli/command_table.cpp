@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/command_table.h"
 
 #include "cli/exit_status.h"

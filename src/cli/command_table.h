@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The tool's commands: name, what they take, their help, and the function that runs each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the tool tells a script through its exit status, and the error that carries it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Ctrl-C (SIGINT) and SIGTERM end a log or a watch between two readings, never inside one: the

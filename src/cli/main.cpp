@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zr410ab-cli: the command-line companion of the evaluation program, for scripts and test rigs.
 
 #include "cli/cli_app.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/output.h"
 
 #include "cli/board_session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How the commands print: plain lines for people, one compact JSON document per line for

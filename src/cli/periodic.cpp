@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/periodic.h"
 
 #include "cli/argument_numbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The reading loop of log and watch: one step at once, then one per interval on a fixed grid (a

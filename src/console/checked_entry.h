@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a typed entry turns into: the value, or the words that tell the user why it was refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console/entry_rules.h"
 
 #include "board/sst_stuff.h"

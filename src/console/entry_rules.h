@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Whole-number entries of the settings windows and the command-line tool: a text is read by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console/reading_captions.h"
 
 #include "text/text_rules.h"

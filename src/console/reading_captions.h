@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How the settings windows show what they read, without widgets, so that the command-line tool

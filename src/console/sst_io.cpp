@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "console/sst_io.h"
 
 #include "console/entry_rules.h"

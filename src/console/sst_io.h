@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A raw SST transaction typed in by the user, shared by the settings windows' "General SST IO"

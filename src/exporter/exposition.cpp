@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter/exposition.h"
 
 #include "board/chip_readings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The readings as a Prometheus scrape reads them: the text exposition format 0.0.4, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter/metrics_server.h"
 
 #include "exporter/http_routes.h"

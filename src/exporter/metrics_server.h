@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The exporter's HTTP side: /metrics (the readings of the cache, never a board request),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter/poller.h"
 
 #include "app/board_factory.h"

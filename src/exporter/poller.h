@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The exporter's poller: on its own thread it brings the board up (firmware, address scan), reads

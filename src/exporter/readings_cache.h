@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The latest readings of the exporter's poller, handed to the HTTP side under a lock that is held

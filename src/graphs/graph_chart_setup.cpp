@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/graph_chart_setup.h"
 
 #include "board/tick_steps.h"

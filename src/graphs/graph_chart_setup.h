@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the temperature and voltage windows have in common: the stored configuration of their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/graph_range.h"
 
 #include "text/text_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Automatic vertical range of the graph windows: each end of the axis stays put while it lies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The strip-chart control as the graph windows use it: exactly five operations, with the value

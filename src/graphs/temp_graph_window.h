@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // frmTempGraphA / frmTempGraphB: live strip chart of one chip's two temperatures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/volt_graph_window.h"
 
 #include "board/failed_read.h"

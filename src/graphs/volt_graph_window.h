@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // frmVoltGraphB: live strip chart of the supply rails of a chip that has them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/background_sync.h"
 
 #include <cerrno>

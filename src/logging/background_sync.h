@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Commits an open log's written lines to stable storage on a thread of its own, so that the

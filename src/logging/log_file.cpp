@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/log_file.h"
 
 #include <cerrno>

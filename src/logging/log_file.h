@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One open log file: started with its three header lines, then one record per call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/log_format.h"
 
 #include "text/text_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The text of a log file: which readings become columns, the column header, and the records.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/log_progress.h"
 
 #include "widgets/quick_label.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The lines under a save-data window's controls while it writes: which file (elided in the

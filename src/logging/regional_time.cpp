@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/regional_time.h"
 
 #include "logging/regional_time_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The date and time of a log's second line, as the user's regional settings write them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/save_window.h"
 
 #include "board/board_lost_error.h"

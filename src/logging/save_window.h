@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // frmSaveA / frmSaveB: choose the readings, choose the file, log one record per timer tick.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/take_readings.h"
 
 #include "board/failed_read.h"

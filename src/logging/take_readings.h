@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The reads behind one record: what a save-data window asks of its chip on every tick, whether or

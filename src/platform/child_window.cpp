@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/child_window.h"
 
 #include <QMdiSubWindow>

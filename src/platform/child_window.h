@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Helpers for windows that live as children of the main window's MDI area. Window geometry is

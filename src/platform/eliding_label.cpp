@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/eliding_label.h"
 
 #include <algorithm>

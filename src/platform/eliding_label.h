@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A label for a long text (a path, a description of the board) that shows it elided in the middle

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file_dialog_chooser.h"
 
 #include <QFileDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Message boxes, behind an interface so that windows can be driven by tests without modal boxes.

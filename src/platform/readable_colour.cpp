@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/readable_colour.h"
 
 #include <algorithm>

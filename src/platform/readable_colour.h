@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The one rule that keeps the program's fixed colours (traces, legends, headings, the link blue)

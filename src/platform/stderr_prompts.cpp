@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/stderr_prompts.h"
 
 #include <cstdio>

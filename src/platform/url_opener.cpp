@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/url_opener.h"
 
 #include <QDesktopServices>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/value_label_accessible.h"
 
 #include <QAccessibleWidget>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A label that shows a value (a reading, a byte list) next to a caption of its own. Screen

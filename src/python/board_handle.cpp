@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "python/board_handle.h"
 
 #include "app/board_factory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One evaluation board as a script drives it: brought up like the program does (firmware, then

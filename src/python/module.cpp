@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extension module behind the zr410ab package: the board handle with the interpreter lock
 // released around every board call, and the program's errors turned into the package's
 // exception classes (each carries the board's reason as `reason`).

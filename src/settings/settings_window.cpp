@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/settings_window.h"
 
 #include "board/sst_stuff.h"

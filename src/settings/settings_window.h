@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // frmSettingsA / frmSettingsB: the manual console of one chip. Every button points the shared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/sst_io_panel.h"
 
 #include "console/sst_io.h"

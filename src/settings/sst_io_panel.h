@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Frame5, "General SST IO": one SST transaction of the user's own making on the window's chip.

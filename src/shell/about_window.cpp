@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/about_window.h"
 
 #include "platform/child_window.h"

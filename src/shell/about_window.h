@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // frmAbout: the program's name and version, and two links to the maker's pages.

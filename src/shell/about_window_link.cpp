@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/about_window_link.h"
 
 #include "platform/readable_colour.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A label used as a web link: blue until clicked, purple once visited (both lightened on a dark

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The maker's pages and legal notice shown in the About window, kept in one place.

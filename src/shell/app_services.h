@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Everything the windows need from outside, handed in by whoever builds the main window: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/board_bring_up.h"
 
 #include "platform/prompts.h"

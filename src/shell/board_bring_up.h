@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Bringing the board up: the firmware load (which may wait up to 10 s for the board to come back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/connection_text.h"
 
 #include "board/chips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The status bar's permanent account of what the program talks to: the board, then the chips the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/keyboard_conventions.h"
 
 #include <QAction>

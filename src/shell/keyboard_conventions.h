@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Keyboard habits the program's users bring from their desktop, which the menus and windows would

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // ZR410A_BParent: the MDI main window. Brings up the board, finds the chips, opens every other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where the program's windows open: the main window on its screen, the children inside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text/text_rules.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The number and text conversions every window shares. All of them are locale independent:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/frame_style.h"
 
 #include "platform/value_label_accessible.h"

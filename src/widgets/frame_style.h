@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared look of the child windows: bold frame titles over plain contents, value labels with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/quick_label.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A label for one line of plain text that changes often, such as a running count. A plain QLabel

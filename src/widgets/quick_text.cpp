@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/quick_text.h"
 
 #include <QPainter>

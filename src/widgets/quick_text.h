@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One line of plain text, laid out from the font's character map and advances alone. Full

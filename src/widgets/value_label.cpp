@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/value_label.h"
 
 #include <QStyleOptionFocusRect>

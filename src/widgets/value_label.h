@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A value shown by a window (a reading, an identifier field). It takes keyboard focus so that its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/wrapping_check_box.h"
 
 #include <QEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A check box whose caption wraps onto further lines when the layout gives it less width than the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Firmware path handling and the start-up scan, against a recording board.
 
 #include "board/address_scan.h"

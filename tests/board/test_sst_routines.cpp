@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SST command routines against a recording board: the exact frames they hand over, the exact
 // requests, and the decoding of every reply edge case.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every read command's --json output goes through jq, and its numbers are JSON numbers.
 # Usage: check_json_with_jq.sh ZR410AB_CLI SCENARIO_FOLDER
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Runs the tool in the test's own process, on a scripted board, and captures what it prints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Runs the built zr410ab-cli as a child process with no display, as a script or CI rig would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every command run as a child process on the simulated board with fixed readings: what it
 // prints, in text and in JSON, and its exit status. No display is available to the child.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A board read that fails leaves the transfer buffer as it was: stale bytes, often the request
 // frame itself. The tool must not print or log those as readings.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log command as a child process: its file against one written by the save-data window's
 // writer for the same readings, Ctrl-C, a lost board, a file that is already a log.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Usage errors: exit status 1, a message on stderr that names the argument, nothing on stdout,
 // and the board left alone unless the refusal needs the scan.
 

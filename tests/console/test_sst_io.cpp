@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The input rules of the raw transaction panel and the offset entry, without widgets.
 
 #include "console/entry_rules.h"

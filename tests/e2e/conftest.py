@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Fixtures of the end-to-end suite: one program run per test, ended by the test."""
 
 import os

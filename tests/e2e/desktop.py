@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Drives the real program as a user would, through the accessibility bus (AT-SPI).
 
 Widgets are found by role and name, as a screen reader finds them. Two traps of Qt 6.4's bridge

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The end-to-end suite against a build: a private D-Bus session (so the accessibility bus is this
 # run's own), a virtual X display, and pytest over AT-SPI.
 # Usage: run_e2e.sh BUILD_DIR [pytest arguments]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The board at the edges: a board that refuses its firmware at start-up, and one lost while the
 program runs, then reconnected."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Logging on both chips through the save-data windows, the close question answered No then Yes,
 closing the main window with a log running, and the log files compared byte for byte."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Every window opened from the menus, every settings button of both chips, the General SST IO
 panel with a refused transaction, and the graphs' automatic range: what a screen reader reads."""
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exposition text of the exporter, from its poller running over the simulated board, checked
 // line by line and by Prometheus's own checker (promtool check metrics, when installed).
 

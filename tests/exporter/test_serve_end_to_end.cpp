@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `zr410ab-cli serve` as a lab runs it: a real Prometheus server (Debian's prometheus) scraping it
 // over loopback, and two exporters on two boards of the emulated USB bus. Skipped, saying so,
 // where prometheus or the emulated bus is not at hand.

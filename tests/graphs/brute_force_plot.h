@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The reference drawing for the decimation tests: the line through every sample, segment by

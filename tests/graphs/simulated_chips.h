@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Two chips behind a RecordingBoard: each answers the identifier-block scan at its address and

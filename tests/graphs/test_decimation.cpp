@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decimated drawing against a drawing of every sample: identical pixels, on random data with
 // spikes, at every zoom, scrolled or not, drawn at once or column by column as samples arrive
 // (through the ring image, across its seam), with or without breaks where readings are missing.

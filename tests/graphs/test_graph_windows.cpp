@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The temperature and voltage graph windows: what one update reads, plots and writes into the
 // legend, the automatic range with its hysteresis, and their life under the main window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // All three graph windows plotting live on the simulated board with fixed readings, opened from
 // the menus and fed by the main window's timer.
 

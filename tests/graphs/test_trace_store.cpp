@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample store: times come back exactly, searches agree with a linear scan, range extremes
 // and statistics agree with a pass over the range, and a day of samples fits in 8 bytes each.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Fails with the link paths that bring QtGui or QtWidgets into a core library.
 file(READ "${REPORT}" report)
 if(NOT report STREQUAL "")

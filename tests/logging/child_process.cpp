@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/child_process.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Runs a piece of a test in a forked child, for faults that must not touch the test process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file dialog of a log start, driven for real (offscreen): where it opens, what it lists, and
 // that a typed name comes back exactly as typed.
 

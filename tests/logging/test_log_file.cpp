@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log writer: whole files compared byte for byte, and real faults of the file system.
 
 #include "logging/child_process.h"

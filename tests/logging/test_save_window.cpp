@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The save-data windows through their states, with a scripted board, a real file system and the
 // injected dialog, prompts and clock.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # make install puts the package where the system's interpreter finds it: install into a scratch
 # root, then import it from there and read the simulated board through it.
 set -eu

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Where the built tool, the package and the scenario files are: CTest passes them in."""
 
 import json

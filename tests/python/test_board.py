@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Every call on the simulated board gives what the command-line tool prints for the same
 scenario: one core, the same numbers, down to the single-precision cases."""
 

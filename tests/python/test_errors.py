@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Each failure raises its own exception with the board's words, and input that does not fit is
 refused before anything reaches the board."""
 

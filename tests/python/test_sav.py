@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """read_sav reads every shape of log the writer produces, whoever drove it, and refuses a file
 that is not whole, naming the line."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The module over the real libusb code, with the emulated board behind it (run by CTest under
 the USB emulator, whose board sits at port 1-1). One board per process: the emulator does not see
 a closed handle give its interface back, as the kernel does."""

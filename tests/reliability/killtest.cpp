@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kills logging programs with SIGKILL at random moments and checks what their files hold: each
 // file must be absent, or hold the whole header and only whole records.
 //

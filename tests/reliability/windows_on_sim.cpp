@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's real windows on the simulated board, for the kill test and the soak run.
 //
 //   windows_on_sim log FILE_A FILE_B

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bench session on the simulated board with fixed readings: both settings windows opened from
 // the menus, every button pressed, a raw transaction typed in.
 

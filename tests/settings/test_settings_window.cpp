@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two settings windows, opened from the main window's menus and driven through their buttons
 // against a recording board.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "General SST IO" frame of a settings window, driven through its controls against a
 // recording board.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Reaching a window's controls by their object names, as an automation client would.

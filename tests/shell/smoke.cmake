@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The real executable, started the way a user starts it.
 add_test(NAME smoke_start_on_simulated_board
     COMMAND zr410ab --board sim --startup-probe --non-interactive)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: start-up, menus, child windows and the polling timer.
 
 #include "board/sst_stuff.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every window of the program, in each of its states, with the default font and one two points
 // larger: no caption, label, button, check box or frame title may get less room than it needs.
 // Registered once per scale factor (QT_SCALE_FACTOR 1 and 2).

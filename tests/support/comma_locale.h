@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Switches the C library's numbers to a decimal comma (a German bench PC), building a small

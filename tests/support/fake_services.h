@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Fakes of the desktop services that windows get injected, so tests never block on a modal box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The real main window with fake services on a recording board. By default chip ZR410A answers at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/recording_board.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A board that records every request and answers reads from a script: the exact bytes a routine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared text rules, against the examples the windows and the log file show.
 
 #include "support/comma_locale.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Takes pictures of the main window with every child window in its main states, on the
 // simulated board, for the README and for checking the windows by eye at each scale.
 // Usage: zr410ab-screenshots OUTPUT_FOLDER SUFFIX   (SUFFIX: "" at scale 1, "@2x" at scale 2)

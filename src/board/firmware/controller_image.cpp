@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/firmware/controller_image.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A firmware image checked against the board's controller: every byte must land in the RAM that

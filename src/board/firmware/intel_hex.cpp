@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/firmware/intel_hex.h"
 
 #include "text/text_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Intel HEX firmware images: records ":LLAAAATT[DD...]CC" whose bytes, checksum included, sum to 0

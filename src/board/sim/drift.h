@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Readings that look alive: each value wanders slowly around its nominal level and carries a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/sim/json_lines.h"
 
 #include <QSet>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where things are in a JSON text that has already parsed: the line of every value by its path

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/sim/sim_chip.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One ZR410A or ZR410B as an SST client: its identifier block, its sensors and its external

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/sim/simulated_board.h"
 
 #include "board/firmware/controller_image.h"

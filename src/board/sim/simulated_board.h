@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The simulated evaluation board: SST chips at their addresses answering request 218 as a real

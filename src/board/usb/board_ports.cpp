@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/board_ports.h"
 
 #include "board/usb/usb_errors.h"

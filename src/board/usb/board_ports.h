@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Evaluation boards by the USB socket they are plugged into. A board's port path ("1-4.2": the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The controller's RAM as its boot code exposes it over USB: while the CPU is held in reset,

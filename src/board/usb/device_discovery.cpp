@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/device_discovery.h"
 
 #include <thread>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Finding the board's controller on the bus by its USB identity, and waiting for it to come back

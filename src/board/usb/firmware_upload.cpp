@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/firmware_upload.h"
 
 #include "board/usb/usb_errors.h"

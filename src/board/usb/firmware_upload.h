@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Loading an image into the controller's RAM: hold the CPU in reset, write the image, let it run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/usb_board.h"
 
 #include "board/usb/board_ports.h"

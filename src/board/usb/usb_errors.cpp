@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/usb_errors.h"
 
 #include <libusb.h>

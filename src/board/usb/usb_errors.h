@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // libusb results in words for the user, and which of them mean that the board has gone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Owning handles for libusb objects, so that every return path releases what it opened.

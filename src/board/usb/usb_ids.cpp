@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/usb_ids.h"
 
 #include "text/text_rules.h"

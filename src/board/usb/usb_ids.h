@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The USB identities of the evaluation board: its controller before the firmware is loaded, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "board/usb/vendor_transfer.h"
 
 #include "board/board_library.h"

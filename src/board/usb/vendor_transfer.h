@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One vendor request on the board's control pipe, in the board library's terms.

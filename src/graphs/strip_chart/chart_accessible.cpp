@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/chart_accessible.h"
 
 #include "graphs/strip_chart/strip_chart.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The strip chart as assistive technology sees it: a chart named by its title (the label in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A growable array stored in fixed-size chunks. A whole session's samples can reach millions of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a trace puts into each plot column, kept between drawings: which samples fall in the

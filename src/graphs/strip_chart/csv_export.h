@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The samples of a time range as comma-separated text: a header "Time,<trace>,...", then one row

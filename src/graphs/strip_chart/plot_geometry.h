@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Where samples land on the plot. Time is cut into columns of a whole number of milliseconds,

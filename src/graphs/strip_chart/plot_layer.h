@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The plot area as an image, one column per device pixel, kept between repaints. Columns are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A strip chart that keeps the whole session. Each trace holds every sample it was given, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The time axis: which tick step suits the visible span, where the ticks fall in local time, and

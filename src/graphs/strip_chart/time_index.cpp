@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/time_index.h"
 
 #include "graphs/strip_chart/plot_geometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The sample times of one trace, in milliseconds since the epoch, without a timestamp per sample.

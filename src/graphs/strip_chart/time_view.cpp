@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/time_view.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Which part of the time axis the plot shows. By default the view follows the newest sample: its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turning a trace into pixels. A line is drawn as one vertical run of pixels per column it

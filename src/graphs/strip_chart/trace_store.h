@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The whole history of one trace: a single-precision value per sample, the sample times in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The value axis: round tick values (1, 2 or 5 times a power of ten) and their label texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/wall_clock_map.h"
 
 #include <algorithm>

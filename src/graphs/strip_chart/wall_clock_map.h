@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Samples are placed on a steady timeline that never jumps, so that a wall clock set back or

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Scripted access to the ZR410A and ZR410B temperature-sensor chips.
 
 The same board link, SST routines, input rules and log writer as the ZR410A_B program and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Type information for editors; the documentation is in the package's docstrings and
 # docs/python.md.
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Reading the ``.sav`` log files that the save-data windows, ``zr410ab-cli log`` and
 :meth:`zr410ab.Board.log` write, through the program's own reader.
 

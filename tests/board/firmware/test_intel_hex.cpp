@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware image reader: what a well-formed Intel HEX file yields, and which line a fault
 // names.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared by the simulated board's tests: raw frames, replies and scenario files on disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenario files: everything they can fix, and a message naming file and line for every mistake.
 
 #include "board/sim/json_lines.h"

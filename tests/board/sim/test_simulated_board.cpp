@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated board at the wire: frames in, replies out, byte for byte.
 
 #include "sim_test_helpers.h"

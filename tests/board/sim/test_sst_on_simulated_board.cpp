@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SST routines and the start-up scan against the simulated board: what the program decodes
 // from real transactions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The firmware image as RAM writes for the board's controller, and the Intel HEX reader held
 // against a real tool: objcopy turns the same files into the same memory image.
 

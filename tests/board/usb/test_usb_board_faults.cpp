@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A board that hangs, refuses everything or takes long to come back, met by the real main window
 // over real libusb code: the user is told within the tick, nothing more is sent to the board, and
 // the event loop never stops for long. A heartbeat timer measures the longest time the event loop

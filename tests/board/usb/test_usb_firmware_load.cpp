@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadFirmWare over real libusb code against the emulated controller: the upload sequence byte
 // for byte, re-enumeration under the programmed id, and every way of failing with its reason.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board's USB identities as text: the --usb-ids value of the program and the command-line
 // tool, and how ids are shown to the user.
 

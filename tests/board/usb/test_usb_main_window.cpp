@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program's start-up and recovery over real libusb code: the main window loads the
 // firmware into the emulated controller, finds the simulated board's chips through request 218,
 // notices the pulled cable, and comes back with Reconnect once the board is plugged in again.

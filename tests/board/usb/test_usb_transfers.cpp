@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Request 218 over real libusb code against the emulated board: the exact control transfers of
 // an exchange, and what the board library makes of stalls, short replies, timeouts and unplugs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two evaluation boards on one PC, over real libusb code against two emulated boards on two
 // ports of one emulated bus: which board each program takes, by its port path.
 

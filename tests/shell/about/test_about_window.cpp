@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The About window: its version line, its place in the main window, and its two links.
 
 #include "platform/readable_colour.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // An emulated evaluation board on an emulated USB bus (umockdev), for running the real libusb

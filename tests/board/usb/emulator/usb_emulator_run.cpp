@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // usb_emulator_run: runs a program against an emulated evaluation board on an emulated USB bus.
 //
 //   usb_emulator_run [options] -- COMMAND [ARGS...]
