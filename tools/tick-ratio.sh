@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Prints what a tick of the program costs against a bare Qt tick that repaints a small area, from
 # the lines tick_bench and floor_bench printed (make bench): the figure the tick's cost is judged
 # by, since both move together with the machine's speed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How `zr410ab-cli serve` answers scrapes while other clients misbehave, on loopback:
 //   1. a scrape on a fresh connection, nothing else connected;
 //   2. the same while 200 connections sit idle and 20 send their request one byte a second;

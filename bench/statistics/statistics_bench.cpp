@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of a trace's span statistics (count, extremes, mean, deviation) over random spans, at
 // a short history and at a day of samples at 4 per second, and what the block summaries add to
 // the store per sample.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of the polling tick in the real program: the main window with every polled window
 // open (both temperature graphs, the voltage graph, both save-data windows logging to a file),
 // offscreen, its board worker ticking on its own 250 ms timer.

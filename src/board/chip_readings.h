@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The readings every chip kind has, in the order of a log's columns and of the tool's output: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/help_layout.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Help text laid out for an 80-column terminal: words are moved to the next line, never cut.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "exporter/http_routes.h"
 
 #include "exporter/exposition.h"

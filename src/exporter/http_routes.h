@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the exporter answers to a request, apart from how the request came: the readings at

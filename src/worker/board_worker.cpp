@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "worker/board_worker.h"
 
 #include "board/sst_stuff.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exporter's HTTP side over loopback: what it answers to each kind of request, and that a
 // scrape still gets through while other clients hold connections idle or send a byte at a time.
 // The bounds are generous (seconds, where a scrape takes a millisecond) so that a slow machine or

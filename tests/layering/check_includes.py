@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Fails when a core library's code reaches a window library's header or a Qt GUI header.
 
 Every library exports src/ as its include root, so the compiler would accept a core file that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Waiting for the board worker: everything asked of it so far has run, and its results have been

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // HTTP spoken over a bare loopback socket, so a test can hold connections open without a

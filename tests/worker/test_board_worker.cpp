@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The board worker under the real main window on a recording board whose every request takes a
 // millisecond, as on a full-speed bus, with the worker's own timer ticking: every sequence (a
 // tick, a button's routine) reaches the bus whole and in the order asked, no board call happens

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "graphs/strip_chart/span_statistics.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Exact statistics of any span of a trace's samples, in O(log n): count, minimum and maximum with
