@@ -42,30 +42,33 @@ double jsonNumber(float value)
     return number;
 }
 
+namespace {
+
+// A temperature one way, the whole-degree offset the other.
+template <typename Temperature, typename Whole>
+auto formatted(const logging::Readings& readings, ChipReading reading, Temperature temperature,
+               Whole whole)
+{
+    const logging::ReadingValue value = logging::valueOf(readings, reading);
+    if (const float* degrees = std::get_if<float>(&value))
+        return temperature(*degrees);
+    return whole(std::get<std::int32_t>(value));
+}
+
+} // namespace
+
 QJsonValue readingJson(const logging::Readings& readings, ChipReading reading)
 {
-    switch (reading) {
-    case ChipReading::Internal:
-        return jsonNumber(readings.intTemp);
-    case ChipReading::External:
-        return jsonNumber(readings.extTemp);
-    case ChipReading::ExternalOffset:
-        return readings.extOffset;
-    }
-    return {};
+    return formatted(
+        readings, reading, [](float v) { return QJsonValue(jsonNumber(v)); },
+        [](std::int32_t v) { return QJsonValue(v); });
 }
 
 std::string readingText(const logging::Readings& readings, ChipReading reading)
 {
-    switch (reading) {
-    case ChipReading::Internal:
-        return captions::temperature(readings.intTemp);
-    case ChipReading::External:
-        return captions::temperature(readings.extTemp);
-    case ChipReading::ExternalOffset:
-        return text::decimalText(std::int64_t{readings.extOffset});
-    }
-    return {};
+    return formatted(
+        readings, reading, [](float v) { return captions::temperature(v); },
+        [](std::int32_t v) { return text::decimalText(std::int64_t{v}); });
 }
 
 QJsonObject chipJson(const BoardSession& session, Chip chip)

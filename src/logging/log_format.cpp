@@ -27,17 +27,23 @@ bool ticked(const LogOptions& options, ChipReading reading)
     return options.*kTicks[static_cast<std::size_t>(reading)];
 }
 
-std::string logText(const Readings& readings, ChipReading reading)
+ReadingValue valueOf(const Readings& readings, ChipReading reading)
 {
     switch (reading) {
     case ChipReading::Internal:
-        return text::logNumberText(readings.intTemp);
+        return readings.intTemp;
     case ChipReading::External:
-        return text::logNumberText(readings.extTemp);
+        return readings.extTemp;
     case ChipReading::ExternalOffset:
-        return text::logNumberText(readings.extOffset);
+        return readings.extOffset;
     }
-    return {};
+    return readings.intTemp;
+}
+
+std::string logText(const Readings& readings, ChipReading reading)
+{
+    return std::visit([](auto value) { return text::logNumberText(value); },
+                      valueOf(readings, reading));
 }
 
 std::string headerLine(Chip chip, const LogOptions& options)

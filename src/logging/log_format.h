@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace zr::logging {
 
@@ -53,6 +54,9 @@ Readings readingsOf(const DeviceState& state);
 // Whether `options` ticks a reading, for code that walks kChipReadings.
 bool& ticked(LogOptions& options, ChipReading reading);
 bool ticked(const LogOptions& options, ChipReading reading);
+// A reading's value as the chip gave it: a temperature as a single, the offset as a whole number.
+using ReadingValue = std::variant<float, std::int32_t>;
+ReadingValue valueOf(const Readings& readings, ChipReading reading);
 // A reading's text in a record, "." for the point and a space before a value that is not negative.
 std::string logText(const Readings& readings, ChipReading reading);
 
