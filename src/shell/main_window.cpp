@@ -424,6 +424,7 @@ void MainWindow::onTick(const TickReadings& tick)
     showSkippedTicks(tick);
     if (boardLost_)
         return;
+    tickMessages_.emplace();
     for (const StepReadings& step : tick.steps) {
         if (!step.error.empty()) {
             showStatus(QString::fromStdString(step.error));
@@ -431,6 +432,10 @@ void MainWindow::onTick(const TickReadings& tick)
         }
         runPolled([&] { drawStep(step); });
     }
+    const QStringList said = *tickMessages_;
+    tickMessages_.reset();
+    if (!said.isEmpty())
+        showStatus(said.join(QStringLiteral("  ")));
     if (tick.lost)
         onBoardLost(*tick.lost);
 }
@@ -503,6 +508,10 @@ void MainWindow::markChildTitles(bool lost)
 
 void MainWindow::showStatus(const QString& text)
 {
+    if (tickMessages_) {
+        tickMessages_->append(text);
+        return;
+    }
     statusBar()->showMessage(text);
 }
 

@@ -87,6 +87,7 @@ public:
     AboutWindow* aboutWindow() const;
 
     // A short line in the status bar, for errors that must not stop the program with a box.
+    // Lines said while one tick is drawn (two logs that stop together) are shown together.
     void showStatus(const QString& text);
 
 protected:
@@ -154,6 +155,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     std::unique_ptr<BoardWorker> worker_;
     bool boardLost_ = false;
+    std::optional<QStringList> tickMessages_; // while a tick is drawn
     bool bringingUp_ = false; // the worker brings the board up: no tick may be asked for
     ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;

@@ -11,6 +11,7 @@
 #include "shell/main_window.h"
 #include "support/board_wait.h"
 #include "support/fake_services.h"
+#include "support/main_window_bench.h"
 #include "support/recording_board.h"
 
 #include <QCheckBox>
@@ -32,9 +33,6 @@ using namespace zr::test;
 Q_DECLARE_METATYPE(zr::Chip)
 
 namespace {
-
-constexpr int kAddressA = 72;
-constexpr int kAddressB = 76;
 
 // The raw register values of the two chips, by address; the test changes them between ticks.
 struct ChipRegisters {
@@ -202,6 +200,7 @@ private slots:
     void failedWriteStopsOnlyThatLog();
     void deletedFolderStopsTheLogAndTellsOnce();
     void lostBoardStopsTheLogs();
+    void logsStoppingInOneTickAreAllTold();
     void failedReadWritesNoRecordAndLoggingGoesOn();
     void noStartOnALostBoard();
 
@@ -852,6 +851,27 @@ void TestSaveWindow::lostBoardStopsTheLogs()
     QVERIFY(a->findChild<QLabel*>("lblLogStatus")->text().contains("unplugged"));
     QVERIFY(b->findChild<QLabel*>("lblLogStatus")->text().contains(pathIn("b.sav")));
     QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestSaveWindow::logsStoppingInOneTickAreAllTold()
+{
+    // Both files deleted between two ticks: each log stops at its next record, in the same tick,
+    // and the status bar names both, not only the last.
+    MainWindowBench b(MainWindowBench::Start::Loaded, dir_->path());
+    std::map<int, ChipRegisters> chips{{kAddressA, {1616, 2016, 0, {}}},
+                                       {kAddressB, {1600, 65312, 65216, {}}}};
+    answerFrom(b.board, chips);
+    b.trigger("mSaveA");
+    b.trigger("mSaveB");
+    b.files.paths = {pathIn("a.sav"), pathIn("b.sav")};
+    Harness::button(b.main->saveWindow(Chip::A), "cmdSave")->click();
+    Harness::button(b.main->saveWindow(Chip::B), "cmdSave")->click();
+    b.tick();
+    QVERIFY(QFile::remove(pathIn("a.sav")) && QFile::remove(pathIn("b.sav")));
+    b.tick();
+    QVERIFY(!b.main->saveWindow(Chip::A)->isLogging() && !b.main->saveWindow(Chip::B)->isLogging());
+    const QString said = b.main->statusBar()->currentMessage();
+    QVERIFY2(said.contains(pathIn("a.sav")) && said.contains(pathIn("b.sav")), qPrintable(said));
 }
 
 void TestSaveWindow::failedReadWritesNoRecordAndLoggingGoesOn()
