@@ -234,8 +234,7 @@ void MainWindow::showChild(ChildWindow* child)
         if (!qobject_cast<AboutWindow*>(window)) {
             // Sizes made for a narrow bitmap font grow rather than cut off a caption under a
             // wider or larger desktop font.
-            sub->resize(sub->size().expandedTo(sub->minimumSizeHint()));
-            placeInView(sub);
+            placeNewChild(*mdi_, *sub);
         }
     }
     if (boardLost_)
