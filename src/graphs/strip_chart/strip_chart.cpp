@@ -36,13 +36,6 @@ qint64 gapAfter(qint64 sampleIntervalMs)
     return sampleIntervalMs * 5 / 2;
 }
 
-// On a light palette the chart shows the colours the windows give it; on a dark one they are
-// lightened to stay readable.
-QColor shownOn(const QColor& colour, const QColor& background)
-{
-    return isDarkBackground(background) ? readableOn(colour, background) : colour;
-}
-
 // Until the owner sets its own: 24-hour times and ISO dates.
 const QStringList kDefaultTimeFormats{"%H:%M:%S", "%H:%M", "%H:%M",   "%Y-%m-%d",
                                       "%Y-%m",    "%Y",    "%Y-%m-%d"};
@@ -148,12 +141,14 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
 
 QColor StripChart::shownTraceColour(int trace) const
 {
-    return shownOn(traceColour(trace), palette().color(QPalette::Base));
+    refreshLook();
+    return QColor::fromRgb(shownColours_.at(static_cast<std::size_t>(trace)));
 }
 
 QColor StripChart::shownLabelColour(int index) const
 {
-    return shownOn(label(index).colour, palette().color(QPalette::Window));
+    refreshLook();
+    return labelColours_.at(static_cast<std::size_t>(index));
 }
 
 void StripChart::setSampleInterval(qint64 intervalMs)
@@ -475,9 +470,31 @@ void StripChart::refreshLook() const
     const QColor base = palette().color(QPalette::Base);
     look_.background = base.rgb();
     look_.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
-    shownColours_.clear();
+    QList<QColor> given;
     for (const auto& t : traces_)
-        shownColours_.push_back(shownOn(t->colour, base).rgb());
+        given.append(t->colour);
+    const QList<QColor> onPlot = readableAndApart(given, base);
+    shownColours_.clear();
+    for (const QColor& c : onPlot)
+        shownColours_.push_back(c.rgb());
+    // A label is readable on what it is drawn over, the plot or the margin around it; a legend
+    // line in a trace's colour is told apart from the other legend lines as the traces are.
+    const QColor margin = palette().color(QPalette::Window);
+    const QList<QColor> onMargin = readableAndApart(given, margin);
+    const QRectF plot(plotRect());
+    labelColours_.clear();
+    for (int i = 0; i < labelCount(); ++i) {
+        const QRectF box = labelBox(i);
+        const bool overPlot = box.intersects(plot);
+        const bool overMargin = !plot.contains(box);
+        const qsizetype trace = given.indexOf(label(i).colour);
+        QColor c = trace < 0 ? label(i).colour : (overPlot ? onPlot : onMargin).at(trace);
+        if (overPlot)
+            c = readableOn(c, base);
+        if (overMargin)
+            c = readableOn(c, margin);
+        labelColours_.push_back(c);
+    }
     lookValid_ = true;
 }
 
