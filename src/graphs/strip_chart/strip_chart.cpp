@@ -14,6 +14,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -103,7 +105,8 @@ StripChart::StripChart(QWidget* parent)
         timeFormatStrings_.push_back(f.toStdString());
     installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    // Reached by Tab as by a click, so that its keys serve the keyboard as well.
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(160, 120);
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &StripChart::flushRepaint);
@@ -555,6 +558,25 @@ void StripChart::paintEvent(QPaintEvent* event)
             p.drawStaticText(t.box.topLeft(), staticTimeText(t.text));
     }
     drawTextLabels(p, region);
+    if (hasFocus()) {
+        // Where the keys go, as on any focused control: a focus frame just around the plot.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = plot.adjusted(-3, -3, 3, 3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+void StripChart::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void StripChart::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void StripChart::drawFrame(const PlotLook& look)
