@@ -21,7 +21,37 @@ std::optional<int> usbTimeoutMs(const std::string& text)
     return ms;
 }
 
+// The Qt option `arg` names ("-style", "--style", "-style=Fusion": Qt reads one dash or two alike).
+const QtOption* qtOption(const std::string& arg)
+{
+    const std::size_t dashes = arg.rfind("--", 0) == 0 ? 2 : arg.rfind('-', 0) == 0 ? 1 : 0;
+    if (dashes == 0)
+        return nullptr;
+    const std::string name = arg.substr(dashes, arg.find('=') - dashes);
+    for (const QtOption& o : kQtOptions)
+        if (name == o.name && (o.valueName || arg.find('=') == std::string::npos))
+            return &o;
+    return nullptr;
+}
+
 } // namespace
+
+const std::vector<QtOption> kQtOptions{
+    {"style", "NAME", "the widget style, e.g. Fusion"},
+    {"stylesheet", "FILE", "a Qt style sheet for every window"},
+    {"platform", "NAME", "the window system plugin, e.g. xcb, wayland, offscreen"},
+    {"platformtheme", "NAME", "the desktop theme plugin, e.g. gtk3, qt6ct"},
+    {"platformpluginpath", "DIR", "where to look for window system plugins"},
+    {"plugin", "NAME", "an extra input plugin to load"},
+    {"qwindowgeometry", "WxH+X+Y", "the main window's size and place"},
+    {"qwindowtitle", "TITLE", "the main window's title"},
+    {"qwindowicon", "FILE", "the main window's icon"},
+    {"reverse", nullptr, "lay the windows out right to left"},
+    {"session", "ID", "restore the desktop session ID"},
+    {"display", "HOST:N", "the X display to use"},
+    {"geometry", "WxH+X+Y", "as -qwindowgeometry, on X11"},
+    {"widgetcount", nullptr, "print how many widgets were left at the end"},
+};
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {
@@ -42,7 +72,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
                 return args[++i];
             return std::nullopt;
         };
-        if (a == "--help" || a == "-h") {
+        if (const QtOption* qt = qtOption(a)) {
+            if (qt->valueName && a.find('=') == std::string::npos && ++i >= args.size())
+                return fail(a + " needs a value: " + qt->valueName);
+            o.qtOptions.emplace_back(qt->name);
+        } else if (a == "--help" || a == "-h") {
             o.showHelp = true;
         } else if (a == "--version") {
             o.showVersion = true;
@@ -104,6 +138,19 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
     return {o, {}};
 }
 
+// The Qt options in the same two columns, wrapped at 80.
+static std::string qtOptionsHelp()
+{
+    std::string text = "\nQt's standard options, as in any Qt program:\n";
+    for (const QtOption& o : kQtOptions) {
+        std::string left = std::string("  -") + o.name + (o.valueName ? " " : "") +
+                           (o.valueName ? o.valueName : "");
+        left += left.size() < 23 ? std::string(23 - left.size(), ' ') : "\n" + std::string(23, ' ');
+        text += left + o.help + "\n";
+    }
+    return text;
+}
+
 std::string helpText(const std::string& programName)
 {
     return "Usage: " + programName +
@@ -131,7 +178,8 @@ std::string helpText(const std::string& programName)
            "  --startup-probe      print start-up timings, then quit once the window is\n"
            "                       painted\n"
            "  --version            print the version and exit\n"
-           "  -h, --help           print this help and exit\n";
+           "  -h, --help           print this help and exit\n" +
+           qtOptionsHelp();
 }
 
 } // namespace zr

@@ -22,6 +22,9 @@ struct ProgramOptions {
     bool startupProbe = false;
     bool showHelp = false;
     bool showVersion = false;
+    // Qt's own options given (their names, "style", "platform"), left in the arguments for
+    // QApplication, which takes them out and applies them as in any Qt program.
+    std::vector<std::string> qtOptions;
 };
 
 struct ParsedCommandLine {
@@ -33,6 +36,14 @@ struct ParsedCommandLine {
 // that has stopped answering before it says so, with its windows unresponsive meanwhile.
 inline constexpr int kMinUsbTimeoutMs = 10;
 inline constexpr int kMaxUsbTimeoutMs = 10000;
+
+// One of the options every Qt program takes, by its name without the dash.
+struct QtOption {
+    const char* name;
+    const char* valueName; // nullptr for an option without a value
+    const char* help;
+};
+extern const std::vector<QtOption> kQtOptions;
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 

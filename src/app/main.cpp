@@ -19,8 +19,11 @@
 
 namespace {
 
-bool haveDisplay()
+bool haveDisplay(const zr::ProgramOptions& options)
 {
+    for (const std::string& given : options.qtOptions)
+        if (given == "platform")
+            return true;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform)
         return true;
@@ -71,7 +74,7 @@ int main(int argc, char** argv)
         std::cout << "zr410ab " << zr::version::text << "\n";
         return 0;
     }
-    if (!haveDisplay()) {
+    if (!haveDisplay(options)) {
         std::cerr << "zr410ab: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                      "Start it from a desktop session, under xvfb-run, or with "
                      "QT_QPA_PLATFORM=offscreen.\n";

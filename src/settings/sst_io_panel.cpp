@@ -4,6 +4,7 @@
 #include "console/sst_io.h"
 #include "widgets/frame_style.h"
 
+#include <QAbstractScrollArea>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,11 @@ SstIoPanel::SstIoPanel(Chip chip, BoardWorker& worker, Prompts& prompts, QWidget
     receivedBox_->setWidgetResizable(true);
     receivedBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     receivedBox_->setWidget(lblReceived);
+    // Both boxes scroll: three lines of each are enough, which lets the whole window fit a small
+    // client area (scale 2 on a 1080p screen) without cutting anything else.
+    for (QAbstractScrollArea* box : {static_cast<QAbstractScrollArea*>(txtToSend),
+                                     static_cast<QAbstractScrollArea*>(receivedBox_)})
+        box->setMinimumHeight(3 * fontMetrics().lineSpacing() + 2 * box->frameWidth());
     Label7->setBuddy(lblReceived);
 
     optHex = new QRadioButton("Hex", this);

@@ -84,6 +84,8 @@ void AboutWindow::Form_Load()
 {
     placeInClientArea();
     Label1->setText(versionLine(version::major, version::minor, version::revision));
+    // Enter closes the window rather than following the first link to a web page.
+    cmdOK->setFocus(Qt::OtherFocusReason);
 }
 
 void AboutWindow::placeInClientArea()

@@ -3,7 +3,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -27,6 +30,28 @@ void KeyboardConventions::enterMenuBar()
             return;
         }
     }
+}
+
+void KeyboardConventions::openContextMenu(QWidget* widget)
+{
+    // As the Menu key does: at the focused widget, which passes it on to its parents if it has no
+    // menu of its own.
+    if (!widget)
+        return;
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+}
+
+bool KeyboardConventions::closeActiveChild()
+{
+    auto* area = window_ ? window_->findChild<QMdiArea*>() : nullptr;
+    QMdiSubWindow* active = area ? area->activeSubWindow() : nullptr;
+    if (!active)
+        return false;
+    // Exactly as its close box would: the window may still refuse.
+    active->close();
+    return true;
 }
 
 bool KeyboardConventions::belongsToWindow(QObject* watched) const
@@ -54,6 +79,13 @@ bool KeyboardConventions::eventFilter(QObject* watched, QEvent* event)
             enterMenuBar();
             return true;
         }
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            openContextMenu(qobject_cast<QWidget*>(watched));
+            return true;
+        }
+        if ((key->key() == Qt::Key_F4 || key->key() == Qt::Key_W) &&
+            key->modifiers() == Qt::ControlModifier && closeActiveChild())
+            return true;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         auto* button = qobject_cast<QPushButton*>(watched);
         // An auto-default button answers Enter itself.

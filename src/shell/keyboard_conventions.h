@@ -3,7 +3,9 @@
 
 // Keyboard habits the program's users bring from their desktop, which the menus and windows would
 // otherwise lack: F10 or a lone Alt press opens the menu bar (there are no access keys to reach it
-// otherwise), and Enter presses the focused push button as Space does.
+// otherwise), Enter presses the focused push button as Space does, Shift+F10 opens the focused
+// widget's context menu as the Menu key does, and Ctrl+F4 as well as Ctrl+W closes the active
+// child window.
 
 #include <QObject>
 #include <QPointer>
@@ -28,6 +30,9 @@ protected:
 
 private:
     bool belongsToWindow(QObject* watched) const;
+    static void openContextMenu(QWidget* widget);
+    // False when no child window is active.
+    bool closeActiveChild();
 
     QPointer<QWidget> window_;
     QPointer<QMenuBar> bar_;

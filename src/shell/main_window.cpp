@@ -255,8 +255,7 @@ void MainWindow::showChild(ChildWindow* child)
         if (!qobject_cast<AboutWindow*>(window)) {
             // Sizes made for a narrow bitmap font grow rather than cut off a caption under a
             // wider or larger desktop font.
-            sub->resize(sub->size().expandedTo(sub->minimumSizeHint()));
-            placeInView(sub);
+            placeNewChild(*mdi_, *sub);
         }
     }
     if (boardLost_)
@@ -264,16 +263,6 @@ void MainWindow::showChild(ChildWindow* child)
     sub->show();
     window->show();
     bringToFront(sub);
-}
-
-void MainWindow::placeInView(QMdiSubWindow* sub)
-{
-    QList<QPoint> taken;
-    for (QMdiSubWindow* other : mdi_->subWindowList())
-        if (other != sub && other->isVisible())
-            taken.append(other->pos());
-    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
-    sub->move(cascadePosition(mdi_->viewport()->size(), sub->size(), step, taken));
 }
 
 void MainWindow::bringToFront(QMdiSubWindow* sub)

@@ -136,7 +136,6 @@ private:
     template <typename GraphWindow>
     void showGraph(Chip chip, QPointer<GraphWindow>& window, Flag DeviceState::*openFlag);
     // Opens a new child wholly inside the visible client area.
-    void placeInView(QMdiSubWindow* sub);
     // Activates and raises `sub`, restoring it when minimised.
     void bringToFront(QMdiSubWindow* sub);
     // Runs one polled call; an error is reported in the status bar and the tick goes on, a lost

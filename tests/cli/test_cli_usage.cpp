@@ -258,8 +258,10 @@ void TestCliUsage::everyHelpFitsEightyColumns_data()
     QTest::newRow("zr410ab-cli") << QString::fromStdString(runCliInProcess({"--help"}, nullptr).out)
                                  << summaries;
     QTest::newRow("zr410ab") << QString::fromStdString(helpText("zr410ab"))
-                             << QStringList{"--board sim|usb", "--usb-timeout MS",
-                                            "--device PORTPATH", "--non-interactive"};
+                             << QStringList{"--board sim|usb",   "--usb-timeout MS",
+                                            "--device PORTPATH", "--non-interactive",
+                                            "-style NAME",       "-stylesheet FILE",
+                                            "-reverse"};
 }
 
 void TestCliUsage::everyHelpFitsEightyColumns()

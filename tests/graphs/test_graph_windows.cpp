@@ -593,43 +593,75 @@ void GraphWindowsTest::minimisedWindowKeepsSamplesWithoutDrawing()
 
 void GraphWindowsTest::chartColoursReadableOnThePalette_data()
 {
-    QTest::addColumn<QColor>("window"); // background of the legend and title
+    QTest::addColumn<QColor>("window"); // background of the margin around the plot
     QTest::addColumn<QColor>("base");   // background of the plot
     QTest::newRow("light") << QColor(240, 240, 240) << QColor(255, 255, 255);
-    QTest::newRow("dark") << QColor(49, 54, 59) << QColor(35, 38, 41);
+    QTest::newRow("dark, plot darker") << QColor(53, 53, 53) << QColor(45, 45, 45);
+    QTest::newRow("darker, plot lighter") << QColor(48, 48, 48) << QColor(78, 78, 78);
     QTest::newRow("black") << QColor(0, 0, 0) << QColor(0, 0, 0);
     QTest::newRow("mid grey") << QColor(100, 100, 100) << QColor(90, 90, 90);
 }
 
 void GraphWindowsTest::chartColoursReadableOnThePalette()
 {
-    // Every label and trace of both kinds of chart: the given colours on a light palette, the
-    // same hues lightened to a contrast of at least 3:1 on a dark one.
+    // Every trace and label of both kinds of chart at a contrast of at least 3:1 against what it
+    // is drawn over (read from the drawn chart), in its given hue; the traces of a chart, and
+    // the legend lines in their colours, each far enough from every other to be told apart.
     QFETCH(QColor, window);
     QFETCH(QColor, base);
     Bench b;
     TempGraphWindow temp(Chip::A, b.state, b.clock);
     VoltGraphWindow volt(Chip::B, b.state, b.clock);
-    const bool dark = isDarkBackground(window);
-    for (chart::StripChart* c : {&temp.chart(), &volt.chart()}) {
-        QPalette palette = c->palette();
+    for (QWidget* w : {static_cast<QWidget*>(&temp), static_cast<QWidget*>(&volt)}) {
+        w->resize(960, 360);
+        QPalette palette = w->palette();
         palette.setColor(QPalette::Window, window);
         palette.setColor(QPalette::Base, base);
-        c->setPalette(palette);
-        auto check = [&](const QColor& given, const QColor& shown, const QColor& background) {
-            if (!dark) {
-                QCOMPARE(shown, given);
-                return;
-            }
-            QVERIFY2(contrastRatio(shown, background) >= 3.0,
-                     qPrintable(given.name() + " shown as " + shown.name()));
-            if (given.hslSaturation() > 0) // the same hue, but for rounding
-                QVERIFY(std::abs(shown.hslHue() - given.hslHue()) <= 2);
+        w->setPalette(palette);
+    }
+    for (chart::StripChart* c : {&temp.chart(), &volt.chart()}) {
+        const QImage drawn = c->grab().toImage();
+        const double dpr = drawn.devicePixelRatio();
+        // The colour most of a label's box shows: the surface behind its text.
+        const auto behind = [&](const QRectF& box) {
+            QHash<QRgb, int> count;
+            const QRect pixels(QPointF(box.topLeft() * dpr).toPoint(),
+                               QPointF(box.bottomRight() * dpr).toPoint());
+            for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+                for (int x = pixels.left(); x <= pixels.right(); ++x)
+                    if (drawn.rect().contains(x, y))
+                        ++count[drawn.pixel(x, y)];
+            QRgb most = 0;
+            for (auto it = count.begin(); it != count.end(); ++it)
+                if (it.value() > count.value(most))
+                    most = it.key();
+            return QColor::fromRgb(most);
         };
-        for (int i = 0; i < c->labelCount(); ++i)
-            check(c->label(i).colour, c->shownLabelColour(i), window);
-        for (int i = 0; i < c->traceCount(); ++i)
-            check(c->traceColour(i), c->shownTraceColour(i), base);
+        const auto readable = [](const QColor& given, const QColor& shown, const QColor& ground) {
+            const QString what =
+                given.name() + " shown as " + shown.name() + " on " + ground.name();
+            QVERIFY2(contrastRatio(shown, ground) >= 3.0, qPrintable(what));
+            if (given.hslSaturation() > 0) // the same hue, but for rounding
+                QVERIFY2(std::abs(shown.hslHue() - given.hslHue()) <= 2, qPrintable(what));
+            if (contrastRatio(given, ground) >= 3.0) // readable as given: left as it is
+                QCOMPARE(shown, given);
+        };
+        QList<QColor> traces, legends;
+        for (int i = 0; i < c->traceCount(); ++i) {
+            readable(c->traceColour(i), c->shownTraceColour(i), base);
+            traces << c->shownTraceColour(i);
+        }
+        for (int i = 0; i < c->labelCount(); ++i) {
+            const QColor given = c->label(i).colour;
+            readable(given, c->shownLabelColour(i), behind(c->labelBox(i)));
+            if (!c->label(i).widestText.isEmpty()) // a legend line, with a reading
+                legends << c->shownLabelColour(i);
+        }
+        for (const QList<QColor>& set : {traces, legends})
+            for (int i = 0; i < set.size(); ++i)
+                for (int j = i + 1; j < set.size(); ++j)
+                    QVERIFY2(colourDistance(set[i], set[j]) >= kMinimumColourDistance,
+                             qPrintable(set[i].name() + " and " + set[j].name()));
     }
 }
 
@@ -663,6 +695,7 @@ void GraphWindowsTest::chartTakesFourFifths()
     MainBench b;
     MainWindow& main = b.main;
     QVERIFY(b.load());
+    main.resize(1200, 800); // a client area the window opens in at its full width
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QWidget* w = nullptr;

@@ -32,3 +32,13 @@ add_test(NAME smoke_no_display_is_said_plainly
 set_tests_properties(smoke_no_display_is_said_plainly PROPERTIES
     PASS_REGULAR_EXPRESSION "no display found")
 
+
+# Qt's own options, as any Qt program takes them; -platform also stands in for a display.
+add_test(NAME smoke_qt_standard_options
+    COMMAND env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM $<TARGET_FILE:zr410ab>
+            --board sim --startup-probe --non-interactive -platform offscreen -style Fusion
+            -stylesheet=${CMAKE_CURRENT_SOURCE_DIR}/data/plain.qss -reverse)
+set_tests_properties(smoke_qt_standard_options PROPERTIES
+    PASS_REGULAR_EXPRESSION "first_paint_ms="
+    FAIL_REGULAR_EXPRESSION "unknown argument"
+    TIMEOUT 60)

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Every window of the program, in each of its states, with the default font and one two points
 // larger: no caption, label, button, check box or frame title may get less room than it needs.
-// Registered once per scale factor (QT_SCALE_FACTOR 1 and 2).
+// Registered once per scale factor (QT_SCALE_FACTOR 1 and 2). Also where the windows open, on
+// small and large screens: each clear of the others, inside the client area, none below the size
+// its layout needs.
 
+#include "graphs/temp_graph_window.h"
+#include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
+#include "platform/child_window.h"
 #include "settings/settings_window.h"
 #include "shell/main_window.h"
+#include "shell/window_placement.h"
 #include "support/board_wait.h"
 #include "support/fake_services.h"
 #include "support/recording_board.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -88,6 +95,19 @@ QStringList clipped(QWidget* root, const QString& state)
     return found;
 }
 
+// The window the menu item `item` ("mSetA") opens.
+QWidget* windowOpenedBy(MainWindow& main, const QString& item)
+{
+    const Chip chip = item.endsWith('A') ? Chip::A : Chip::B;
+    if (item.startsWith("mTempGraph"))
+        return main.tempGraphWindow(chip);
+    if (item.startsWith("mVoltGraph"))
+        return main.voltGraphWindow();
+    if (item.startsWith("mSet"))
+        return main.settingsWindow(chip);
+    return main.saveWindow(chip);
+}
+
 } // namespace
 
 class TestTextFits : public QObject {
@@ -150,6 +170,75 @@ private slots:
             prompts.answers = {true, true};
             if (!found.isEmpty())
                 QFAIL(qPrintable(found.join('\n')));
+        }
+    }
+
+    void childWindowsOpenApartAndFit_data()
+    {
+        QTest::addColumn<QSize>("screen"); // in device pixels, as the screen's maker gives it
+        QTest::newRow("1366x768") << QSize(1366, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+        QTest::newRow("3840x2160") << QSize(3840, 2160);
+    }
+
+    void childWindowsOpenApartAndFit()
+    {
+        QFETCH(QSize, screen);
+        QTemporaryDir dir;
+        DeviceState state;
+        RecordingBoard board;
+        board.responder = answer;
+        FakePrompts prompts;
+        FakeFileChooser files;
+        FakeUrlOpener urls;
+        FakeClock clock;
+        MainWindow main({state, board, prompts, files, urls, clock, dir.path()});
+        const double scale = main.devicePixelRatioF();
+        const QRect available(QPoint(0, 0), screen / scale);
+        main.setGeometry(initialMainWindowGeometry(available, QSize(1000, 720)));
+        main.show();
+        QVERIFY(main.MDIForm_Load());
+        QMdiArea* area = main.findChild<QMdiArea*>();
+        const QSize view = area->viewport()->size();
+        // Every window, then the first three again: they open among the four still there.
+        const QStringList items{"mTempGraphA", "mSetA", "mTempGraphB", "mVoltGraphB",
+                                "mSaveA",      "mSetB", "mSaveB"};
+        for (int i = 0; i < items.size() + 3; ++i) {
+            const QString item = items.at(i % items.size());
+            if (i >= items.size()) {
+                closeChildWindow(windowOpenedBy(main, item));
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+            main.findChild<QAction*>(item)->trigger();
+            QApplication::processEvents();
+            QMdiSubWindow* sub = area->activeSubWindow();
+            const QSize minimum = sub->minimumSizeHint();
+            const QString where = QString("%1 at %2,%3 size %4x%5, minimum %6x%7, in %8x%9")
+                                      .arg(item)
+                                      .arg(sub->x())
+                                      .arg(sub->y())
+                                      .arg(sub->width())
+                                      .arg(sub->height())
+                                      .arg(minimum.width())
+                                      .arg(minimum.height())
+                                      .arg(view.width())
+                                      .arg(view.height());
+            // No smaller than its layout needs, no larger than the area along an axis where that
+            // fits; along one where it does not, at its minimum from 0, the area scrolls to it.
+            const auto sized = [](int pos, int size, int least, int room) {
+                return size >= least &&
+                       (least <= room ? size <= room && pos >= 0 : size == least && pos == 0);
+            };
+            QVERIFY2(sized(sub->x(), sub->width(), minimum.width(), view.width()) &&
+                         sized(sub->y(), sub->height(), minimum.height(), view.height()),
+                     qPrintable(where));
+            if (minimum.boundedTo(view) != minimum)
+                continue;
+            // Where its minimum fits: inside, and where no other window already stands.
+            QVERIFY2(QRect(QPoint(0, 0), view).contains(sub->geometry()), qPrintable(where));
+            for (QMdiSubWindow* other : area->subWindowList())
+                QVERIFY2(other == sub || !other->isVisible() || other->pos() != sub->pos(),
+                         qPrintable(where + " on " + other->widget()->objectName()));
         }
     }
 };

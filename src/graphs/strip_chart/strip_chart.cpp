@@ -15,6 +15,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -35,13 +37,6 @@ const QString kPausedTag = QStringLiteral("Paused — double-click to follow");
 qint64 gapAfter(qint64 sampleIntervalMs)
 {
     return sampleIntervalMs * 5 / 2;
-}
-
-// On a light palette the chart shows the colours the windows give it; on a dark one they are
-// lightened to stay readable.
-QColor shownOn(const QColor& colour, const QColor& background)
-{
-    return isDarkBackground(background) ? readableOn(colour, background) : colour;
 }
 
 // Until the owner sets its own: 24-hour times and ISO dates.
@@ -111,7 +106,8 @@ StripChart::StripChart(QWidget* parent)
         timeFormatStrings_.push_back(f.toStdString());
     installChartAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    // Reached by Tab as by a click, so that its keys serve the keyboard as well.
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(160, 120);
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &StripChart::flushRepaint);
@@ -149,12 +145,14 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
 
 QColor StripChart::shownTraceColour(int trace) const
 {
-    return shownOn(traceColour(trace), palette().color(QPalette::Base));
+    refreshLook();
+    return QColor::fromRgb(shownColours_.at(static_cast<std::size_t>(trace)));
 }
 
 QColor StripChart::shownLabelColour(int index) const
 {
-    return shownOn(label(index).colour, palette().color(QPalette::Window));
+    refreshLook();
+    return labelColours_.at(static_cast<std::size_t>(index));
 }
 
 void StripChart::setSampleInterval(qint64 intervalMs)
@@ -476,9 +474,31 @@ void StripChart::refreshLook() const
     const QColor base = palette().color(QPalette::Base);
     look_.background = base.rgb();
     look_.gridColour = blend(base, palette().color(QPalette::Text), 0.15);
-    shownColours_.clear();
+    QList<QColor> given;
     for (const auto& t : traces_)
-        shownColours_.push_back(shownOn(t->colour, base).rgb());
+        given.append(t->colour);
+    const QList<QColor> onPlot = readableAndApart(given, base);
+    shownColours_.clear();
+    for (const QColor& c : onPlot)
+        shownColours_.push_back(c.rgb());
+    // A label is readable on what it is drawn over, the plot or the margin around it; a legend
+    // line in a trace's colour is told apart from the other legend lines as the traces are.
+    const QColor margin = palette().color(QPalette::Window);
+    const QList<QColor> onMargin = readableAndApart(given, margin);
+    const QRectF plot(plotRect());
+    labelColours_.clear();
+    for (int i = 0; i < labelCount(); ++i) {
+        const QRectF box = labelBox(i);
+        const bool overPlot = box.intersects(plot);
+        const bool overMargin = !plot.contains(box);
+        const qsizetype trace = given.indexOf(label(i).colour);
+        QColor c = trace < 0 ? label(i).colour : (overPlot ? onPlot : onMargin).at(trace);
+        if (overPlot)
+            c = readableOn(c, base);
+        if (overMargin)
+            c = readableOn(c, margin);
+        labelColours_.push_back(c);
+    }
     lookValid_ = true;
 }
 
@@ -539,6 +559,25 @@ void StripChart::paintEvent(QPaintEvent* event)
             p.drawStaticText(t.box.topLeft(), staticTimeText(t.text));
     }
     drawTextLabels(p, region);
+    if (hasFocus()) {
+        // Where the keys go, as on any focused control: a focus frame just around the plot.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = plot.adjusted(-3, -3, 3, 3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+void StripChart::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void StripChart::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void StripChart::drawFrame(const PlotLook& look)

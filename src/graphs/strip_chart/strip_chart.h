@@ -64,8 +64,8 @@ public:
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
     QColor traceColour(int trace) const;
-    // The colours as drawn: the given ones, lightened on a dark palette
-    // (platform/readable_colour.h).
+    // The colours as drawn: the given ones, made readable on the palette's plot or margin colour
+    // they are drawn over and kept apart from each other (platform/readable_colour.h).
     QColor shownTraceColour(int trace) const;
     QColor shownLabelColour(int index) const;
     // The time between samples when none is missing. A sample that comes more than two and a
@@ -136,6 +136,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -217,8 +219,9 @@ private:
     bool scrollRequested_ = false; // the plot and the time axis are due for a repaint already
     QPixmap frame_; // margins, frame and value axis, without the plot and the time axis
     bool frameValid_ = false;
-    mutable PlotLook look_;                  // without its time grid; see refreshLook()
-    mutable std::vector<QRgb> shownColours_; // by trace
+    mutable PlotLook look_;                    // without its time grid; see refreshLook()
+    mutable std::vector<QRgb> shownColours_;   // by trace
+    mutable std::vector<QColor> labelColours_; // by label, as drawn
     mutable bool lookValid_ = false;
     bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 

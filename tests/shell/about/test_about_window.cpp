@@ -35,6 +35,7 @@ private slots:
     void opensCentredAboveTheMiddle_data();
     void opensCentredAboveTheMiddle();
     void fixedBorderAndTexts();
+    void opensWithTheFocusOnOk();
     void linksOpenTheirPagesAndTurnPurple();
     void linksStayReadableOnAnyBackground_data();
     void linksStayReadableOnAnyBackground();
@@ -157,6 +158,17 @@ void TestAboutWindow::fixedBorderAndTexts()
     about->findChild<QPushButton*>("cmdOK")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!main->aboutWindow());
+}
+
+void TestAboutWindow::opensWithTheFocusOnOk()
+{
+    // Enter right after opening closes the window; it opens no web page.
+    QApplication::setActiveWindow(main);
+    AboutWindow* about = openAbout();
+    QTRY_COMPARE(QApplication::focusWidget(), about->findChild<QPushButton*>("cmdOK"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(!main->aboutWindow());
+    QVERIFY(bench->urls.opened.isEmpty());
 }
 
 void TestAboutWindow::linksOpenTheirPagesAndTurnPurple()
