@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard alone serves every window: Tab and Shift+Tab reach every control that can take
 // the focus and leave it again, Ctrl+F4 and Ctrl+W close the active child window, Shift+F10 opens
 // the focused control's context menu as the Menu key does.
