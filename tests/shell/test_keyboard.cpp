@@ -12,6 +12,7 @@
 #include "shell/keyboard_conventions.h"
 #include "support/fake_services.h"
 #include "support/recording_board.h"
+#include "worker/board_worker.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -39,6 +40,7 @@ struct Services {
     FakeFileChooser files;
     FakeUrlOpener urls;
     FakeClock clock;
+    BoardWorker worker{state, board};
 };
 
 using Maker = std::function<QWidget*(Services&)>;
@@ -57,17 +59,15 @@ private slots:
     {
         QTest::addColumn<Maker>("make");
         QTest::newRow("settings A") << Maker([](Services& s) -> QWidget* {
-            return new SettingsWindow(Chip::A, s.state, s.board, s.prompts);
+            return new SettingsWindow(Chip::A, s.worker, s.prompts);
         });
-        QTest::newRow("temperature graph") << Maker([](Services& s) -> QWidget* {
-            return new TempGraphWindow(Chip::A, s.state, s.board, s.clock);
-        });
-        QTest::newRow("voltage graph") << Maker([](Services& s) -> QWidget* {
-            return new VoltGraphWindow(Chip::B, s.state, s.board, s.clock);
-        });
+        QTest::newRow("temperature graph") << Maker(
+            [](Services& s) -> QWidget* { return new TempGraphWindow(Chip::A, s.state, s.clock); });
+        QTest::newRow("voltage graph") << Maker(
+            [](Services& s) -> QWidget* { return new VoltGraphWindow(Chip::B, s.state, s.clock); });
         QTest::newRow("save data B") << Maker([](Services& s) -> QWidget* {
             return new SaveWindow(Chip::B,
-                                  {s.state, s.board, s.prompts, s.files, s.clock, ".", {}});
+                                  {s.state, s.worker, s.prompts, s.files, s.clock, ".", {}});
         });
         QTest::newRow("about") << Maker(
             [](Services& s) -> QWidget* { return new AboutWindow(s.urls); });
@@ -134,7 +134,7 @@ private slots:
         main.menuBar()->addMenu("ZR410A");
         new KeyboardConventions(&main, main.menuBar());
         QPointer<QMdiSubWindow> first = area->addSubWindow(new QWidget);
-        auto* graph = new TempGraphWindow(Chip::A, s.state, s.board, s.clock);
+        auto* graph = new TempGraphWindow(Chip::A, s.state, s.clock);
         QPointer<QMdiSubWindow> second = area->addSubWindow(graph);
         second->setAttribute(Qt::WA_DeleteOnClose);
         main.show();
@@ -153,7 +153,7 @@ private slots:
         Services s;
         QMainWindow main;
         new KeyboardConventions(&main, main.menuBar());
-        auto* graph = new TempGraphWindow(Chip::A, s.state, s.board, s.clock);
+        auto* graph = new TempGraphWindow(Chip::A, s.state, s.clock);
         main.setCentralWidget(graph);
         main.show();
         QApplication::setActiveWindow(&main);
