@@ -50,7 +50,7 @@ if [[ -z "$deb_dir" ]]; then
     cpack --config "$build/CPackConfig.cmake" -B "$deb_dir" > "$scratch/cpack.log" 2>&1 ||
         { cat "$scratch/cpack.log"; exit 1; }
 fi
-deb_of() { compgen -G "$deb_dir/$1_*.deb" | head -n1; }
+deb_of() { compgen -G "$deb_dir/$1_*.deb" | head -n1 || true; } # none: not built here
 desktop_deb=$(deb_of zr410ab) tools_deb=$(deb_of zr410ab-tools) python_deb=$(deb_of python3-zr410ab)
 # In the order a user installs them.
 debs=("$tools_deb" "$desktop_deb")
