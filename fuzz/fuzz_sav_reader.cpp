@@ -8,6 +8,7 @@
 #include "logging/log_format.h"
 #include "logging/sav_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -83,7 +84,9 @@ void writerText(const std::uint8_t* data, std::size_t size)
     Readings readings;
     readings.intTemp = floatAt(data, size, 0);
     readings.extTemp = floatAt(data, size, 1);
-    readings.extOffset = static_cast<std::int32_t>(floatAt(data, size, 2));
+    // A chip's offset register is a byte; anything in int range exercises the writer just as well,
+    // and a float beyond it has no int to convert to.
+    readings.extOffset = static_cast<std::int32_t>(std::clamp(floatAt(data, size, 2), -1e6f, 1e6f));
     for (std::size_t i = 0; i < readings.voltages.size(); ++i)
         readings.voltages[i] = floatAt(data, size, 3 + i);
 
