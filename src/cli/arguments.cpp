@@ -41,6 +41,10 @@ const std::vector<OptionInfo>& commandOptions()
          ":9410 for every interface"},
         {"--count", "N", "stop after N records (log), refreshes (watch) or runs (bench)"},
         {"--duration", "SECONDS", "stop after this many seconds, 0.001 to 31622400"},
+        {"--from", "T", "the span's start, in seconds from the start of the log"},
+        {"--to", "T", "the span's end, in seconds from the start of the log"},
+        {"--column", "NAME", "only this column, as the log's header names it"},
+        {"--partial", nullptr, "read a cut-off or damaged log as far as it is whole"},
         {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},
     };
     return all;

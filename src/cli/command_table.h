@@ -63,5 +63,6 @@ int runLog(CommandContext& ctx);
 int runWatch(CommandContext& ctx);
 int runBench(CommandContext& ctx);
 int runServe(CommandContext& ctx);
+int runStats(CommandContext& ctx);
 
 } // namespace zr::cli

@@ -4,8 +4,10 @@
 
 #include "python/sav_binding.h"
 
+#include "logging/log_statistics.h"
 #include "logging/sav_reader.h"
 
+#include <cmath>
 #include <pybind11/stl.h>
 
 namespace py = pybind11;
@@ -47,11 +49,51 @@ py::tuple readSav(const std::string& path, bool partial)
                           log.records, problemLine, problem);
 }
 
+py::object figure(const lg::ColumnStatistics& c, double value)
+{
+    if (c.count == 0 || std::isnan(value))
+        return py::none();
+    return py::float_(value);
+}
+
+// SavFile.stats: the columns' values go back through the core's statistics, so the figures are
+// the tool's and the viewer's to the last digit.
+py::dict logStats(const std::vector<std::string>& names, const py::dict& values,
+                  std::int64_t records, std::optional<double> start, std::optional<double> end)
+{
+    lg::SavLog log;
+    log.records = records;
+    for (const std::string& name : names) {
+        lg::SavColumn column;
+        column.name = name;
+        column.reals = values[py::str(name)].cast<std::vector<double>>();
+        log.columns.push_back(std::move(column));
+    }
+    const std::vector<double> times = lg::nominalRecordTimes(records);
+    const auto figures = lg::logStatistics(log, times, lg::recordSpan(times, start, end));
+    py::dict result;
+    for (const lg::ColumnStatistics& c : *figures) {
+        py::dict f;
+        f["count"] = c.count;
+        f["min"] = figure(c, c.min);
+        f["max"] = figure(c, c.max);
+        f["mean"] = figure(c, c.mean);
+        f["sd"] = figure(c, c.sd);
+        f["pp"] = figure(c, c.pp);
+        f["minTime"] = figure(c, c.minTime);
+        f["maxTime"] = figure(c, c.maxTime);
+        result[py::str(c.name)] = f;
+    }
+    return result;
+}
+
 } // namespace
 
 void defineSavReader(py::module_& m)
 {
     m.def("read_sav", &readSav, py::arg("path"), py::arg("partial"));
+    m.def("log_stats", &logStats, py::arg("columns"), py::arg("values"), py::arg("records"),
+          py::arg("start"), py::arg("end"));
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p)

@@ -42,6 +42,22 @@ class SavFile:
     problem_line: Optional[int] = None
     problem: Optional[str] = None
 
+    def stats(
+        self, start: Optional[float] = None, end: Optional[float] = None
+    ) -> Dict[str, Dict[str, Optional[float]]]:
+        """The figures of each column over the records from ``start`` to ``end`` (seconds from
+        the start of the log, record N at N times 0.25 s; either left out for the log's own end),
+        as ``zr410ab-cli stats`` gives them: column name to ``count``, ``min``, ``max``,
+        ``mean``, ``sd`` (the sample standard deviation), ``pp`` (max - min) and ``minTime``,
+        ``maxTime`` (seconds from the start, of the first record holding each). A column with
+        no value in the span has count 0 and None for the rest; ``sd`` needs two values."""
+        for name, bound in (("start", start), ("end", end)):
+            if bound is not None and (
+                isinstance(bound, bool) or not isinstance(bound, (int, float)) or not bound >= 0
+            ):
+                raise ValueError(f"{name} is a number of seconds, at least 0, not {bound!r}")
+        return _core.log_stats(self.columns, self.values, self.records, start, end)
+
 
 def read_sav(path: PathArg, partial: bool = False) -> SavFile:
     """Reads a ``.sav`` log. A file that is not one, or that is cut off mid-record, raises

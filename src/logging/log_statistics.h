@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The figures of a log's columns over a span of its records: what `zr410ab-cli stats`, the Python
+// module and the log viewer report. They all come through here and through the chart's own
+// statistics index, over the same single-precision samples the chart keeps, so every front end
+// gives the same figures to the last digit, whatever the span.
+
+#include "logging/sav_reader.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zr::logging {
+
+// Seconds from the log's start for each record when nothing but the log is known: the writer
+// takes a record every 250 ms, the first 250 ms after the start line's time.
+std::vector<double> nominalRecordTimes(std::int64_t records);
+
+// Records [first, end).
+struct RecordSpan {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// The records whose time lies within [from, to]; an end left out is the log's own. `times` is
+// in record order and never decreases.
+RecordSpan recordSpan(const std::vector<double>& times, std::optional<double> from,
+                      std::optional<double> to);
+
+struct ColumnStatistics {
+    std::string name;
+    std::size_t count = 0;
+    // The rest is meaningful only with a count; sd needs two samples and is NaN below that.
+    double min = 0;
+    double max = 0;
+    double mean = 0;
+    double sd = 0;      // sample standard deviation
+    double pp = 0;      // max - min
+    double minTime = 0; // seconds from the log's start, of the first record holding the minimum
+    double maxTime = 0;
+};
+
+// Every column of `log` (or only `column`, by its header name) over `span`. `times` holds one
+// time per record. Returns nothing for a column name the log does not have.
+std::optional<std::vector<ColumnStatistics>> logStatistics(const SavLog& log,
+                                                           const std::vector<double>& times,
+                                                           RecordSpan span,
+                                                           const std::string& column = {});
+
+} // namespace zr::logging
