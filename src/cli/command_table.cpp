@@ -202,8 +202,9 @@ std::string toolHelp()
     for (const auto& [name, help] : options)
         text += optionLine(name, help, 27);
     text += "\nExit status: 0 success, 1 usage error, 2 board fault (not found, firmware, lost,\n"
-            "not responding, failed read), 3 chip did not answer the scan, 4 log file error,\n"
-            "5 serve cannot listen on the address.\n";
+            "not responding, failed read), 3 chip did not answer the scan, 4 log file error\n"
+            "(cannot write it; stats: cannot read it, or not a whole log), 5 serve cannot\n"
+            "listen on the address.\n";
     return text;
 }
 
