@@ -52,6 +52,9 @@ TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clo
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
 {
+    chart().setValueUnit(QStringLiteral("°C"));
+    connect(&chart(), &chart::StripChart::noteAdded, this, &TempGraphWindow::noteAdded);
+    connect(&chart(), &chart::StripChart::noteRemoved, this, &TempGraphWindow::noteRemoved);
     setObjectName(QStringLiteral("frmTempGraph") + chipInfo(chip).letter);
     setWindowTitle("Temperature Graph");
 }
@@ -59,6 +62,11 @@ TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clo
 void TempGraphWindow::Form_Load()
 {
     setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
+}
+
+void TempGraphWindow::addMarker(const QString& text)
+{
+    chart().addMarker(chart().newestTime(), text);
 }
 
 void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)

@@ -29,6 +29,13 @@ public:
 
 public slots:
     void Form_Load() override;
+    // A marker on the chart at its newest sample: something the program did ("Offset 5").
+    void addMarker(const QString& text);
+
+signals:
+    // The user added or deleted a note on the chart.
+    void noteAdded(const QString& text);
+    void noteRemoved(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

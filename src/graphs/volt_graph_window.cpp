@@ -47,6 +47,9 @@ VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clo
       parts_(buildGraphWindow(this, voltageChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
 {
+    chart().setValueUnit(QStringLiteral("V"));
+    connect(&chart(), &chart::StripChart::noteAdded, this, &VoltGraphWindow::noteAdded);
+    connect(&chart(), &chart::StripChart::noteRemoved, this, &VoltGraphWindow::noteRemoved);
     setObjectName(QStringLiteral("frmVoltGraph") + chipInfo(chip).letter);
     setWindowTitle(QString::fromLatin1(chipName(chip)) + " Voltage Graph");
 }
@@ -54,6 +57,11 @@ VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clo
 void VoltGraphWindow::Form_Load()
 {
     setOuterSizeTwips(this, kGraphWindowWidthTwips, kGraphWindowHeightTwips);
+}
+
+void VoltGraphWindow::addMarker(const QString& text)
+{
+    chart().addMarker(chart().newestTime(), text);
 }
 
 void VoltGraphWindow::UpdateVoltGraph(const logging::TakenReadings& readings)

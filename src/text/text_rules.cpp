@@ -165,17 +165,18 @@ std::string logNumberText(std::int32_t value)
     return value < 0 ? decimalText(std::int64_t{value}) : " " + decimalText(std::int64_t{value});
 }
 
-std::string fixedTwoDecimals(double value)
+std::string fixedDecimals(double value, int decimals)
 {
     // The decimal the rest of the program shows (seven significant digits, as decimalText and the
-    // log), rounded to hundredths with halves away from zero: a legend never contradicts the log
-    // for a reading such as 2.495, whose nearest single-precision value lies just below it.
+    // log), rounded to `decimals` places with halves away from zero: a legend never contradicts the
+    // log for a reading such as 2.495, whose nearest single-precision value lies just below it.
+    decimals = std::clamp(decimals, 0, 6);
     if (!(std::abs(value) < 1e12)) {
-        // Whole magnitudes this large have no hundredths to round: every digit written out.
-        // Room for the largest double written in full: 309 digits, sign, point and two decimals.
+        // Whole magnitudes this large have nothing left to round: every digit written out.
+        // Room for the largest double written in full: 309 digits, sign, point and decimals.
         char big[320];
         const auto written =
-            std::to_chars(big, big + sizeof big, value, std::chars_format::fixed, 2);
+            std::to_chars(big, big + sizeof big, value, std::chars_format::fixed, decimals);
         if (written.ec != std::errc())
             return "?"; // cannot happen with this buffer; never hand out unwritten bytes
         return std::string(big, written.ptr);
@@ -191,29 +192,41 @@ std::string fixedTwoDecimals(double value)
             digits = digits * 10 + (*c - '0');
     int exponent = 0;
     std::from_chars(e + (e[1] == '+' ? 2 : 1), written.ptr, exponent);
-    const int shift = exponent - 4; // digits * 10^shift hundredths
-    long long hundredths = 0;
+    const int shift = exponent - 6 + decimals; // digits * 10^shift units of the last place
+    long long units = 0;
     if (shift >= 0) {
-        hundredths = digits;
+        units = digits;
         for (int i = 0; i < shift; ++i)
-            hundredths *= 10;
+            units *= 10;
     } else if (shift > -18) {
         long long divisor = 1;
         for (int i = 0; i < -shift; ++i)
             divisor *= 10;
-        hundredths = (digits + divisor / 2) / divisor;
+        units = (digits + divisor / 2) / divisor;
     }
-    const bool negative = value < 0 && hundredths != 0; // no "-0.00": zero has no sign
+    long long scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    const bool negative = value < 0 && units != 0; // no "-0.00": zero has no sign
     char whole[24];
-    const auto wholeEnd = std::to_chars(whole, whole + sizeof whole, hundredths / 100).ptr;
+    const auto wholeEnd = std::to_chars(whole, whole + sizeof whole, units / scale).ptr;
     std::string text;
     if (negative)
         text += '-';
     text.append(whole, wholeEnd);
+    if (decimals == 0)
+        return text;
     text += '.';
-    text += static_cast<char>('0' + hundredths % 100 / 10);
-    text += static_cast<char>('0' + hundredths % 10);
-    return text;
+    long long fraction = units % scale;
+    std::string fractionText(static_cast<std::size_t>(decimals), '0');
+    for (int i = decimals - 1; i >= 0; --i, fraction /= 10)
+        fractionText[static_cast<std::size_t>(i)] = static_cast<char>('0' + fraction % 10);
+    return text + fractionText;
+}
+
+std::string fixedTwoDecimals(double value)
+{
+    return fixedDecimals(value, 2);
 }
 
 } // namespace zr::text

@@ -42,5 +42,7 @@ std::string logNumberText(std::int32_t value);
 
 // The "0.00" pattern of the graph legends: at least one digit before the point, exactly two after.
 std::string fixedTwoDecimals(double value);
+// The same pattern with `decimals` places (0 to 6): the statistics' deviation takes one more.
+std::string fixedDecimals(double value, int decimals);
 
 } // namespace zr::text

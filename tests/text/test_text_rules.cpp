@@ -227,6 +227,25 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(QString::fromStdString(zr::text::fixedTwoDecimals(value)), expected);
     }
+
+    void fixedDecimals_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("deviation") << 0.0123456 << 3 << "0.012";
+        QTest::newRow("2.4995 single, half up") << double(2.4995f) << 3 << "2.500";
+        QTest::newRow("tiny negative") << -0.0004 << 3 << "0.000";
+        QTest::newRow("whole") << 1234.5678 << 0 << "1235";
+        QTest::newRow("leading zeros kept") << 7.0625 << 4 << "7.0625";
+    }
+    void fixedDecimals()
+    {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QFETCH(QString, expected);
+        QCOMPARE(QString::fromStdString(zr::text::fixedDecimals(value, decimals)), expected);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTextRules)

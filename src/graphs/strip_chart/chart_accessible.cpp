@@ -19,13 +19,18 @@ QString rangeText(const StripChart& chart)
         .arg(QString::number(chart.axisMin()), QString::number(chart.axisMax()));
 }
 
-// One label of the chart, or (index -1) its vertical range. It has no QObject of its own, so it
-// is registered with Qt's accessibility cache by the chart's interface, which owns it.
+// The chart's child at `index`: a label, the vertical range after them, then the items the chart
+// lists (cursor readouts, markers). The kind is worked out on every read, so the element stays
+// right while items come and go. It has no QObject of its own, so it is registered with Qt's
+// accessibility cache by the chart's interface, which owns it.
 class ChartItemAccessible : public QAccessibleInterface {
 public:
-    ChartItemAccessible(StripChart* chart, int label) : chart_(chart), label_(label) {}
+    ChartItemAccessible(StripChart* chart, int index) : chart_(chart), index_(index) {}
 
-    bool isValid() const override { return chart_ && label_ < chart_->labelCount(); }
+    bool isValid() const override
+    {
+        return chart_ && index_ < chart_->labelCount() + 1 + chart_->accessibleItemCount();
+    }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return chart_ ? chart_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override
@@ -40,7 +45,11 @@ public:
     {
         if (t != QAccessible::Name || !isValid())
             return {};
-        return label_ < 0 ? rangeText(*chart_) : chart_->label(label_).text.trimmed();
+        if (index_ < chart_->labelCount())
+            return chart_->label(index_).text.trimmed();
+        if (index_ == chart_->labelCount())
+            return rangeText(*chart_);
+        return chart_->accessibleItemText(index_ - chart_->labelCount() - 1);
     }
     void setText(QAccessible::Text, const QString&) override {}
     QAccessible::Role role() const override { return QAccessible::StaticText; }
@@ -55,18 +64,20 @@ public:
     {
         if (!isValid())
             return {};
-        if (label_ < 0) { // the value axis, left of the plot
+        QRect box;
+        if (index_ < chart_->labelCount())
+            box = chart_->labelBox(index_).toAlignedRect();
+        else if (index_ == chart_->labelCount()) { // the value axis, left of the plot
             const QRect plot = chart_->plotRect();
-            return QRect(chart_->mapToGlobal(QPoint(0, plot.top())),
-                         QSize(plot.left(), plot.height()));
-        }
-        const QRect box = chart_->labelBox(label_).toAlignedRect();
-        return QRect(chart_->mapToGlobal(box.topLeft()), box.size());
+            box = QRect(0, plot.top(), plot.left(), plot.height());
+        } else
+            box = chart_->accessibleItemRect(index_ - chart_->labelCount() - 1);
+        return box.isNull() ? QRect() : QRect(chart_->mapToGlobal(box.topLeft()), box.size());
     }
 
 private:
     QPointer<StripChart> chart_;
-    int label_;
+    int index_;
 };
 
 class ChartAccessible : public QAccessibleWidget {
@@ -79,8 +90,11 @@ public:
                 QAccessible::deleteAccessibleInterface(id);
     }
 
-    // Children: the labels in their order, then the vertical range.
-    int childCount() const override { return chart()->labelCount() + 1; }
+    // Children: the labels in their order, then the vertical range, then the listed items.
+    int childCount() const override
+    {
+        return chart()->labelCount() + 1 + chart()->accessibleItemCount();
+    }
     QAccessibleInterface* child(int index) const override
     {
         if (index < 0 || index >= childCount())
@@ -88,10 +102,8 @@ public:
         if (items_.size() < static_cast<std::size_t>(childCount()))
             items_.resize(static_cast<std::size_t>(childCount()), 0);
         QAccessible::Id& id = items_[static_cast<std::size_t>(index)];
-        if (!id) {
-            const int label = index < chart()->labelCount() ? index : -1;
-            id = QAccessible::registerAccessibleInterface(new ChartItemAccessible(chart(), label));
-        }
+        if (!id)
+            id = QAccessible::registerAccessibleInterface(new ChartItemAccessible(chart(), index));
         return QAccessible::accessibleInterface(id);
     }
     int indexOfChild(const QAccessibleInterface* child) const override
@@ -112,7 +124,7 @@ public:
     {
         if (t == QAccessible::Name) {
             const QString own = widget()->accessibleName();
-            return own.isEmpty() ? title() : own;
+            return own.isEmpty() ? chart()->title() : own;
         }
         return QAccessibleWidget::text(t);
     }
@@ -121,17 +133,6 @@ public:
 
 private:
     StripChart* chart() const { return static_cast<StripChart*>(widget()); }
-
-    // The label in the largest type is the chart's title.
-    QString title() const
-    {
-        const StripChart& c = *chart();
-        int best = -1;
-        for (int i = 0; i < c.labelCount(); ++i)
-            if (best < 0 || c.label(i).font.pointSizeF() > c.label(best).font.pointSizeF())
-                best = i;
-        return best < 0 ? QString() : c.label(best).text.trimmed();
-    }
 
     mutable std::vector<QAccessible::Id> items_;
 };
@@ -182,6 +183,17 @@ void chartRangeChanged(StripChart* chart)
 {
     if (ChartAccessible* iface = listenedChart(chart))
         announceNameChange(iface->rangeItem());
+}
+
+void chartItemsChanged(StripChart* chart)
+{
+    ChartAccessible* iface = listenedChart(chart);
+    if (!iface)
+        return;
+    QAccessibleEvent reorder(iface, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reorder);
+    for (int i = chart->labelCount() + 1; i < iface->childCount(); ++i)
+        announceNameChange(iface->child(i));
 }
 
 } // namespace zr::chart

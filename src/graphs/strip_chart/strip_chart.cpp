@@ -3,6 +3,7 @@
 
 #include "graphs/strip_chart/chart_accessible.h"
 #include "graphs/strip_chart/csv_export.h"
+#include "graphs/strip_chart/statistics_panel.h"
 #include "graphs/strip_chart/value_axis.h"
 #include "platform/file_dialog_chooser.h"
 #include "platform/readable_colour.h"
@@ -95,12 +96,18 @@ Prompts& desktopPrompts()
     return prompts;
 }
 
+TextPrompt& desktopTextPrompt()
+{
+    static InputDialogTextPrompt prompt;
+    return prompt;
+}
+
 } // namespace
 
 StripChart::StripChart(QWidget* parent)
     : QWidget(parent), timeFormats_(kDefaultTimeFormats),
       now_([] { return QDateTime::currentMSecsSinceEpoch(); }), files_(&desktopFileChooser()),
-      prompts_(&desktopPrompts())
+      prompts_(&desktopPrompts()), textPrompt_(&desktopTextPrompt())
 {
     for (const QString& f : timeFormats_)
         timeFormatStrings_.push_back(f.toStdString());
@@ -126,6 +133,7 @@ StripChart::StripChart(QWidget* parent)
     copyDataAction_ = new QAction(tr("Copy Visible Data as CSV"), this);
     copyDataAction_->setObjectName("actCopyData");
     connect(copyDataAction_, &QAction::triggered, this, &StripChart::copyVisibleData);
+    makeToolActions();
     fitFreshSpan();
 }
 
@@ -181,6 +189,8 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     if (!store.append(timeMs, value))
         return false;
     fitFreshSpan();
+    if (panel_)
+        panel_->scheduleRefresh();
     // The line from the previous sample to this one is what changed.
     const std::int64_t changedFrom = std::min<std::int64_t>(previous, store.lastTime());
     layer_.dataChangedFrom(changedFrom);
@@ -390,6 +400,8 @@ void StripChart::viewChanged()
 {
     followAction_->setChecked(view_.following());
     requestScroll();
+    if (panel_)
+        panel_->scheduleRefresh();
 }
 
 void StripChart::requestScroll()
@@ -542,6 +554,7 @@ void StripChart::paintEvent(QPaintEvent* event)
         // A plain rectangle clip lets the painter copy the image rows straight through.
         p.setClipRect(plotPart);
         drawPlot(p, plotPart);
+        drawTools(p, grid);
         const QRectF tag = pausedTagBox();
         if (!tag.isEmpty()) {
             p.setPen(palette().color(QPalette::Text));
@@ -835,6 +848,17 @@ void StripChart::wheelEvent(QWheelEvent* event)
 
 void StripChart::mousePressEvent(QMouseEvent* event)
 {
+    if (event->button() == Qt::LeftButton && plotRect().contains(event->position().toPoint()) &&
+        (event->modifiers() & Qt::ShiftModifier)) {
+        // A selection: both cursors, the second one following the mouse.
+        selecting_ = true;
+        cursors_.clear();
+        placeCursorAt(timeAtX(event->position().x()));
+        if (cursors_.count() == 1)
+            placeCursorAt(cursors_.time(0));
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton && plotRect().contains(event->position().toPoint())) {
         dragging_ = true;
         dragStartX_ = event->position().x();
@@ -848,6 +872,13 @@ void StripChart::mousePressEvent(QMouseEvent* event)
 
 void StripChart::mouseMoveEvent(QMouseEvent* event)
 {
+    if (selecting_) {
+        if (const auto t = nearestSampleTime(stores(), timeAtX(event->position().x()))) {
+            cursors_.move(*t);
+            cursorsChanged();
+        }
+        return;
+    }
     if (!dragging_) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -862,9 +893,20 @@ void StripChart::mouseMoveEvent(QMouseEvent* event)
 
 void StripChart::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (selecting_ && event->button() == Qt::LeftButton) {
+        selecting_ = false;
+        if (cursors_.count() == ChartCursors::kMax && cursors_.time(0) == cursors_.time(1))
+            removeCursor(); // a Shift-click: one cursor, no selection
+        return;
+    }
     if (dragging_ && event->button() == Qt::LeftButton) {
         dragging_ = false;
         unsetCursor();
+        // A press and release without a drag is a click: it places a cursor.
+        if (dragAppliedColumns_ == 0 && std::abs(event->position().x() - dragStartX_) < 3) {
+            cursorsBeforeClick_ = cursors_;
+            placeCursorAt(timeAtX(event->position().x()));
+        }
         return;
     }
     QWidget::mouseReleaseEvent(event);
@@ -872,12 +914,20 @@ void StripChart::mouseReleaseEvent(QMouseEvent* event)
 
 void StripChart::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        followNewest();
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (cursorsBeforeClick_) {
+        cursors_ = *cursorsBeforeClick_;
+        cursorsBeforeClick_.reset();
+        cursorsChanged();
+    }
+    followNewest();
 }
 
 void StripChart::keyPressEvent(QKeyEvent* event)
 {
+    if (toolKeyPressed(event))
+        return;
     const qint64 page = std::max<qint64>(1, view_.width() / kPanDivisions);
     switch (event->key()) {
     case Qt::Key_End:
@@ -913,7 +963,10 @@ void StripChart::contextMenuEvent(QContextMenuEvent* event)
     menu.addSeparator();
     menu.addAction(saveImageAction_);
     menu.addAction(copyDataAction_);
+    addToolActions(menu,
+                   event->reason() == QContextMenuEvent::Mouse ? event->pos() : QPoint(-1, -1));
     menu.exec(event->globalPos());
+    menuTimeMs_.reset();
 }
 
 bool StripChart::saveImage(const QString& path)

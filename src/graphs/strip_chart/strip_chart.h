@@ -16,12 +16,15 @@
 // when its text changes. The frame, the margins and the value axis come from a cached picture
 // that is drawn again only when the size, the range, the palette or the font change.
 
+#include "graphs/strip_chart/cursors.h"
+#include "graphs/strip_chart/markers.h"
 #include "graphs/strip_chart/plot_layer.h"
 #include "graphs/strip_chart/time_view.h"
 #include "graphs/strip_chart/trace_store.h"
 #include "graphs/strip_chart/wall_clock_map.h"
 #include "platform/file_chooser.h"
 #include "platform/prompts.h"
+#include "platform/text_prompt.h"
 #include "widgets/quick_text.h"
 
 #include <QElapsedTimer>
@@ -36,12 +39,16 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 class QAction;
+class QMenu;
 
 namespace zr::chart {
+
+class StatisticsPanel;
 
 struct TextLabel {
     QString text;
@@ -116,7 +123,60 @@ public:
     // What "Save Image" asks for the file with, and tells a failure through. Until set, the
     // desktop's own file dialog and message boxes.
     void setDialogs(FileChooser& files, Prompts& prompts);
+    // What "Add Note..." asks for the note's text with; until set, the desktop's input dialog.
+    void setTextPrompt(TextPrompt& prompt);
 
+    // The label in the largest type.
+    QString title() const;
+    // Shown after every value of a readout or of the statistics ("°C").
+    void setValueUnit(const QString& unit);
+    const QString& valueUnit() const { return unit_; }
+    const QString& traceName(int trace) const;
+    // A wall time as readouts show it, local time to the millisecond ("14:03:07.250"), or with
+    // the date in front ("2026-12-08 14:03:07.250").
+    QString wallTimeText(std::int64_t timeMs, bool withDate = false) const;
+
+    // Cursors, on sample times: added at a third and two thirds of the plot, moved by samples or
+    // by columns (the view scrolls to keep the active one in sight), removed one by one.
+    const ChartCursors& cursors() const { return cursors_; }
+    void addCursor();
+    void placeCursorAt(std::int64_t timeMs);
+    void moveCursor(int samples);
+    void moveCursorByColumns(int columns);
+    void removeCursor();
+    void clearCursors();
+    // "Cursor 1 at 14:03:07.250: Internal 24.50°C, External 23.75°C"
+    QString cursorReadout(int cursor) const;
+    // "Between the cursors: Δt 600.000 s; Internal Δ 0.25°C, 0.025°C/min; ..."; empty below two.
+    QString betweenReadout() const;
+
+    // What the statistics cover: [from, to) of the timeline, the span between the two cursors
+    // (both samples included) when there are two, else the visible span.
+    std::pair<std::int64_t, std::int64_t> statisticsSpan() const;
+    bool hasSelection() const { return cursors_.count() == ChartCursors::kMax; }
+    void setStatisticsShown(bool shown);
+    bool statisticsShown() const;
+    StatisticsPanel* statisticsPanel() const { return panel_; } // made when first shown
+
+    // Markers and notes on the timeline; a note can be deleted by the user.
+    void addMarker(std::int64_t timeMs, const QString& text, bool note = false);
+    const MarkerList& markers() const { return markers_; }
+    // A note at the active cursor, or at the newest sample without cursors, asked for.
+    void addNoteInteractively();
+    // Deletes the note nearest the active cursor (the newest sample without cursors).
+    void deleteNote();
+
+    // What assistive technology reads beyond the labels and the range: the cursors' readouts,
+    // the readout between them, then the markers.
+    int accessibleItemCount() const;
+    QString accessibleItemText(int item) const;
+    QRect accessibleItemRect(int item) const;
+
+signals:
+    void noteAdded(const QString& text);
+    void noteRemoved(const QString& text);
+
+public:
     std::int64_t newestTime() const;
     std::int64_t oldestTime() const;
     // The plot area as last drawn, one pixel per column, and how many repaints ran.
@@ -185,6 +245,24 @@ private:
     void fitFreshSpan();
     QSize plotDeviceSize() const;
     std::vector<PlotTrace> plotTraces() const;
+    std::vector<const TraceStore*> stores() const;
+    // The timeline time under widget x, and the widget x of a time (NaN when not in view).
+    std::int64_t timeAtX(double x) const;
+    double xOfTime(std::int64_t timeMs, const ColumnGrid& grid) const;
+    // Readouts as drawn: one line each.
+    QStringList cursorLines(int cursor) const;
+    QStringList betweenLines() const;
+    void cursorsChanged();
+    void markersChanged();
+    void keepCursorInView();
+    void deleteNoteAt(std::size_t index);
+    int firstMarkerItem() const;
+    void drawTools(QPainter& p, const ColumnGrid& grid) const;
+    void drawReadoutBox(QPainter& p, const QRectF& anchor, bool rightOf,
+                        const QStringList& lines) const;
+    bool toolKeyPressed(QKeyEvent* event);
+    void addToolActions(QMenu& menu, const QPoint& at);
+    void makeToolActions();
 
     std::vector<std::unique_ptr<Trace>> traces_;
     std::vector<TextLabel> labels_;
@@ -225,6 +303,15 @@ private:
     mutable bool lookValid_ = false;
     bool spanChosen_ = false; // by the owner or the user; until then the span fits the history
 
+    QString unit_;
+    ChartCursors cursors_;
+    std::optional<ChartCursors> cursorsBeforeClick_; // a double click undoes its first click
+    bool selecting_ = false;                         // a Shift-drag places both cursors
+    std::optional<std::int64_t> menuTimeMs_;         // under the mouse that opened the menu
+    MarkerList markers_;
+    TextPrompt* textPrompt_;
+    StatisticsPanel* panel_ = nullptr;
+
     bool dragging_ = false;
     double dragStartX_ = 0;
     qint64 dragAppliedColumns_ = 0;
@@ -233,6 +320,10 @@ private:
     QAction* wholeHistoryAction_ = nullptr;
     QAction* saveImageAction_ = nullptr;
     QAction* copyDataAction_ = nullptr;
+    QAction* statisticsAction_ = nullptr;
+    QAction* addNoteAction_ = nullptr;
+    QAction* deleteNoteAction_ = nullptr;
+    QAction* clearCursorsAction_ = nullptr;
 };
 
 } // namespace zr::chart
