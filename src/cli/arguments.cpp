@@ -42,6 +42,8 @@ const std::vector<OptionInfo>& commandOptions()
         {"--count", "N", "stop after N records (log), refreshes (watch) or runs (bench)"},
         {"--duration", "SECONDS", "stop after this many seconds, 0.001 to 31622400"},
         {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},
+        {"--alarms", "FILE", "evaluate the alarm rules of FILE (JSON; see docs/alarms.md)"},
+        {"--exit-on-alarm", nullptr, "end with exit status 6 when an alarm fires"},
     };
     return all;
 }
