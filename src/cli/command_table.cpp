@@ -104,8 +104,9 @@ const std::vector<CommandInfo>& commandTable()
          "On a terminal the table is redrawn in place; otherwise each refresh adds its rows.\n"
          "With --json each refresh is one line of JSON.\n"
          "--alarms evaluates the rules of FILE on every refresh and prints each alarm that\n"
-         "fires or clears as a line after the readings (on a terminal, the latest ten under the\n"
-         "table); with --json the lines carry \"type\": \"reading\" or \"type\": \"alarm\".\n"
+         "fires or clears as a line before the rows of that refresh (on a terminal, the latest\n"
+         "ten under the table); with --json the lines carry \"type\": \"reading\" or\n"
+         "\"type\": \"alarm\".\n"
          "--exit-on-alarm ends the watch with 6 at the first alarm that fires.\n",
          {"--interval", "--count", "--alarms", "--exit-on-alarm"},
          0,
