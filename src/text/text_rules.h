@@ -43,4 +43,8 @@ std::string logNumberText(std::int32_t value);
 // The "0.00" pattern of the graph legends: at least one digit before the point, exactly two after.
 std::string fixedTwoDecimals(double value);
 
+// Bytes as UTF-8 text: valid UTF-8 stays as it is, every other byte becomes the character of the
+// same number (a log's date written in an 8-bit locale), so that two texts compare as their bytes.
+std::string utf8Text(std::string_view bytes);
+
 } // namespace zr::text
