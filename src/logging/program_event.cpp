@@ -14,7 +14,7 @@ struct EventKindDescriptor {
     std::string_view text; // the label, or its first word when details follow
 };
 
-constexpr std::array<EventKindDescriptor, 9> kEventKinds{{
+constexpr std::array<EventKindDescriptor, 10> kEventKinds{{
     {EventKind::OffsetWritten, "offset", "Offset"},
     {EventKind::RawWrite, "xfer", "Xfer"},
     {EventKind::FirmwareLoaded, "firmware", "Firmware loaded"},
@@ -24,6 +24,7 @@ constexpr std::array<EventKindDescriptor, 9> kEventKinds{{
     {EventKind::LogStarted, "log-start", "Log started"},
     {EventKind::LogStopped, "log-stop", "Log stopped"},
     {EventKind::OptionChanged, "option", ""},
+    {EventKind::Note, "note", ""},
 }};
 
 const EventKindDescriptor& describe(EventKind kind)
@@ -77,6 +78,11 @@ ProgramEvent optionChanged(Chip chip, std::string_view column, bool ticked)
 {
     return make(chip, EventKind::OptionChanged,
                 std::string(column) + (ticked ? " ticked" : " cleared"));
+}
+
+ProgramEvent userNote(Chip chip, std::string_view text)
+{
+    return make(chip, EventKind::Note, text);
 }
 
 } // namespace zr

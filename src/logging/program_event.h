@@ -25,6 +25,7 @@ enum class EventKind {
     LogStarted,
     LogStopped,
     OptionChanged,
+    Note, // the user's own, added on a chart
 };
 
 struct ProgramEvent {
@@ -45,5 +46,6 @@ ProgramEvent offsetWritten(Chip chip, std::int32_t offset);
 ProgramEvent rawWrite(Chip chip, std::span<const std::uint8_t> written);
 // `column` as a log's header names it ("External Offset", "12V").
 ProgramEvent optionChanged(Chip chip, std::string_view column, bool ticked);
+ProgramEvent userNote(Chip chip, std::string_view text);
 
 } // namespace zr

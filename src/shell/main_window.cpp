@@ -504,6 +504,11 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
 void MainWindow::raiseEvent(const ProgramEvent& event)
 {
     emit programEvent(event);
+    markInLogs(event);
+}
+
+void MainWindow::markInLogs(const ProgramEvent& event)
+{
     for (const ChipDescriptor& chip : kChips)
         if (SaveWindow* w = saveWindow(chip.chip); w && event.concerns(chip.chip))
             w->noteEvent(event);

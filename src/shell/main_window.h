@@ -94,6 +94,8 @@ public:
     // Announces what the program did: programEvent, and a marker in the running log of each chip
     // it concerns.
     void raiseEvent(const ProgramEvent& event);
+    // Only the marker in the running logs: for what a chart already shows, such as a user's note.
+    void markInLogs(const ProgramEvent& event);
 
 signals:
     // Something the program did to a chip or to the board (an offset written, a raw write, the

@@ -988,7 +988,24 @@ void TestSaveWindow::eventsFileFollowsTheLogAndItsOptions()
 
     const logging::LogWithEvents read =
         logging::readLogWithEvents(path.toStdString(), logging::SavMode::Strict);
-    QVERIFY(read.events && read.log.records == 6);
+    QVERIFY(read.events && read.log.records == 6 && read.events->markers.size() == 7);
+    // A kind from a later version and a line past the log's end are passed over; another log of
+    // that name (started a second later) does not take these events.
+    const QByteArray sav = readFile(path);
+    const auto later =
+        logging::readEvents((events + R"({"kind":"range","record":1})" + "\n" +
+                             R"({"kind":"marker","record":9,"text":"x","event":"note"})" + "\n")
+                                .toStdString(),
+                            sav.toStdString());
+    QVERIFY(later && later->markers.size() == 8);
+    logging::EventsLog dropped = *later;
+    logging::dropPast(dropped, read.log.records);
+    QCOMPARE(dropped.markers.size(), std::size_t{7});
+    QByteArray restarted = sav;
+    restarted.replace(
+        started.time.c_str(),
+        logging::regionalDateTime(h.clock.time + std::chrono::seconds(1)).time.c_str());
+    QVERIFY(!logging::readEvents(events.toStdString(), restarted.toStdString()));
     QStringList columns;
     for (const logging::SavColumn& c : read.log.columns) {
         QString text = QString::fromStdString(c.name) + ":";
