@@ -939,6 +939,9 @@ void TestSaveWindow::eventsFileFollowsTheLogAndItsOptions()
     Harness h(dir_->path());
     SaveWindow* w = h.open(Chip::B);
     const QString path = pathIn("options.sav");
+    QFile earlier(path + ".events"); // an earlier log's, replaced
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("{\"kind\":\"start\"}\n") > 0);
+    earlier.close();
     h.start(w, path);
     const auto record = [&](int ms) {
         h.clock.time += std::chrono::milliseconds(ms);
