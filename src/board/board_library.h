@@ -43,6 +43,9 @@ public:
     // What the program talks to, in words for the status bar ("Simulated board", "USB board
     // 04B4:1004"): a simulation must never pass for real hardware.
     virtual std::string description() const { return "Evaluation board"; }
+
+    // The USB port path of the board in use ("1-4.2"); empty where there is none or it is unknown.
+    virtual std::string portPath() const { return {}; }
 };
 
 } // namespace zr

@@ -6,7 +6,7 @@
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/periodic.h"
-#include "logging/log_file.h"
+#include "logging/log_session.h"
 #include "logging/take_readings.h"
 
 #include <QString>
@@ -107,10 +107,19 @@ int runLog(CommandContext& ctx)
     std::int64_t failedReadings = 0;
     std::int64_t failedInARow = 0;
     bool started = false;
+    // The events file is the log's companion: its failure is told once and the log goes on.
+    const auto eventsFailed = [&](const std::string& events, const std::string& reason) {
+        ctx.err << kToolName << ": the events file " << events << " is not written: " << reason
+                << "; the log goes on without it.\n";
+    };
     try {
-        logging::LogFile log(path, chip, columns,
-                             logging::regionalDateTime(std::chrono::system_clock::now()));
+        const auto now = [] { return std::chrono::system_clock::now(); };
+        logging::LogSession log(
+            path, chip, columns, now(), schedule.interval,
+            {session->address(chip), session->board().description(), session->board().portPath()},
+            eventsFailed);
         started = true;
+        log.note(chipEvent(chip, EventKind::LogStarted));
         InterruptGuard interrupts;
         try {
             runPeriodically(schedule, [&] {
@@ -129,21 +138,25 @@ int runLog(CommandContext& ctx)
                     }
                     return StepEnd::NotCounted;
                 }
-                log.writeRecord(columns, taken.values);
+                log.writeRecord(columns, taken.values, std::chrono::steady_clock::now(), now());
                 ++records;
                 failedInARow = 0;
                 return StepEnd::Counted;
             });
         } catch (const BoardLostError& lost) {
             // Keep what was written: close the file before reporting the loss, with what it holds.
-            log.close();
+            log.note(boardEvent(lost.notResponding() ? EventKind::BoardNotResponding
+                                                     : EventKind::BoardLost));
+            log.note(chipEvent(chip, EventKind::LogStopped));
+            log.close(now());
             ctx.out.flush();
             printFailure(ctx.err, inv.json,
                          {std::string(lost.what()) + "; " + path + " holds " + recordsText(records),
                           "board", lost.reason(), kExitBoardMissing});
             return kExitBoardMissing;
         }
-        log.close();
+        log.note(chipEvent(chip, EventKind::LogStopped));
+        log.close(now());
     } catch (const logging::LogError& e) {
         throw logFailure(e, started ? std::optional<std::int64_t>(records) : std::nullopt);
     }

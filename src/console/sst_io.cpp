@@ -94,6 +94,13 @@ Checked<Request> request(std::string_view dataToSend, std::string_view writeLeng
                    std::move(std::get<std::vector<std::uint8_t>>(data))};
 }
 
+std::span<const std::uint8_t> writtenBytes(const Request& request)
+{
+    const std::size_t count = std::min<std::size_t>(
+        {request.writeLength, request.data.size(), std::size_t{kDataBytesInFrame}});
+    return std::span<const std::uint8_t>(request.data.data(), count);
+}
+
 int unsentByteCount(std::size_t byteCount)
 {
     return byteCount > kDataBytesInFrame ? static_cast<int>(byteCount) - kDataBytesInFrame : 0;

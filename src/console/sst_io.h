@@ -51,6 +51,10 @@ entry::Checked<std::uint8_t> readLength(std::string_view text);
 entry::Checked<Request> request(std::string_view dataToSend, std::string_view writeLengthText,
                                 std::string_view readLengthText);
 
+// The bytes the chip receives: the command byte and the data after it, as far as the write
+// length reaches and the request frame carries them.
+std::span<const std::uint8_t> writtenBytes(const Request& request);
+
 // How many of `byteCount` data bytes stay behind in the buffer instead of travelling to the board.
 int unsentByteCount(std::size_t byteCount);
 

@@ -93,9 +93,7 @@ LogFile::LogFile(std::string path, Chip chip, const LogOptions& options,
 {
     treatFileSizeLimitAsWriteError();
     std::string header;
-    for (const std::string& line :
-         {std::string(chipName(chip_)), dateTimeLine(started.date, started.time),
-          headerLine(chip_, options)})
+    for (const std::string& line : headerLines(chip_, options, started.date, started.time))
         (header += line) += kLineEnd;
     if (!start(header, true))
         start(header, false);

@@ -90,4 +90,25 @@ std::string dateTimeLine(std::string_view dateText, std::string_view timeText)
     return line;
 }
 
+std::array<std::string, 3> headerLines(Chip chip, const LogOptions& options, std::string_view date,
+                                       std::string_view time)
+{
+    return {chipName(chip), dateTimeLine(date, time), headerLine(chip, options)};
+}
+
+std::vector<std::string> columnNames(Chip chip, const LogOptions& options)
+{
+    std::vector<std::string> names;
+    const auto add = [&](std::string_view logColumn) {
+        names.emplace_back(logColumn.substr(0, logColumn.size() - 1)); // without its ','
+    };
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        if (ticked(options, reading.reading))
+            add(reading.logColumn);
+    for (int i = 0; hasRails(chip) && i < kRailCount; ++i)
+        if (options.voltages[i])
+            add(kRails[i].logColumn);
+    return names;
+}
+
 } // namespace zr::logging

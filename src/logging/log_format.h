@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace zr::logging {
 
@@ -70,5 +71,13 @@ std::string recordLine(Chip chip, const LogOptions& options, const Readings& rea
 
 // Line 2 without its line end.
 std::string dateTimeLine(std::string_view dateText, std::string_view timeText);
+
+// Lines 1 to 3 without their line ends, as a log started with `options` at that date and time
+// begins.
+std::array<std::string, 3> headerLines(Chip chip, const LogOptions& options, std::string_view date,
+                                       std::string_view time);
+
+// The names of the columns a record with `options` holds, in their order ("Internal", "12V").
+std::vector<std::string> columnNames(Chip chip, const LogOptions& options);
 
 } // namespace zr::logging

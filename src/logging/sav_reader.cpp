@@ -144,6 +144,31 @@ Header header(std::string_view text, Chip chip)
             columnNames({gap + 1, tokens.end()}, railColumnNames())};
 }
 
+// A shape's columns as a header: each known, in the writer's order, rails only on a chip with them.
+Header headerOf(const std::vector<std::string>& names, Chip chip)
+{
+    static const std::vector<std::string_view> rails = railColumnNames();
+    std::vector<std::string_view> temperatures, railNames;
+    for (const std::string& name : names) {
+        const bool rail = std::find(rails.begin(), rails.end(), name) != rails.end();
+        if (rail && !hasRails(chip))
+            throw Problem{quoted(name) + " is no column of " + chipName(chip)};
+        (rail ? railNames : temperatures).push_back(name);
+    }
+    return {columnNames(temperatures, kTemperatureColumns), columnNames(railNames, rails)};
+}
+
+// A column's place in the writer's order: the temperature group, then the rails.
+std::size_t writerOrder(std::string_view name)
+{
+    static const std::vector<std::string_view> rails = railColumnNames();
+    const auto t = std::find(kTemperatureColumns.begin(), kTemperatureColumns.end(), name);
+    if (t != kTemperatureColumns.end())
+        return static_cast<std::size_t>(t - kTemperatureColumns.begin());
+    return kTemperatureColumns.size() +
+           static_cast<std::size_t>(std::find(rails.begin(), rails.end(), name) - rails.begin());
+}
+
 // The value tokens of one record, in header order, each as written (sign or space first).
 std::vector<std::string_view> recordTokens(std::string_view text, const Header& h, Chip chip)
 {
@@ -249,11 +274,15 @@ SavFileError::SavFileError(const std::string& path, int error, const std::string
 {
 }
 
-SavLog readSav(std::string_view text, SavMode mode, const std::string& path)
+namespace {
+
+SavLog readLog(std::string_view text, SavMode mode, const std::string& path,
+               const std::vector<SavShape>* shapes)
 {
     SavLog log;
     Lines lines(text);
     Header h;
+    std::vector<Header> shaped;
     try {
         const std::string_view name = lines.next();
         const auto chip = std::find_if(kChips.begin(), kChips.end(),
@@ -272,20 +301,48 @@ SavLog readSav(std::string_view text, SavMode mode, const std::string& path)
         log.time = when.substr(time + kTime.size());
 
         h = header(lines.next(), log.chip);
+        // The shapes' names stay the caller's: the headers point into them.
+        for (std::size_t i = 0; shapes && i < shapes->size(); ++i)
+            shaped.push_back(headerOf((*shapes)[i].columns, log.chip));
     } catch (const Problem& p) {
         throw SavFormatError(path, {lines.number(), p.reason});
     }
-    for (const auto& group : {h.temperatures, h.rails})
-        for (const std::string_view name : group)
-            log.columns.push_back({std::string(name), name == kWholeColumn, {}, {}});
+    // Every column any shape has, in the writer's order; `at` maps a shape's columns to them.
+    std::vector<std::string_view> names;
+    std::vector<const Header*> all{&h};
+    for (const Header& each : shaped)
+        all.push_back(&each);
+    for (const Header* each : all)
+        for (const auto& group : {each->temperatures, each->rails})
+            for (const std::string_view name : group)
+                if (std::find(names.begin(), names.end(), name) == names.end())
+                    names.push_back(name);
+    std::sort(names.begin(), names.end(), [](std::string_view a, std::string_view b) {
+        return writerOrder(a) < writerOrder(b);
+    });
+    for (const std::string_view name : names)
+        log.columns.push_back({std::string(name), name == kWholeColumn, {}, {}, {}});
+    std::vector<std::size_t> at;
+    const auto use = [&](const Header& next) {
+        h = next;
+        at.clear();
+        for (const auto& group : {h.temperatures, h.rails})
+            for (const std::string_view name : group)
+                at.push_back(static_cast<std::size_t>(std::find(names.begin(), names.end(), name) -
+                                                      names.begin()));
+    };
+    use(h);
 
     std::vector<double> reals(log.columns.size());
     std::vector<std::int64_t> wholes(log.columns.size());
+    std::size_t nextShape = 0;
     while (!lines.atEnd()) {
+        while (nextShape < shaped.size() && (*shapes)[nextShape].record <= log.records)
+            use(shaped[nextShape++]);
         try {
             const std::vector<std::string_view> tokens = recordTokens(lines.next(), h, log.chip);
             for (std::size_t i = 0; i < tokens.size(); ++i)
-                readValue(tokens[i], log.columns[i], reals[i], wholes[i]);
+                readValue(tokens[i], log.columns[at[i]], reals[at[i]], wholes[at[i]]);
         } catch (const Problem& p) {
             SavProblem problem{lines.number(), p.reason};
             if (mode == SavMode::Strict)
@@ -294,18 +351,34 @@ SavLog readSav(std::string_view text, SavMode mode, const std::string& path)
             break;
         }
         // Only a whole record reaches the columns.
-        for (std::size_t i = 0; i < log.columns.size(); ++i) {
-            if (log.columns[i].whole)
-                log.columns[i].wholes.push_back(wholes[i]);
+        for (const std::size_t i : at) {
+            SavColumn& column = log.columns[i];
+            if (column.whole)
+                column.wholes.push_back(wholes[i]);
             else
-                log.columns[i].reals.push_back(reals[i]);
+                column.reals.push_back(reals[i]);
+            if (shapes)
+                column.records.push_back(log.records);
         }
         ++log.records;
     }
     return log;
 }
 
-SavLog readSavFile(const std::string& path, SavMode mode)
+} // namespace
+
+SavLog readSav(std::string_view text, SavMode mode, const std::string& path)
+{
+    return readLog(text, mode, path, nullptr);
+}
+
+SavLog readSavShaped(std::string_view text, SavMode mode, const std::vector<SavShape>& shapes,
+                     const std::string& path)
+{
+    return readLog(text, mode, path, &shapes);
+}
+
+std::string readLogText(const std::string& path)
 {
     // Not blocking on a named pipe's writer, nor taking a terminal: whatever it is, it is
     // refused before anything is read unless it is a plain file.
@@ -345,7 +418,12 @@ SavLog readSavFile(const std::string& path, SavMode mode)
         }
         text.append(buffer, static_cast<std::size_t>(got));
     }
-    return readSav(text, mode, path);
+    return text;
+}
+
+SavLog readSavFile(const std::string& path, SavMode mode)
+{
+    return readSav(readLogText(path), mode, path);
 }
 
 } // namespace zr::logging

@@ -28,6 +28,15 @@ struct SavColumn {
     bool whole = false;
     std::vector<double> reals;        // unless whole
     std::vector<std::int64_t> wholes; // when whole
+    // readSavShaped only: the record (from 0) of each value, for a column some records lack.
+    std::vector<std::int64_t> records;
+};
+
+// From record `record` (counted from 0) on, the records hold `columns` (named as in the header,
+// in its order): where an events file's options line says a log's records change shape.
+struct SavShape {
+    std::int64_t record = 0;
+    std::vector<std::string> columns;
 };
 
 struct SavProblem {
@@ -75,6 +84,16 @@ private:
 
 // The text of a log; `path` only names it in errors. Throws SavFormatError.
 SavLog readSav(std::string_view text, SavMode mode, const std::string& path = "");
+
+// A log whose records change shape part-way, with `shapes` in record order: every column any
+// record holds, in the writer's order, each with the values of the records that hold it and
+// their record numbers. A shape with an unknown column or one out of order is a problem of line 3.
+SavLog readSavShaped(std::string_view text, SavMode mode, const std::vector<SavShape>& shapes,
+                     const std::string& path = "");
+
+// The whole text of the file at `path` (in the system's encoding), refused unless it is a plain
+// file. Throws SavFileError.
+std::string readLogText(const std::string& path);
 
 // Reads the file at `path` (in the system's encoding). Throws SavFileError or SavFormatError.
 SavLog readSavFile(const std::string& path, SavMode mode);

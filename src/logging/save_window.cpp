@@ -36,6 +36,12 @@ QGroupBox* addFrame(QWidget* window, const char* name, const QString& caption)
     return frame;
 }
 
+// A log column's name without the ',' that ends it in the header.
+std::string_view columnName(std::string_view logColumn)
+{
+    return logColumn.substr(0, logColumn.size() - 1);
+}
+
 QString systemText(const std::string& text)
 {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -67,6 +73,12 @@ void SaveWindow::buildControls()
     chkExternalOffset = addCheckBox(frame1, "chkExternalOffset", "Save External Temperature Offset",
                                     initial.externalOffset);
     boldTitleOnly(frame1, kFrameCaptionPoints);
+    const std::array<QCheckBox*, kChipReadings.size()> readingBoxes{chkInternal, chkExternal,
+                                                                    chkExternalOffset};
+    for (const ChipReadingDescriptor& reading : kChipReadings)
+        connect(
+            readingBoxes[static_cast<std::size_t>(reading.reading)], &QCheckBox::toggled, this,
+            [this, column = columnName(reading.logColumn)](bool on) { optionToggled(column, on); });
 
     cmdSave = new QPushButton(kStopWritingToFile, this);
     cmdSave->setObjectName("cmdSave");
@@ -93,9 +105,14 @@ void SaveWindow::buildControls()
     grid->addWidget(frame1, 0, 0, Qt::AlignTop);
     if (hasRails(chip_)) {
         QGroupBox* frame3 = addFrame(this, "Frame3", "Voltage Readings");
-        for (int i = 0; i < kRailCount; ++i)
+        for (int i = 0; i < kRailCount; ++i) {
             chkRails[i] = addCheckBox(frame3, kRails[i].saveBoxName, kRails[i].saveCaption,
                                       initial.voltages[i]);
+            connect(chkRails[i], &QCheckBox::toggled, this,
+                    [this, column = columnName(kRails[i].logColumn)](bool on) {
+                        optionToggled(column, on);
+                    });
+        }
         boldTitleOnly(frame3, kFrameCaptionPoints);
         grid->addWidget(frame3, 0, 1, Qt::AlignTop);
         grid->addLayout(buttons, 1, 1);
@@ -132,7 +149,7 @@ Flag& SaveWindow::loggingFlag()
 
 QString SaveWindow::logPath() const
 {
-    return log_ ? QFile::decodeName(QByteArray::fromStdString(log_->path())) : QString();
+    return log_ ? QFile::decodeName(QByteArray::fromStdString(log_->file().path())) : QString();
 }
 
 void SaveWindow::Form_Load()
@@ -166,7 +183,8 @@ void SaveWindow::SaveCurrentData(const logging::TakenReadings& taken)
         return;
     logging::requireSuccessfulReads(taken, chip_, "no record was written");
     try {
-        log_->writeRecord(options(), taken.values);
+        log_->writeRecord(options(), taken.values, services_.clock.steadyNow(),
+                          services_.clock.now());
         progress_->update(++records_, services_.clock.steadyNow());
     } catch (const logging::LogError& failed) {
         if (failed.fileGone())
@@ -226,10 +244,18 @@ void SaveWindow::status(const QString& text)
 
 void SaveWindow::startLog(const QString& path)
 {
+    logging::LogSource source =
+        services_.boardSource ? services_.boardSource() : logging::LogSource{};
+    source.address = chipAddress(services_.state, chip_);
+    // Told once, and the log goes on: the events file is the log's companion, not its condition.
+    const auto eventsFailed = [this](const std::string& events, const std::string& reason) {
+        status(QString("The events file %1 is not written: %2. The log goes on without it.")
+                   .arg(systemText(events), systemText(reason)));
+    };
     try {
-        log_ = std::make_unique<logging::LogFile>(QFile::encodeName(path).toStdString(), chip_,
-                                                  options(),
-                                                  logging::regionalDateTime(services_.clock.now()));
+        log_ = std::make_unique<logging::LogSession>(
+            QFile::encodeName(path).toStdString(), chip_, options(), services_.clock.now(),
+            std::chrono::milliseconds(kTickIntervalMs), source, eventsFailed);
         lblLogStatus->clear();
         lblLogStatus->hide();
         records_ = 0;
@@ -237,18 +263,21 @@ void SaveWindow::startLog(const QString& path)
     } catch (const logging::LogError& failed) {
         cmdSave->setText(kSaveToFile);
         status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
+        return;
     }
+    announce(chipEvent(chip_, EventKind::LogStarted));
 }
 
 void SaveWindow::stopLog()
 {
     if (!log_)
         return;
+    announce(chipEvent(chip_, EventKind::LogStopped));
     const QString path = logPath();
-    const std::unique_ptr<logging::LogFile> log = std::move(log_);
+    const std::unique_ptr<logging::LogSession> log = std::move(log_);
     progress_->stopped();
     try {
-        log->close();
+        log->close(services_.clock.now());
     } catch (const logging::LogError& failed) {
         const QString text = QString("Closing %1 failed: %2. The last records may be lost.")
                                  .arg(path, systemText(failed.reason()));
@@ -265,6 +294,8 @@ void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
     QString text = QString("Logging to %1 stopped. %2").arg(logPath(), why);
     if (fileKept)
         text += QStringLiteral(" The file keeps every record written before.");
+    announce(chipEvent(chip_, EventKind::LogStopped));
+    log_->abandon(services_.clock.now());
     log_.reset();
     progress_->stopped();
     cmdSave->setText(kSaveToFile);
@@ -272,6 +303,26 @@ void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
     lblLogStatus->setText(text);
     lblLogStatus->show();
     status(text);
+}
+
+void SaveWindow::noteEvent(const ProgramEvent& event)
+{
+    if (log_ && event.concerns(chip_))
+        log_->note(event);
+}
+
+void SaveWindow::announce(const ProgramEvent& event)
+{
+    if (services_.announce)
+        services_.announce(event);
+    else
+        noteEvent(event);
+}
+
+void SaveWindow::optionToggled(std::string_view column, bool ticked)
+{
+    if (log_)
+        announce(optionChanged(chip_, column, ticked));
 }
 
 void SaveWindow::cmdCancel_Click()

@@ -6,8 +6,9 @@
 // the log writer's (log_format.h, log_file.h).
 
 #include "board/chips.h"
-#include "logging/log_file.h"
 #include "logging/log_progress.h"
+#include "logging/log_session.h"
+#include "logging/program_event.h"
 #include "platform/child_window.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
@@ -18,6 +19,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class QCheckBox;
 class QLabel;
@@ -33,6 +35,11 @@ struct SaveWindowServices {
     const Clock& clock;
     QString programFolder;
     std::function<void(const QString&)> showStatus; // a short line in the main window's status bar
+    // The board's description and port path for a log's events file.
+    std::function<logging::LogSource()> boardSource = {};
+    // Announces what the window did (a log started or stopped, an option changed during a log);
+    // the announcer hands the chip's events back to noteEvent(). Unset: noted here directly.
+    std::function<void(const ProgramEvent&)> announce = {};
 };
 
 inline const QString kSaveToFile = QStringLiteral("Save To File");
@@ -56,6 +63,10 @@ public:
 
     // The board is gone: stop a running log, keeping what was written, and tell the user.
     void boardLost(const QString& reason);
+
+    // Something the program did that concerns this window's chip: a marker in the running log's
+    // events file, before the next record.
+    void noteEvent(const ProgramEvent& event);
 
     bool isLogging() const { return log_ != nullptr; }
     // From the press of "Save To File" until the log stops: the state the close question guards.
@@ -94,10 +105,13 @@ private:
     void saveOnceNow();
     bool refusedOnLostBoard();
     void status(const QString& text);
+    void announce(const ProgramEvent& event);
+    // A box ticked or cleared while a log runs.
+    void optionToggled(std::string_view column, bool ticked);
 
     Chip chip_;
     SaveWindowServices services_;
-    std::unique_ptr<logging::LogFile> log_;
+    std::unique_ptr<logging::LogSession> log_;
     bool choosingFile_ = false;
     bool closeAgreed_ = false;
 

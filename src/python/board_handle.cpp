@@ -2,12 +2,13 @@
 #include "python/board_handle.h"
 
 #include "app/board_factory.h"
+#include "board/board_lost_error.h"
 #include "board/failed_read.h"
 #include "board/sst_stuff.h"
 #include "board/usb/usb_ids.h"
 #include "board/usb_stuff.h"
 #include "console/sst_io.h"
-#include "logging/log_file.h"
+#include "logging/log_session.h"
 #include "logging/regional_time.h"
 #include "logging/take_readings.h"
 #include "text/text_rules.h"
@@ -203,9 +204,18 @@ LogSummary BoardHandle::log(const std::string& path, Chip chip, const logging::L
     std::unique_lock lock(mutex_);
     select(chip);
     LogSummary summary;
-    logging::LogFile file(path, chip, columns,
-                          logging::regionalDateTime(std::chrono::system_clock::now()));
+    const auto now = [] { return std::chrono::system_clock::now(); };
+    logging::LogSession file(path, chip, columns, now(), schedule.interval,
+                             {chipAddress(state_, chip), board_->description(), board_->portPath()},
+                             [&summary](const std::string& events, const std::string& reason) {
+                                 summary.eventsProblem = events + ": " + reason;
+                             });
+    file.note(chipEvent(chip, EventKind::LogStarted));
     lock.unlock();
+    const auto stop = [&] {
+        file.note(chipEvent(chip, EventKind::LogStopped));
+        file.close(now());
+    };
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
     const auto finished = [&] {
@@ -221,14 +231,19 @@ LogSummary BoardHandle::log(const std::string& path, Chip chip, const logging::L
                 const std::lock_guard record(mutex_);
                 select(chip);
                 return logging::takeReadings(state_, *board_, chip);
+            } catch (const BoardLostError& lost) {
+                file.note(boardEvent(lost.notResponding() ? EventKind::BoardNotResponding
+                                                          : EventKind::BoardLost));
+                stop(); // everything written stays
+                throw;
             } catch (...) {
-                file.close(); // everything written stays
+                stop();
                 throw;
             }
         }();
         try {
             logging::requireSuccessfulReads(taken, chip, "no record was written");
-            file.writeRecord(columns, taken.values);
+            file.writeRecord(columns, taken.values, Clock::now(), now());
             ++summary.records;
         } catch (const FailedReadError&) {
             ++summary.failedReadings;
@@ -240,14 +255,14 @@ LogSummary BoardHandle::log(const std::string& path, Chip chip, const logging::L
         while (Clock::now() < next && !finished()) {
             if (interrupted()) {
                 summary.interrupted = true;
-                file.close();
+                stop();
                 return summary;
             }
             std::this_thread::sleep_until(
                 std::min(next, Clock::now() + std::chrono::milliseconds(50)));
         }
     }
-    file.close();
+    stop();
     return summary;
 }
 

@@ -64,6 +64,7 @@ struct LogSummary {
     std::int64_t records = 0;
     std::int64_t failedReadings = 0;
     bool interrupted = false;
+    std::string eventsProblem; // why the events file beside the log stopped; empty while it did not
 };
 
 class BoardHandle {
@@ -97,6 +98,8 @@ public:
     // so (polled at least every 50 ms while waiting, without the mutex). A failed reading leaves
     // no record and the log goes on; a lost or closed board closes the file first, then throws.
     // A path that is empty or holds a NUL is refused (std::invalid_argument) before anything.
+    // The events file beside the log (`<path>.events`) is written alongside; its failure ends
+    // only it and is said in the summary.
     LogSummary log(const std::string& path, Chip chip, const logging::LogOptions& columns,
                    const LogSchedule& schedule, const std::function<bool()>& interrupted);
 

@@ -252,6 +252,14 @@ PYBIND11_MODULE(_core, m)
                  });
                  if (summary.interrupted)
                      throw py::error_already_set();
+                 // Told once, as a warning: the log itself is whole.
+                 if (!summary.eventsProblem.empty() &&
+                     PyErr_WarnEx(PyExc_RuntimeWarning,
+                                  ("the events file " + summary.eventsProblem +
+                                   "; the log went on without it")
+                                      .c_str(),
+                                  1) != 0)
+                     throw py::error_already_set();
                  py::dict o;
                  o["records"] = summary.records;
                  o["failed_readings"] = summary.failedReadings;

@@ -48,6 +48,7 @@ SettingsWindow::SettingsWindow(Chip chip, BoardWorker& worker, Prompts& prompts,
     QGroupBox* ping = buildPingFrame();
     QGroupBox* temperatures = buildTemperatureFrame();
     Frame5 = new SstIoPanel(chip, worker, prompts, this);
+    connect(Frame5, &SstIoPanel::programEvent, this, &SettingsWindow::programEvent);
 
     auto* right = new QGridLayout;
     right->addWidget(offset, 0, 0);
@@ -207,9 +208,10 @@ void SettingsWindow::cmdSetOffset_Click()
         prompts_.showMessage(this, MessageIcon::Critical, QString::fromStdString(refusal->message));
         return;
     }
-    run([value = std::get<std::int32_t>(offset)](DeviceState& state, BoardLibrary& board) {
-        SSTStuff::SSTSetExtOffset(state, board, value);
-    });
+    const std::int32_t value = std::get<std::int32_t>(offset);
+    run([value](DeviceState& state,
+                BoardLibrary& board) { SSTStuff::SSTSetExtOffset(state, board, value); },
+        [this, value](const DeviceState&) { emit programEvent(offsetWritten(chip_, value)); });
 }
 
 void SettingsWindow::cmdPing_Click()

@@ -6,6 +6,7 @@
 // in the shared state once the routine is done.
 
 #include "board/chips.h"
+#include "logging/program_event.h"
 #include "platform/child_window.h"
 #include "platform/prompts.h"
 #include "worker/board_worker.h"
@@ -38,6 +39,10 @@ public slots:
     void cmdGetOffset_Click();
     void cmdSetOffset_Click();
     void cmdPing_Click();
+
+signals:
+    // The window wrote to the chip: the external offset, or a raw transaction that carries data.
+    void programEvent(const zr::ProgramEvent& event);
 
 private:
     QGroupBox* buildDibFrame();

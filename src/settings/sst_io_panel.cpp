@@ -136,13 +136,15 @@ void SstIoPanel::cmdReqSST_Click()
         [chip = chip_, request](DeviceState& state, BoardLibrary& board) {
             sstio::send(state, board, chip, request);
         },
-        [this, readLength = request.readLength,
+        [this, request,
          form = optHex->isChecked() ? sstio::ByteForm::Hex
                                     : sstio::ByteForm::Decimal](const RoutineResult& result) {
             runReportingFailure(prompts_, this, [&] {
                 if (result.failure)
                     std::rethrow_exception(result.failure);
-                appendReply(result.after, readLength, form);
+                if (const auto written = sstio::writtenBytes(request); written.size() > 1)
+                    emit programEvent(rawWrite(chip_, written));
+                appendReply(result.after, request.readLength, form);
             });
         });
 }

@@ -7,6 +7,7 @@
 
 #include "board/chips.h"
 #include "console/sst_io.h"
+#include "logging/program_event.h"
 #include "platform/prompts.h"
 #include "worker/board_worker.h"
 
@@ -29,6 +30,10 @@ public:
 public slots:
     void cmdReqSST_Click();
     void cmdClear_Click();
+
+signals:
+    // A transaction that carried data to the chip (write length over 1) has been sent.
+    void programEvent(const zr::ProgramEvent& event);
 
 private:
     // The form (hex or decimal) is the one chosen when the request was sent.

@@ -171,6 +171,8 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
         onBoardLost(*up.fault);
         return ScanResult{};
     }
+    boardDescription_ = up.description;
+    boardPort_ = up.port;
     for (const ChipDescriptor& chip : kChips)
         windowsOf(chip.chip).menu->setEnabled(up.found->found(chip.chip));
     connection_->setFullText(
@@ -202,6 +204,7 @@ bool MainWindow::MDIForm_Load()
     }
     if (found->failedProbes > 0)
         showStatus(scanFailureText(*found));
+    raiseEvent(boardEvent(EventKind::FirmwareLoaded));
     worker_->startTimer(kTickIntervalMs);
     return true;
 }
@@ -222,6 +225,7 @@ bool MainWindow::Reconnect()
     boardStatus_->clear();
     reconnectButton_->hide();
     markChildTitles(false);
+    raiseEvent(boardEvent(EventKind::Reconnect));
     const QString failures = scanFailureText(*found);
     showStatus(reconnectedText(*found) + (failures.isEmpty() ? "" : ". " + failures));
     return true;
@@ -301,8 +305,10 @@ void MainWindow::showVoltGraph(Chip chip)
 void MainWindow::showSettings(Chip chip)
 {
     QPointer<SettingsWindow>& window = windowsOf(chip).settings;
-    if (!window)
+    if (!window) {
         window = new SettingsWindow(chip, *worker_, services_.prompts);
+        connect(window, &SettingsWindow::programEvent, this, &MainWindow::raiseEvent);
+    }
     showChild(window);
 }
 
@@ -310,9 +316,13 @@ void MainWindow::showSaveWindow(Chip chip)
 {
     QPointer<SaveWindow>& window = windowsOf(chip).save;
     if (!window)
-        window = new SaveWindow(chip, {state_, *worker_, services_.prompts, services_.files,
-                                       services_.clock, services_.programFolder,
-                                       [this](const QString& s) { showStatus(s); }});
+        window = new SaveWindow(
+            chip, {state_, *worker_, services_.prompts, services_.files, services_.clock,
+                   services_.programFolder, [this](const QString& s) { showStatus(s); },
+                   [this] {
+                       return logging::LogSource{0, boardDescription_, boardPort_};
+                   },
+                   [this](const ProgramEvent& event) { raiseEvent(event); }});
     showChild(window);
     syncPolledSteps();
 }
@@ -478,6 +488,9 @@ void MainWindow::runPolled(const std::function<void()>& call)
 void MainWindow::onBoardLost(const BoardLostError& fault)
 {
     const QString reason = QString::fromUtf8(fault.what());
+    // Marked in the running logs before they stop.
+    raiseEvent(
+        boardEvent(fault.notResponding() ? EventKind::BoardNotResponding : EventKind::BoardLost));
     boardLost_ = true;
     boardStatus_->setText(fault.notResponding() ? "Board not responding" : "Board lost");
     reconnectButton_->show();
@@ -486,6 +499,19 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
     for (const ChipWindows& windows : chips_)
         if (windows.save)
             windows.save->boardLost(reason);
+}
+
+void MainWindow::raiseEvent(const ProgramEvent& event)
+{
+    emit programEvent(event);
+    markInLogs(event);
+}
+
+void MainWindow::markInLogs(const ProgramEvent& event)
+{
+    for (const ChipDescriptor& chip : kChips)
+        if (SaveWindow* w = saveWindow(chip.chip); w && event.concerns(chip.chip))
+            w->noteEvent(event);
 }
 
 void MainWindow::markChildTitles(bool lost)

@@ -9,6 +9,7 @@
 #include "board/board_lost_error.h"
 #include "board/chips.h"
 #include "board/tick_steps.h"
+#include "logging/program_event.h"
 #include "shell/app_services.h"
 #include "worker/board_worker.h"
 
@@ -90,6 +91,18 @@ public:
     // Lines said while one tick is drawn (two logs that stop together) are shown together.
     void showStatus(const QString& text);
 
+    // Announces what the program did: programEvent, and a marker in the running log of each chip
+    // it concerns.
+    void raiseEvent(const ProgramEvent& event);
+    // Only the marker in the running logs: for what a chart already shows, such as a user's note.
+    void markInLogs(const ProgramEvent& event);
+
+signals:
+    // Something the program did to a chip or to the board (an offset written, a raw write, the
+    // firmware loaded, a Reconnect, the board lost, a log started or stopped, a save option
+    // changed during a log). Raised once, for the chip it concerns or for the board.
+    void programEvent(const zr::ProgramEvent& event);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -155,7 +168,9 @@ private:
     std::unique_ptr<BoardWorker> worker_;
     bool boardLost_ = false;
     std::optional<QStringList> tickMessages_; // while a tick is drawn
-    bool bringingUp_ = false; // the worker brings the board up: no tick may be asked for
+    bool bringingUp_ = false;      // the worker brings the board up: no tick may be asked for
+    std::string boardDescription_; // as the last bring-up found the board, for the events files
+    std::string boardPort_;
     ElidingLabel* connection_ = nullptr;
     QLabel* boardStatus_ = nullptr;
     QLabel* skippedTicks_ = nullptr; // shown while the board is slower than the tick

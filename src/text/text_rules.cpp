@@ -229,4 +229,56 @@ std::string fixedTwoDecimals(double value)
     return fixedDecimals(value, 2);
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at `at`, or 0 when the bytes there are not one.
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, code = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, code = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, code = lead & 0x07;
+    else
+        return 0;
+    if (at + length > bytes.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (byte(at + i) & 0x3F);
+    }
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+std::string utf8Text(std::string_view bytes)
+{
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = utf8SequenceAt(bytes, at);
+        if (length > 0) {
+            text += bytes.substr(at, length);
+            at += length;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        text += static_cast<char>(0xC0 | byte >> 6);
+        text += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+    return text;
+}
+
 } // namespace zr::text

@@ -45,4 +45,8 @@ std::string fixedTwoDecimals(double value);
 // The same pattern with `decimals` places (0 to 6): the statistics' deviation takes one more.
 std::string fixedDecimals(double value, int decimals);
 
+// Bytes as UTF-8 text: valid UTF-8 stays as it is, every other byte becomes the character of the
+// same number (a log's date written in an 8-bit locale), so that two texts compare as their bytes.
+std::string utf8Text(std::string_view bytes);
+
 } // namespace zr::text

@@ -226,6 +226,7 @@ void BoardWorker::bringUp(QObject* receiver, std::string programFolder,
           done = std::move(done)] {
         BringUp result;
         result.description = board_.description();
+        result.port = board_.portPath();
         std::string reason;
         if (USBStuff::LoadBoardFirmware(state_, board_, folder, &reason) < 0) {
             result.failure = reason;

@@ -78,6 +78,7 @@ struct BringUp {
     std::optional<ScanResult> found;     // the scan's findings, when it ran to its end
     std::optional<BoardLostError> fault; // the board went or stopped answering during the scan
     std::string description;             // what the program talks to (BoardLibrary::description)
+    std::string port;                    // its USB port path (BoardLibrary::portPath)
 };
 
 // The state a routine left, for its caller to show.

@@ -211,6 +211,16 @@ void TestCliLog::lostBoardKeepsTheRecordsWritten()
     QCOMPARE(lines.size(), 3 + 1);
     QCOMPARE(lines[3], QByteArray(" 25, 31,\r"));
     QVERIFY2(run.err.contains("; " + path.toUtf8() + " holds 1 record\n"), run.err.constData());
+    // Its events file ends with the loss, after the one record, then the stop.
+    const QList<QByteArray> events = readAll(path + ".events").split('\n');
+    const QByteArray start = R"({"format":1,"kind":"start",)";
+    const QList<QByteArray> end{
+        R"({"kind":"marker","record":1,"text":"Board lost","event":"lost"})",
+        R"({"kind":"marker","record":1,"text":"Log stopped","event":"log-stop"})",
+        R"({"kind":"stop","record":1,"time":")"};
+    QVERIFY(events.size() >= 5 && events.first().startsWith(start));
+    QCOMPARE(events.mid(events.size() - 4, 2), end.mid(0, 2));
+    QVERIFY(events[events.size() - 2].startsWith(end[2]));
 }
 
 void TestCliLog::deletedFolderEndsTheRunWithExit4()

@@ -5,6 +5,7 @@
 #include "board/board_lost_error.h"
 #include "board/failed_read.h"
 #include "graphs/temp_graph_window.h"
+#include "logging/events_reader.h"
 #include "logging/regional_time.h"
 #include "logging/save_window.h"
 #include "platform/child_window.h"
@@ -13,6 +14,7 @@
 #include "support/fake_services.h"
 #include "support/main_window_bench.h"
 #include "support/recording_board.h"
+#include "version.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -203,6 +205,10 @@ private slots:
     void logsStoppingInOneTickAreAllTold();
     void failedReadWritesNoRecordAndLoggingGoesOn();
     void noStartOnALostBoard();
+
+    void eventsFileFollowsTheLogAndItsOptions();
+    void eventsFileFailureLeavesTheLogWhole_data();
+    void eventsFileFailureLeavesTheLogWhole();
 
 private:
     QString pathIn(const QString& name) const { return QDir(dir_->path()).filePath(name); }
@@ -740,16 +746,19 @@ void TestSaveWindow::failedWriteStopsOnlyThatLog()
     b->SaveCurrentData(h.take(b));
 
     // A real fault: the process's file-size limit ends inside A's next record. Nothing else is
-    // written to a file while it holds.
+    // written to a file while it holds: the records come a tick apart, so the events files (far
+    // above the limit) want no time anchor.
     rlimit saved{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const QByteArray written = readFile(pathA);
     rlimit limit = saved;
     limit.rlim_cur = static_cast<rlim_t>(written.size() + kRecordA.size() + 5);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    h.clock.time += std::chrono::milliseconds(kTickIntervalMs);
     a->SaveCurrentData(h.take(a)); // fits
-    a->SaveCurrentData(h.take(a)); // fails part-way
     b->SaveCurrentData(h.take(b));
+    h.clock.time += std::chrono::milliseconds(kTickIntervalMs);
+    a->SaveCurrentData(h.take(a)); // fails part-way
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
 
     QCOMPARE(readFile(pathA), written + kRecordA);
@@ -921,6 +930,156 @@ void TestSaveWindow::noStartOnALostBoard()
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
     QCOMPARE(h.statusLines.size(), 2);
     QVERIFY(!QFile::exists(pathIn("never.sav")));
+}
+
+// Options ticked and cleared part-way, a gap and a stop: the events file line by line, then the
+// log read back with every value in its own column.
+void TestSaveWindow::eventsFileFollowsTheLogAndItsOptions()
+{
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::B);
+    const QString path = pathIn("options.sav");
+    QFile earlier(path + ".events"); // an earlier log's, replaced
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("{\"kind\":\"start\"}\n") > 0);
+    earlier.close();
+    h.start(w, path);
+    const auto record = [&](int ms) {
+        h.clock.time += std::chrono::milliseconds(ms);
+        w->SaveCurrentData(h.take(w));
+    };
+    record(250);
+    record(250);
+    h.box(w, "chkExternalOffset")->setChecked(true);
+    record(250);
+    h.box(w, "chkInternal")->setChecked(false);
+    h.box(w, "chkVcc")->setChecked(false);
+    record(250);
+    record(2000); // two seconds without a record: the board was slow
+    h.box(w, "chk12V")->setChecked(false);
+    h.box(w, "chk12V")->setChecked(true); // the same columns again: no options line
+    record(250);
+    h.button(w, "cmdSave")->click();
+
+    const logging::DateTimeText started =
+        logging::regionalDateTime(h.clock.time - std::chrono::milliseconds(3250));
+    const QString all = R"("Internal","External","External Offset","12V","5V","Vcc","2.5V","Vccp")";
+    const QStringList expected{
+        QString(R"({"format":1,"kind":"start","lines":["ZR410B","Date:,%1,Time:,%2",)"
+                R"("Internal,External,,12V,5V,Vcc,2.5V,Vccp,"],"columns":["Internal","External",)"
+                R"("12V","5V","Vcc","2.5V","Vccp"],"time":"2026-11-30T00:53:20.000Z",)"
+                R"("intervalMs":250,"chip":"ZR410B","address":76,"board":"","port":"",)"
+                R"("version":"%3"})")
+            .arg(QString::fromStdString(started.date), QString::fromStdString(started.time),
+                 version::text),
+        R"({"kind":"marker","record":0,"text":"Log started","event":"log-start"})",
+        R"({"kind":"anchor","record":0,"time":"2026-11-30T00:53:20.250Z"})",
+        R"({"kind":"marker","record":2,"text":"External Offset ticked","event":"option"})",
+        R"({"kind":"options","record":2,"columns":[)" + all + "]}",
+        R"({"kind":"marker","record":3,"text":"Internal cleared","event":"option"})",
+        R"({"kind":"marker","record":3,"text":"Vcc cleared","event":"option"})",
+        R"({"kind":"options","record":3,"columns":["External","External Offset","12V","5V",)"
+        R"("2.5V","Vccp"]})",
+        R"({"kind":"anchor","record":4,"time":"2026-11-30T00:53:23.000Z"})",
+        R"({"kind":"marker","record":5,"text":"12V cleared","event":"option"})",
+        R"({"kind":"marker","record":5,"text":"12V ticked","event":"option"})",
+        R"({"kind":"marker","record":6,"text":"Log stopped","event":"log-stop"})",
+        R"({"kind":"stop","record":6,"time":"2026-11-30T00:53:23.250Z"})",
+    };
+    const QByteArray events = readFile(path + ".events");
+    QVERIFY(events.endsWith('\n'));
+    QCOMPARE(QString::fromUtf8(events).split('\n', Qt::SkipEmptyParts), expected);
+
+    const logging::LogWithEvents read =
+        logging::readLogWithEvents(path.toStdString(), logging::SavMode::Strict);
+    QVERIFY(read.events && read.log.records == 6 && read.events->markers.size() == 7);
+    // A kind from a later version and a line past the log's end are passed over; another log of
+    // that name (started a second later) does not take these events.
+    const QByteArray sav = readFile(path);
+    const auto later =
+        logging::readEvents((events + R"({"kind":"range","record":1})" + "\n" +
+                             R"({"kind":"marker","record":9,"text":"x","event":"note"})" + "\n")
+                                .toStdString(),
+                            sav.toStdString());
+    QVERIFY(later && later->markers.size() == 8);
+    logging::EventsLog dropped = *later;
+    logging::dropPast(dropped, read.log.records);
+    QCOMPARE(dropped.markers.size(), std::size_t{7});
+    QByteArray restarted = sav;
+    restarted.replace(
+        started.time.c_str(),
+        logging::regionalDateTime(h.clock.time + std::chrono::seconds(1)).time.c_str());
+    QVERIFY(!logging::readEvents(events.toStdString(), restarted.toStdString()));
+    QStringList columns;
+    for (const logging::SavColumn& c : read.log.columns) {
+        QString text = QString::fromStdString(c.name) + ":";
+        for (std::size_t i = 0; i < c.records.size(); ++i)
+            text +=
+                QString(" %1=%2").arg(c.records[i]).arg(c.whole ? double(c.wholes[i]) : c.reals[i]);
+        columns << text;
+    }
+    QCOMPARE(columns,
+             QStringList({"Internal: 0=25 1=25 2=25",
+                          "External: 0=-3.5 1=-3.5 2=-3.5 3=-3.5 4=-3.5 5=-3.5",
+                          "External Offset: 2=-5 3=-5 4=-5 5=-5",
+                          "12V: 0=12.1 1=12.1 2=12.1 3=12.1 4=12.1 5=12.1",
+                          "5V: 0=5.02 1=5.02 2=5.02 3=5.02 4=5.02 5=5.02", "Vcc: 0=3.3 1=3.3 2=3.3",
+                          "2.5V: 0=2.5 1=2.5 2=2.5 3=2.5 4=2.5 5=2.5",
+                          "Vccp: 0=1.2 1=1.2 2=1.2 3=1.2 4=1.2 5=1.2"}));
+}
+
+void TestSaveWindow::eventsFileFailureLeavesTheLogWhole_data()
+{
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("linesKept"); // -1: no file
+    QTest::newRow("deleted") << true
+                             << "The file is no longer there (deleted, or its folder or medium "
+                                "removed)"
+                             << -1;
+    // A real write failure: the process's file-size limit falls inside the next events line,
+    // while the log itself stays far below it.
+    QTest::newRow("file size limit") << false << "File too large" << 3;
+}
+
+void TestSaveWindow::eventsFileFailureLeavesTheLogWhole()
+{
+    QFETCH(bool, deleted);
+    QFETCH(QString, reason);
+    QFETCH(int, linesKept);
+    Harness h(dir_->path());
+    SaveWindow* w = h.open(Chip::A);
+    const QString path = pathIn("a.sav");
+    const QString events = path + ".events";
+    h.start(w, path);
+    const QByteArray header = h.header(Chip::A, kColumnsA);
+    w->SaveCurrentData(h.take(w));
+
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (deleted) {
+        QVERIFY(QFile::remove(events));
+    } else {
+        rlimit limit = saved;
+        limit.rlim_cur = static_cast<rlim_t>(readFile(events).size() + 8);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    for (int i = 0; i < 3; ++i) { // a minute apart: each record wants a time anchor
+        h.clock.time += std::chrono::seconds(61);
+        w->SaveCurrentData(h.take(w));
+    }
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    h.button(w, "cmdSave")->click();
+
+    QCOMPARE(readFile(path), header + kRecordA.repeated(4));
+    QCOMPARE(h.statusLines, QStringList{"The events file " + events + " is not written: " + reason +
+                                        ". The log goes on without it."});
+    const QByteArray kept = readFile(events);
+    if (linesKept < 0) {
+        QVERIFY(!QFile::exists(events));
+    } else { // whole lines only: the failed one was taken out again
+        QCOMPARE(kept.count('\n'), linesKept);
+        QVERIFY(kept.endsWith('\n'));
+    }
 }
 
 QTEST_MAIN(TestSaveWindow)

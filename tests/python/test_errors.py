@@ -2,6 +2,7 @@
 """Each failure raises its own exception with the board's words, and input that does not fit is
 refused before anything reaches the board."""
 
+import json
 import os
 
 import pytest
@@ -53,6 +54,10 @@ def test_lost_board_during_a_log_keeps_the_records_written(tmp_path):
         with pytest.raises(zr410ab.BoardLostError):
             board.log(path, "A", interval=0.01, count=10)
     assert zr410ab.read_sav(path).records == 1  # three transactions: one whole record
+    events = [json.loads(line) for line in (tmp_path / "lost.sav.events").read_text().splitlines()]
+    assert [(e["kind"], e.get("text")) for e in events[-3:]] == [
+        ("marker", "Board lost"), ("marker", "Log stopped"), ("stop", None)]
+    assert events[-1]["record"] == 1
 
 
 def test_closed_board():
@@ -95,7 +100,7 @@ def test_undecodable_names_are_the_system_bytes(tmp_path):
     name = bytes(tmp_path) + b"/caf\xe9.sav"
     with zr410ab.open_board("sim") as board:
         board.log(os.fsdecode(name), "A", count=2, interval=0.01)
-    assert os.listdir(bytes(tmp_path)) == [b"caf\xe9.sav"]
+    assert sorted(os.listdir(bytes(tmp_path))) == [b"caf\xe9.sav", b"caf\xe9.sav.events"]
     assert zr410ab.read_sav(os.fsdecode(name)).records == zr410ab.read_sav(name).records == 2
     with pytest.raises(ValueError, match="null byte"):
         zr410ab.read_sav(bytes(tmp_path) + b"/caf\0.sav")

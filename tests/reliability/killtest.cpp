@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Kills logging programs with SIGKILL at random moments and checks what their files hold: each
-// file must be absent, or hold the whole header and only whole records.
+// log must be absent, or hold the whole header and only whole records; each log's events file
+// absent, or a start line and only whole JSON lines.
 //
 //   killtest RUNS CLI_PROGRAM WINDOWS_PROGRAM [SEED]
 //
@@ -12,6 +13,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QTemporaryDir>
 #include <chrono>
@@ -83,6 +86,31 @@ Verdict judge(const QString& path, Chip chip, QString* why)
     return Verdict::Whole;
 }
 
+Verdict judgeEvents(const QString& path, QString* why)
+{
+    QFile file(path);
+    if (!file.exists())
+        return Verdict::Absent;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = "unreadable";
+        return Verdict::Broken;
+    }
+    const QByteArray content = file.readAll();
+    if (!content.endsWith('\n')) {
+        *why = content.isEmpty() ? "empty" : "last line cut";
+        return Verdict::Broken;
+    }
+    const QList<QByteArray> lines = content.chopped(1).split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QJsonDocument line = QJsonDocument::fromJson(lines[i]);
+        if (!line.isObject() || (i == 0 && line.object().value("kind") != "start")) {
+            *why = "line " + QString::number(i + 1) + " broken: " + QString::fromUtf8(lines[i]);
+            return Verdict::Broken;
+        }
+    }
+    return Verdict::Whole;
+}
+
 pid_t launch(const std::vector<std::string>& args)
 {
     const pid_t pid = ::fork();
@@ -104,6 +132,7 @@ struct Counts {
     int whole = 0;
     int broken = 0;
     long long records = 0;
+    int eventsWhole = 0;
 };
 
 void count(Counts& c, const QString& path, Chip chip)
@@ -125,12 +154,26 @@ void count(Counts& c, const QString& path, Chip chip)
         std::printf("BROKEN %s: %s\n", qPrintable(path), qPrintable(why));
         break;
     }
+    const QString events = path + ".events";
+    switch (judgeEvents(events, &why)) {
+    case Verdict::Absent:
+        break;
+    case Verdict::Whole:
+        ++c.eventsWhole;
+        break;
+    case Verdict::Broken:
+        ++c.broken;
+        std::printf("BROKEN %s: %s\n", qPrintable(events), qPrintable(why));
+        break;
+    }
 }
 
 void print(const char* name, const Counts& c)
 {
-    std::printf("killtest %s: runs=%d files=%d absent=%d whole=%d broken=%d records=%lld\n", name,
-                c.runs, c.absent + c.whole + c.broken, c.absent, c.whole, c.broken, c.records);
+    std::printf("killtest %s: runs=%d files=%d absent=%d whole=%d broken=%d records=%lld "
+                "events-files-whole=%d\n",
+                name, c.runs, c.absent + c.whole + c.broken, c.absent, c.whole, c.broken, c.records,
+                c.eventsWhole);
 }
 
 } // namespace

@@ -54,7 +54,7 @@ public:
     // "USB board 04B4:1004", followed by the port path once a board was chosen.
     std::string description() const override;
     // The port path of the board the last LoadFirmWare chose; empty before.
-    std::string portPath() const;
+    std::string portPath() const override;
 
 private:
     struct Impl;

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Something the program did to a chip or to the board: written to the chip, loaded the firmware,
+// lost the board, started or stopped a log. The main window announces each one; charts mark it
+// and a running log's events file keeps it beside the records it came between.
+
+#include "board/chips.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zr {
+
+enum class EventKind {
+    OffsetWritten,
+    RawWrite,
+    FirmwareLoaded,
+    Reconnect,
+    BoardLost,
+    BoardNotResponding,
+    LogStarted,
+    LogStopped,
+    OptionChanged,
+    Note, // the user's own, added on a chart
+};
+
+struct ProgramEvent {
+    std::optional<Chip> chip; // empty: the board, which concerns both chips
+    EventKind kind = EventKind::FirmwareLoaded;
+    std::string text; // short enough for a chart label: "Offset 5", "Xfer E0 05 00", "Board lost"
+
+    bool concerns(Chip c) const { return !chip || *chip == c; }
+};
+
+// The kind's name in an events file ("offset", "xfer", "lost", ...).
+std::string_view eventKindName(EventKind kind);
+
+ProgramEvent boardEvent(EventKind kind);
+ProgramEvent chipEvent(Chip chip, EventKind kind);
+ProgramEvent offsetWritten(Chip chip, std::int32_t offset);
+// `written`: the bytes the chip received, the command byte first.
+ProgramEvent rawWrite(Chip chip, std::span<const std::uint8_t> written);
+// `column` as a log's header names it ("External Offset", "12V").
+ProgramEvent optionChanged(Chip chip, std::string_view column, bool ticked);
+ProgramEvent userNote(Chip chip, std::string_view text);
+
+} // namespace zr
