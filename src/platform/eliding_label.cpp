@@ -16,6 +16,8 @@ void ElidingLabel::setFullText(const QString& prefix, const QString& text)
     prefix_ = prefix;
     full_ = text;
     setToolTip(text);
+    // A screen reader gets the whole text too, not only the shortened one on screen.
+    setAccessibleDescription(prefix + text);
     elide();
     updateGeometry();
 }

@@ -7,6 +7,7 @@
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
+#include "platform/clock_text.h"
 #include "platform/eliding_label.h"
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
@@ -57,13 +58,16 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
-    // Which board and which chips, for as long as the program runs.
+    // The last short line said; a status tip hides it only for as long as it shows.
+    message_ = new ElidingLabel(this);
+    message_->setObjectName("lblMessage");
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(message_, 1);
+    // Which board and which chips, or since when and why the board is lost, for as long as the
+    // program runs: a permanent field, which no status tip or message covers.
     connection_ = new ElidingLabel(this);
     connection_->setObjectName("lblConnection");
     statusBar()->addPermanentWidget(connection_);
-    boardStatus_ = new QLabel(this);
-    boardStatus_->setObjectName("boardStatus");
-    statusBar()->addPermanentWidget(boardStatus_);
     skippedTicks_ = new QLabel(this);
     skippedTicks_->setObjectName("skippedTicks");
     skippedTicks_->hide();
@@ -74,9 +78,11 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     reconnectButton_->hide();
     connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
     statusBar()->addPermanentWidget(reconnectButton_);
-    // The status bar draws its message itself; as its name, a screen reader can read it.
-    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
-            [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
+    // The status bar draws a status tip itself; as its name, a screen reader can read it, and the
+    // last line said once the tip has gone.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), [this](const QString& tip) {
+        statusBar()->setAccessibleName(tip.isEmpty() ? message_->fullText() : tip);
+    });
     buildMenus();
     new KeyboardConventions(this, menuBar());
     // A window partly outside the client area (dragged there, or larger than it) stays in reach.
@@ -163,6 +169,7 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
     const BringUp up =
         bringUpBoard(*worker_, services_.programFolder, isVisible() ? this : nullptr);
     bringingUp_ = false;
+    boardDescription_ = QString::fromStdString(up.description);
     if (!up.firmwareLoaded) {
         *failure = QString::fromStdString(up.failure);
         return std::nullopt;
@@ -173,8 +180,7 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
     }
     for (const ChipDescriptor& chip : kChips)
         windowsOf(chip.chip).menu->setEnabled(up.found->found(chip.chip));
-    connection_->setFullText(
-        QString(), connectionText(QString::fromStdString(up.description), *up.found, state_));
+    connection_->setFullText(QString(), connectionText(boardDescription_, *up.found, state_));
     return up.found;
 }
 
@@ -219,7 +225,6 @@ bool MainWindow::Reconnect()
     if (worker_->lostFault()) // lost again during the scan; onBoardLost has said so
         return false;
     boardLost_ = false;
-    boardStatus_->clear();
     reconnectButton_->hide();
     markChildTitles(false);
     const QString failures = scanFailureText(*found);
@@ -479,13 +484,19 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
 {
     const QString reason = QString::fromUtf8(fault.what());
     boardLost_ = true;
-    boardStatus_->setText(fault.notResponding() ? "Board not responding" : "Board lost");
+    connection_->setFullText(QString(), lostBoardText(boardDescription_, fault.notResponding(),
+                                                      timeOfDayText(services_.clock.now()),
+                                                      QString::fromUtf8(fault.reason())));
     reconnectButton_->show();
-    showStatus(reason);
     markChildTitles(true);
-    for (const ChipWindows& windows : chips_)
+    for (const ChipWindows& windows : chips_) {
+        if (windows.tempGraph)
+            windows.tempGraph->readingsStopped();
+        if (windows.voltGraph)
+            windows.voltGraph->readingsStopped();
         if (windows.save)
             windows.save->boardLost(reason);
+    }
 }
 
 void MainWindow::markChildTitles(bool lost)
@@ -501,7 +512,13 @@ void MainWindow::showStatus(const QString& text)
         tickMessages_->append(text);
         return;
     }
-    statusBar()->showMessage(text);
+    message_->setFullText(QString(), text);
+    statusBar()->setAccessibleName(text);
+}
+
+QString MainWindow::statusMessage() const
+{
+    return message_->fullText();
 }
 
 SettingsWindow* MainWindow::settingsWindow(Chip chip) const

@@ -87,8 +87,11 @@ public:
     AboutWindow* aboutWindow() const;
 
     // A short line in the status bar, for errors that must not stop the program with a box.
-    // Lines said while one tick is drawn (two logs that stop together) are shown together.
+    // Lines said while one tick is drawn (two logs that stop together) are shown together. A menu's
+    // status tip covers it only while the menu is open; a long line is elided, whole in its
+    // tooltip.
     void showStatus(const QString& text);
+    QString statusMessage() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,8 +159,9 @@ private:
     bool boardLost_ = false;
     std::optional<QStringList> tickMessages_; // while a tick is drawn
     bool bringingUp_ = false; // the worker brings the board up: no tick may be asked for
-    ElidingLabel* connection_ = nullptr;
-    QLabel* boardStatus_ = nullptr;
+    ElidingLabel* message_ = nullptr;
+    ElidingLabel* connection_ = nullptr; // the board and its chips, or since when it is lost
+    QString boardDescription_;
     QLabel* skippedTicks_ = nullptr; // shown while the board is slower than the tick
     int ticksWithoutSkip_ = 0;
     QPushButton* reconnectButton_ = nullptr;

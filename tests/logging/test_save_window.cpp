@@ -870,7 +870,7 @@ void TestSaveWindow::logsStoppingInOneTickAreAllTold()
     QVERIFY(QFile::remove(pathIn("a.sav")) && QFile::remove(pathIn("b.sav")));
     b.tick();
     QVERIFY(!b.main->saveWindow(Chip::A)->isLogging() && !b.main->saveWindow(Chip::B)->isLogging());
-    const QString said = b.main->statusBar()->currentMessage();
+    const QString said = b.main->statusMessage();
     QVERIFY2(said.contains(pathIn("a.sav")) && said.contains(pathIn("b.sav")), qPrintable(said));
 }
 

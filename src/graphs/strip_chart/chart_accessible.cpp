@@ -38,6 +38,8 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override
     {
+        if (t == QAccessible::Description && isValid() && label_ >= 0)
+            return chart_->label(label_).toolTip;
         if (t != QAccessible::Name || !isValid())
             return {};
         return label_ < 0 ? rangeText(*chart_) : chart_->label(label_).text.trimmed();

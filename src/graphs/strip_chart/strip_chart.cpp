@@ -17,6 +17,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -235,6 +237,33 @@ void StripChart::setLabelText(int index, const QString& text)
     // A legend line keeps the box of its widest text: mostly, the box is the same.
     requestRepaint(after == before ? QRegion(after) : QRegion(before) + after, false);
     chartLabelChanged(this, index);
+}
+
+void StripChart::setLabelGreyed(int index, bool greyed, const QString& toolTip)
+{
+    TextLabel& label = labels_.at(static_cast<std::size_t>(index));
+    label.toolTip = toolTip;
+    if (label.greyed == greyed)
+        return;
+    label.greyed = greyed;
+    requestRepaint(labelBox(index).toAlignedRect(), false);
+}
+
+bool StripChart::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    for (int i = 0; i < labelCount(); ++i) {
+        const QRect box = labelBox(i).toAlignedRect();
+        if (!label(i).toolTip.isEmpty() && box.contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), label(i).toolTip, this, box);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 void StripChart::setAxisMin(double value)
@@ -777,7 +806,7 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
             continue;
         const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
-        p.setPen(shownLabelColour(i));
+        p.setPen(label.greyed ? greyedLabelColour() : shownLabelColour(i));
         // A laid-out text draws its underline away from the glyphs once the chart is not at its
         // window's origin or the scale is not 1; an underlined title is drawn plainly.
         if (label.font.underline())
@@ -785,6 +814,13 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
         else
             labelTexts_[static_cast<std::size_t>(i)].draw(p, box.topLeft());
     }
+}
+
+QColor StripChart::greyedLabelColour() const
+{
+    // The desktop's colour for disabled text, still readable on the margin the legend stands on.
+    return readableOn(palette().color(QPalette::Disabled, QPalette::WindowText),
+                      palette().color(QPalette::Window));
 }
 
 void StripChart::resizeEvent(QResizeEvent* event)

@@ -51,6 +51,9 @@ struct TextLabel {
     // The widest text the label will ever show (a legend's widest reading), empty for a fixed
     // text. Room for it is kept, so that a legend stays where it is as its reading changes.
     QString widestText = {};
+    // Drawn in grey, the text unchanged: what it shows is no longer current.
+    bool greyed = false;
+    QString toolTip = {}; // shown over the label
 };
 
 class StripChart : public QWidget {
@@ -84,6 +87,7 @@ public:
     int labelCount() const { return static_cast<int>(labels_.size()); }
     const TextLabel& label(int index) const;
     void setLabelText(int index, const QString& text);
+    void setLabelGreyed(int index, bool greyed, const QString& toolTip = {});
     // Where label `index` is drawn, in widget pixels. Legend lines (a label with a widest text,
     // and the labels above or below it) keep their place whatever their readings.
     QRectF labelBox(int index) const;
@@ -132,6 +136,7 @@ public:
     QRectF pausedTagBox() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -181,6 +186,7 @@ private:
     void drawFrame(const PlotLook& look);
     void drawPlot(QPainter& p, const QRect& area) const;
     void drawTextLabels(QPainter& p, const QRegion& region) const;
+    QColor greyedLabelColour() const;
     void saveImageInteractively();
     void fitFreshSpan();
     QSize plotDeviceSize() const;
