@@ -189,7 +189,7 @@ public:
 class FixedChooser : public zr::FileChooser {
 public:
     QStringList paths;
-    QString chooseFile(QWidget*, const QString&, const QString&) override
+    QString chooseFile(QWidget*, const QString&, const QString&, const zr::FileChoice&) override
     {
         return paths.isEmpty() ? QString() : paths.takeFirst();
     }

@@ -33,11 +33,14 @@ struct SaveWindowServices {
     const Clock& clock;
     QString programFolder;
     std::function<void(const QString&)> showStatus; // a short line in the main window's status bar
+    // The folder of the last log started, shared by the windows of both chips.
+    std::shared_ptr<QString> lastFolder = std::make_shared<QString>();
 };
 
 inline const QString kSaveToFile = QStringLiteral("Save To File");
 inline const QString kStopWritingToFile = QStringLiteral("Stop Writing To File");
 inline const QString kSaveFileFilter = QStringLiteral("Text Files (*.sav)");
+inline const QString kSaveLogTitle = QStringLiteral("Save Log");
 inline const QString kCloseWhileLoggingQuestion =
     QStringLiteral("If you close this window then writing data to file will stop. Are you sure "
                    "you want to exit?");
@@ -93,7 +96,10 @@ private:
     void endLogAfterFailure(QString why, bool fileKept = true);
     void saveOnceNow();
     bool refusedOnLostBoard();
+    QString startFolder() const;
     void status(const QString& text);
+    // A start that failed, in the window and in the status bar.
+    void notStarted(const QString& text);
 
     Chip chip_;
     SaveWindowServices services_;
@@ -108,7 +114,7 @@ private:
     std::array<QCheckBox*, kRailCount> chkRails{};
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
-    QLabel* lblLogStatus = nullptr; // why the last log stopped on its own
+    QLabel* lblLogStatus = nullptr; // why the last log stopped on its own, or did not start
     LogProgress* progress_ = nullptr;
     long long records_ = 0; // written to the running log
 };

@@ -315,9 +315,10 @@ void MainWindow::showSaveWindow(Chip chip)
 {
     QPointer<SaveWindow>& window = windowsOf(chip).save;
     if (!window)
-        window = new SaveWindow(chip, {state_, *worker_, services_.prompts, services_.files,
-                                       services_.clock, services_.programFolder,
-                                       [this](const QString& s) { showStatus(s); }});
+        window =
+            new SaveWindow(chip, {state_, *worker_, services_.prompts, services_.files,
+                                  services_.clock, services_.programFolder,
+                                  [this](const QString& s) { showStatus(s); }, lastLogFolder_});
     showChild(window);
     syncPolledSteps();
 }

@@ -170,6 +170,7 @@ private:
     QMenu* mWindows = nullptr;
     QAction* mAbout = nullptr;
     QPointer<AboutWindow> frmAbout;
+    std::shared_ptr<QString> lastLogFolder_ = std::make_shared<QString>(); // of either chip's log
 };
 
 } // namespace zr

@@ -44,7 +44,10 @@ public:
 class ChosenFile : public zr::FileChooser {
 public:
     QString path;
-    QString chooseFile(QWidget*, const QString&, const QString&) override { return path; }
+    QString chooseFile(QWidget*, const QString&, const QString&, const zr::FileChoice&) override
+    {
+        return path;
+    }
 };
 
 class NoBrowser : public zr::UrlOpener {

@@ -959,7 +959,8 @@ bool StripChart::saveImage(const QString& path)
 
 void StripChart::saveImageInteractively()
 {
-    QString path = files_->chooseFile(this, QString(), tr("PNG image (*.png)"));
+    QString path = files_->chooseFile(this, QString(), tr("PNG image (*.png)"),
+                                      {tr("Save Image"), ChooserMode::Save});
     if (path.isEmpty())
         return;
     if (!path.endsWith(".png", Qt::CaseInsensitive))
