@@ -74,9 +74,16 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     statusBar()->addPermanentWidget(skippedTicks_);
     reconnectButton_ = new QPushButton("Reconnect", this);
     reconnectButton_->setObjectName("cmdReconnect");
-    reconnectButton_->setToolTip("Load the firmware again and look for the chips");
+    // Ctrl+R from any window, or F6 to it, for the keyboard; the window the user was in gets the
+    // focus back afterwards.
+    reconnectButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    reconnectButton_->setToolTip("Load the firmware again and look for the chips (Ctrl+R)");
     reconnectButton_->hide();
-    connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
+    connect(reconnectButton_, &QPushButton::clicked, this, [this] {
+        const QPointer<QWidget> back = keys_->childFocus();
+        Reconnect();
+        keys_->returnToChild(back);
+    });
     statusBar()->addPermanentWidget(reconnectButton_);
     // The status bar draws a status tip itself; as its name, a screen reader can read it, and the
     // last line said once the tip has gone.
@@ -84,7 +91,10 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
         statusBar()->setAccessibleName(tip.isEmpty() ? message_->fullText() : tip);
     });
     buildMenus();
-    new KeyboardConventions(this, menuBar());
+    keys_ = new KeyboardConventions(this, menuBar());
+    // A child that closes hands the front to the one the user was in before it, not to the
+    // oldest one.
+    mdi_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     // A window partly outside the client area (dragged there, or larger than it) stays in reach.
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -137,7 +147,7 @@ void MainWindow::buildChipMenu(const ChipDescriptor& chip)
 void MainWindow::fillWindowMenu()
 {
     mWindows->clear();
-    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    const QList<QMdiSubWindow*> windows = mdi_->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow* sub : windows) {
         if (sub->isHidden())
             continue;

@@ -35,6 +35,7 @@ class SaveWindow;
 class AboutWindow;
 class ChildWindow;
 class ElidingLabel;
+class KeyboardConventions;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -165,6 +166,7 @@ private:
     QLabel* skippedTicks_ = nullptr; // shown while the board is slower than the tick
     int ticksWithoutSkip_ = 0;
     QPushButton* reconnectButton_ = nullptr;
+    KeyboardConventions* keys_ = nullptr;
 
     std::array<ChipWindows, kChipCount> chips_;
     QMenu* mWindows = nullptr;
