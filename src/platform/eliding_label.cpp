@@ -2,6 +2,7 @@
 #include "platform/eliding_label.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zr {
 
@@ -32,8 +33,9 @@ QSize ElidingLabel::minimumSizeHint() const
 QSize ElidingLabel::sizeHint() const
 {
     const int margins = contentsMargins().left() + contentsMargins().right();
-    return {fontMetrics().horizontalAdvance(prefix_ + full_) + margins,
-            QLabel::sizeHint().height()};
+    // Rounded up, and a pixel over: the whole text fits what elide() measures it against.
+    const double text = QFontMetricsF(font()).horizontalAdvance(prefix_ + full_);
+    return {static_cast<int>(std::ceil(text)) + 1 + margins, QLabel::sizeHint().height()};
 }
 
 void ElidingLabel::resizeEvent(QResizeEvent* event)
