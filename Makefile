@@ -119,13 +119,18 @@ soak: build
 	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $$(( $(SOAK_HOURS) * 14400 )) $$d; \
 	    status=$$?; rm -rf $$d; exit $$status
 
-# Pictures of every window in its main states at scale 1 and 2, under a virtual X display, into
-# docs/screenshots/ (the README shows the scale-1 ones).
+# Pictures of every window in its main states, under a virtual X display, into docs/screenshots/
+# (the README shows the scale-1 ones): scale 1 and 2 on a 1920x1200 screen, scale 2 on a 1920x1080
+# one (the smallest client area the windows must fit), and a dark palette.
+# Each run: scale:screen:suffix:palette ("-" for no suffix).
+SCREENSHOT_RUNS = 1:1920x1200:-:light 2:1920x1200:@2x:light 2:1920x1080:@2x-1080p:light \
+    1:1920x1200:-dark:dark
 screenshots: build
-	@for scale in 1 2; do \
-	    suffix=$$( [ $$scale = 1 ] || echo "@$${scale}x" ); \
-	    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$$scale xvfb-run -a -s "-screen 0 1920x1200x24" \
-	        ./$(BUILD)/zr410ab-screenshots docs/screenshots "$$suffix" || exit 1; \
+	@for run in $(SCREENSHOT_RUNS); do \
+	    set -- $$(echo $$run | tr : ' '); \
+	    suffix=$$( [ "$$3" = - ] || echo "$$3" ); \
+	    QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$$1 xvfb-run -a -s "-screen 0 $${2}x24" \
+	        ./$(BUILD)/zr410ab-screenshots docs/screenshots "$$suffix" $$4 || exit 1; \
 	done
 
 format:

@@ -66,7 +66,10 @@ logging::Readings readingsFor(int i)
 class PickPath : public FileChooser {
 public:
     QString path;
-    QString chooseFile(QWidget*, const QString&, const QString&) override { return path; }
+    QString chooseFile(QWidget*, const QString&, const QString&, const zr::FileChoice&) override
+    {
+        return path;
+    }
 };
 
 class AlwaysYes : public Prompts {

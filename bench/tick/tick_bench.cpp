@@ -189,7 +189,7 @@ public:
 class FixedChooser : public zr::FileChooser {
 public:
     QStringList paths;
-    QString chooseFile(QWidget*, const QString&, const QString&) override
+    QString chooseFile(QWidget*, const QString&, const QString&, const zr::FileChoice&) override
     {
         return paths.isEmpty() ? QString() : paths.takeFirst();
     }
@@ -326,7 +326,8 @@ int run(TimedApp& app, zr::BoardLibrary& real, const Options& o,
 
     const int ticks = std::max(1, static_cast<int>(ui.size()));
     if (window.boardIsLost())
-        std::printf("the board was lost: %s\n", qPrintable(window.statusBar()->currentMessage()));
+        std::printf("the board was lost: %s\n",
+                    qPrintable(window.findChild<QLabel*>("lblConnection")->toolTip()));
     const std::vector<double> worker = board.workerTicks();
     const double floorMs =
         o.board == "sim" ? 0.0 : TimedBoard::requestsPerTick * o.latencyUs / 1000.0;

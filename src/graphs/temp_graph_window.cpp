@@ -50,7 +50,8 @@ ChartSetup temperatureChart(Chip chip)
 TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
-      chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
+      chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock),
+      legendAge_(*parts_.chart, {0, 1}, clock)
 {
     chart().setValueUnit(QStringLiteral("°C"));
     connect(&chart(), &chart::StripChart::noteAdded, this, &TempGraphWindow::noteAdded);
@@ -71,6 +72,8 @@ void TempGraphWindow::addMarker(const QString& text)
 
 void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)
 {
+    if (readings.temperaturesResult < 0)
+        legendAge_.readingMissed();
     requireSuccessfulRead(readings.temperaturesResult, chip_, "temperatures", "nothing was plotted",
                           readings.failureReason);
     const logging::Readings& r = readings.values;
@@ -80,6 +83,7 @@ void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)
     stpTemp.setCaption(legend("Internal: ", r.intTemp));
     stpTemp.setLabelIndex(1);
     stpTemp.setCaption(legend("External: ", r.extTemp));
+    legendAge_.readingShown();
     if (chkAutoAdjust->checkState() == Qt::Checked)
         AdjustGraphRange(r);
 }

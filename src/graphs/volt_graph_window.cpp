@@ -40,12 +40,22 @@ ChartSetup voltageChart(Chip chip)
     return setup;
 }
 
+// The chart's first labels are the rails' legend lines, in kRails' order.
+std::vector<int> railLegends()
+{
+    std::vector<int> labels;
+    for (int i = 0; i < kRailCount; ++i)
+        labels.push_back(i);
+    return labels;
+}
+
 } // namespace
 
 VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, voltageChart(chip))), Frame1(parts_.Frame1),
-      chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock)
+      chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock),
+      legendAge_(*parts_.chart, railLegends(), clock)
 {
     chart().setValueUnit(QStringLiteral("V"));
     connect(&chart(), &chart::StripChart::noteAdded, this, &VoltGraphWindow::noteAdded);
@@ -66,6 +76,8 @@ void VoltGraphWindow::addMarker(const QString& text)
 
 void VoltGraphWindow::UpdateVoltGraph(const logging::TakenReadings& readings)
 {
+    if (readings.voltagesResult < 0)
+        legendAge_.readingMissed();
     requireSuccessfulRead(readings.voltagesResult, chip_, "voltages", "nothing was plotted",
                           readings.failureReason);
     const logging::Readings& r = readings.values;
@@ -75,6 +87,7 @@ void VoltGraphWindow::UpdateVoltGraph(const logging::TakenReadings& readings)
         stpVolt.setLabelIndex(static_cast<std::int16_t>(i));
         stpVolt.setCaption(legend(kRails[i], r.voltages[i]));
     }
+    legendAge_.readingShown();
     if (chkAutoAdjust->checkState() == Qt::Checked)
         AdjustGraphRange(r);
 }

@@ -6,6 +6,7 @@
 #include "board/chips.h"
 #include "board/device_state.h"
 #include "graphs/graph_chart_setup.h"
+#include "graphs/legend_age.h"
 #include "graphs/strip_chart_control.h"
 #include "logging/take_readings.h"
 #include "platform/child_window.h"
@@ -23,6 +24,10 @@ public:
     // Plots one tick's rail voltages of the window's chip, read by the board worker. A failed
     // read plots nothing and throws FailedReadError.
     void UpdateVoltGraph(const logging::TakenReadings& readings);
+
+    // The chip is not being read any more (the board is gone): the legends keep their last
+    // reading, greyed, until the next one.
+    void readingsStopped() { legendAge_.readingMissed(); }
 
     chart::StripChart& chart() { return stpVolt.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
@@ -50,6 +55,7 @@ private:
     QGroupBox* Frame1;
     QCheckBox* chkAutoAdjust;
     StripChartControl stpVolt;
+    LegendAge legendAge_;
 };
 
 } // namespace zr

@@ -3,6 +3,7 @@
 
 #include "widgets/quick_label.h"
 
+#include <QLocale>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +63,7 @@ void LogProgress::resizeEvent(QResizeEvent* event)
 void LogProgress::started(const QString& path, std::chrono::steady_clock::time_point at)
 {
     start_ = at;
+    path_ = path;
     file_->setFullText(QStringLiteral("Writing to "), path);
     update(0, at);
     show();
@@ -69,16 +71,30 @@ void LogProgress::started(const QString& path, std::chrono::steady_clock::time_p
 
 void LogProgress::update(long long records, std::chrono::steady_clock::time_point now)
 {
-    const auto elapsed = std::max(std::chrono::seconds(0),
-                                  std::chrono::duration_cast<std::chrono::seconds>(now - start_));
-    const QString text = countText(records, elapsed);
+    const QString text = countText(records, since(now));
     if (text != count_->text())
         count_->setText(text);
 }
 
-void LogProgress::stopped()
+std::chrono::seconds LogProgress::since(std::chrono::steady_clock::time_point now) const
 {
-    hide();
+    return std::max(std::chrono::seconds(0),
+                    std::chrono::duration_cast<std::chrono::seconds>(now - start_));
+}
+
+void LogProgress::stopped(long long records, std::chrono::steady_clock::time_point now)
+{
+    // One line: the count and the time stay whole, the path gives way in the middle.
+    const QString count = countText(records, since(now));
+    file_->setFullText(summaryPrefix(records),
+                       path_ + count.mid(count.indexOf(QStringLiteral(" in "))));
+    count_->clear();
+}
+
+QString LogProgress::summaryPrefix(long long records)
+{
+    return QLocale().toString(records) + (records == 1 ? QStringLiteral(" record written to ")
+                                                       : QStringLiteral(" records written to "));
 }
 
 QString LogProgress::countText(long long records, std::chrono::seconds elapsed)

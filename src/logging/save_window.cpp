@@ -9,7 +9,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -213,9 +215,10 @@ void SaveWindow::cmdSave_Click()
     QString path;
     choosingFile_ = true;
     try {
-        path = services_.files.chooseFile(this, services_.programFolder, kSaveFileFilter);
+        path = services_.files.chooseFile(this, startFolder(), kSaveFileFilter,
+                                          {kSaveLogTitle, ChooserMode::Save});
     } catch (const std::exception& failed) {
-        status(QString("Logging not started: %1").arg(QString::fromUtf8(failed.what())));
+        notStarted(QString("Logging not started: %1").arg(QString::fromUtf8(failed.what())));
     }
     choosingFile_ = false;
     // The board may have gone while the dialog was open.
@@ -232,8 +235,28 @@ bool SaveWindow::refusedOnLostBoard()
     const std::optional<BoardLostError> lost = services_.worker.lostFault();
     if (!lost)
         return false;
-    status(QString("Logging not started. %1").arg(QString::fromUtf8(lost->what())));
+    notStarted(QString("Logging not started. %1").arg(QString::fromUtf8(lost->what())));
     return true;
+}
+
+// Where the program lies when the user may write there (as the program has always done), else
+// where the last log went, else home: never a folder where every start would fail.
+QString SaveWindow::startFolder() const
+{
+    const QFileInfo program(services_.programFolder);
+    if (program.isDir() && program.isWritable())
+        return services_.programFolder;
+    if (services_.lastFolder && !services_.lastFolder->isEmpty() &&
+        QFileInfo(*services_.lastFolder).isDir())
+        return *services_.lastFolder;
+    return QDir::homePath();
+}
+
+void SaveWindow::notStarted(const QString& text)
+{
+    lblLogStatus->setText(text);
+    lblLogStatus->show();
+    status(text);
 }
 
 void SaveWindow::status(const QString& text)
@@ -262,9 +285,11 @@ void SaveWindow::startLog(const QString& path)
         progress_->started(path, services_.clock.steadyNow());
     } catch (const logging::LogError& failed) {
         cmdSave->setText(kSaveToFile);
-        status(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
+        notStarted(QString("Logging not started: %1: %2").arg(path, systemText(failed.reason())));
         return;
     }
+    if (services_.lastFolder)
+        *services_.lastFolder = QFileInfo(path).absolutePath();
     announce(chipEvent(chip_, EventKind::LogStarted));
 }
 
@@ -275,7 +300,7 @@ void SaveWindow::stopLog()
     announce(chipEvent(chip_, EventKind::LogStopped));
     const QString path = logPath();
     const std::unique_ptr<logging::LogSession> log = std::move(log_);
-    progress_->stopped();
+    progress_->stopped(records_, services_.clock.steadyNow());
     try {
         log->close(services_.clock.now());
     } catch (const logging::LogError& failed) {
@@ -297,7 +322,7 @@ void SaveWindow::endLogAfterFailure(QString why, bool fileKept)
     announce(chipEvent(chip_, EventKind::LogStopped));
     log_->abandon(services_.clock.now());
     log_.reset();
-    progress_->stopped();
+    progress_->stopped(records_, services_.clock.steadyNow());
     cmdSave->setText(kSaveToFile);
     // Told once, without a box: the tick that met the failure must not wait for the user.
     lblLogStatus->setText(text);

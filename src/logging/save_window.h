@@ -40,11 +40,14 @@ struct SaveWindowServices {
     // Announces what the window did (a log started or stopped, an option changed during a log);
     // the announcer hands the chip's events back to noteEvent(). Unset: noted here directly.
     std::function<void(const ProgramEvent&)> announce = {};
+    // The folder of the last log started, shared by the windows of both chips.
+    std::shared_ptr<QString> lastFolder = std::make_shared<QString>();
 };
 
 inline const QString kSaveToFile = QStringLiteral("Save To File");
 inline const QString kStopWritingToFile = QStringLiteral("Stop Writing To File");
 inline const QString kSaveFileFilter = QStringLiteral("Text Files (*.sav)");
+inline const QString kSaveLogTitle = QStringLiteral("Save Log");
 inline const QString kCloseWhileLoggingQuestion =
     QStringLiteral("If you close this window then writing data to file will stop. Are you sure "
                    "you want to exit?");
@@ -104,10 +107,13 @@ private:
     void endLogAfterFailure(QString why, bool fileKept = true);
     void saveOnceNow();
     bool refusedOnLostBoard();
+    QString startFolder() const;
     void status(const QString& text);
     void announce(const ProgramEvent& event);
     // A box ticked or cleared while a log runs.
     void optionToggled(std::string_view column, bool ticked);
+    // A start that failed, in the window and in the status bar.
+    void notStarted(const QString& text);
 
     Chip chip_;
     SaveWindowServices services_;
@@ -122,7 +128,7 @@ private:
     std::array<QCheckBox*, kRailCount> chkRails{};
     QPushButton* cmdSave = nullptr;
     QPushButton* cmdCancel = nullptr;
-    QLabel* lblLogStatus = nullptr; // why the last log stopped on its own
+    QLabel* lblLogStatus = nullptr; // why the last log stopped on its own, or did not start
     LogProgress* progress_ = nullptr;
     long long records_ = 0; // written to the running log
 };

@@ -2,6 +2,7 @@
 #include "platform/eliding_label.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zr {
 
@@ -16,6 +17,8 @@ void ElidingLabel::setFullText(const QString& prefix, const QString& text)
     prefix_ = prefix;
     full_ = text;
     setToolTip(text);
+    // A screen reader gets the whole text too, not only the shortened one on screen.
+    setAccessibleDescription(prefix + text);
     elide();
     updateGeometry();
 }
@@ -30,8 +33,9 @@ QSize ElidingLabel::minimumSizeHint() const
 QSize ElidingLabel::sizeHint() const
 {
     const int margins = contentsMargins().left() + contentsMargins().right();
-    return {fontMetrics().horizontalAdvance(prefix_ + full_) + margins,
-            QLabel::sizeHint().height()};
+    // Rounded up, and a pixel over: the whole text fits what elide() measures it against.
+    const double text = QFontMetricsF(font()).horizontalAdvance(prefix_ + full_);
+    return {static_cast<int>(std::ceil(text)) + 1 + margins, QLabel::sizeHint().height()};
 }
 
 void ElidingLabel::resizeEvent(QResizeEvent* event)

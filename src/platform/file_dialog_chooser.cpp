@@ -6,17 +6,21 @@
 namespace zr {
 
 QString FileDialogChooser::chooseFile(QWidget* parent, const QString& initialDir,
-                                      const QString& filter)
+                                      const QString& filter, const FileChoice& choice)
 {
     // A fresh dialog every time, so a cancel can never hand back an earlier choice.
     QFileDialog dialog(parent);
     dialog.setObjectName("fileDialog");
+    if (!choice.title.isEmpty())
+        dialog.setWindowTitle(choice.title);
     dialog.setDirectory(initialDir);
     dialog.setNameFilter(filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Saving: the button says "Save", and replacing a file that is there asks first.
+    dialog.setAcceptMode(choice.mode == ChooserMode::Save ? QFileDialog::AcceptSave
+                                                          : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // Qt's own dialog on every desktop: the desktops' open dialogs refuse a name that does not
-    // exist yet, and some add an extension of their own; the path must come back as typed.
+    // Qt's own dialog on every desktop: some desktops' dialogs refuse a name that does not exist
+    // yet, and some add an extension of their own; the path must come back as typed.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setDefaultSuffix(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

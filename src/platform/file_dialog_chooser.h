@@ -5,11 +5,12 @@
 
 namespace zr {
 
-// The open-file dialog of a log start: opens in `initialDir`, lists what `filter` names, lets the
-// user type a new name, and returns the path as chosen (no extension added).
+// The desktop's file dialog: opens in `initialDir`, lists what `filter` names, lets the user type
+// a new name, and returns the path as chosen (no extension added).
 class FileDialogChooser : public FileChooser {
 public:
-    QString chooseFile(QWidget* parent, const QString& initialDir, const QString& filter) override;
+    QString chooseFile(QWidget* parent, const QString& initialDir, const QString& filter,
+                       const FileChoice& choice) override;
 };
 
 } // namespace zr

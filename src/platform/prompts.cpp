@@ -1,12 +1,37 @@
 // SPDX-License-Identifier: MIT
 #include "platform/prompts.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace zr {
+namespace {
+
+// A box hands the focus back to the control the user was at, not to whatever the desktop
+// activates once it has gone.
+class FocusReturn {
+public:
+    FocusReturn() : widget_(QApplication::focusWidget()) {}
+    ~FocusReturn()
+    {
+        if (!widget_ || !widget_->isVisible())
+            return;
+        widget_->activateWindow();
+        widget_->setFocus(Qt::OtherFocusReason);
+    }
+    FocusReturn(const FocusReturn&) = delete;
+    FocusReturn& operator=(const FocusReturn&) = delete;
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+} // namespace
 
 void MessageBoxPrompts::showMessage(QWidget* parent, MessageIcon icon, const QString& text)
 {
+    const FocusReturn back;
     QMessageBox box(parent);
     box.setWindowTitle(kProgramTitle);
     box.setText(text);
@@ -30,6 +55,7 @@ void MessageBoxPrompts::showMessage(QWidget* parent, MessageIcon icon, const QSt
 
 bool MessageBoxPrompts::askYesNo(QWidget* parent, const QString& text)
 {
+    const FocusReturn back;
     QMessageBox box(parent);
     box.setWindowTitle(kProgramTitle);
     box.setText(text);

@@ -26,4 +26,16 @@ QString connectionText(const QString& boardDescription, const ScanResult& found,
     return boardDescription + QStringLiteral(": ") + chipsFoundText(found, state);
 }
 
+QString lostBoardText(const QString& boardDescription, bool notResponding, const QString& time,
+                      const QString& reason)
+{
+    QString text =
+        boardDescription +
+        (notResponding ? QStringLiteral(": not responding since ") : QStringLiteral(": lost at ")) +
+        time;
+    if (!reason.isEmpty())
+        text += QStringLiteral(" (") + reason + QLatin1Char(')');
+    return text;
+}
+
 } // namespace zr

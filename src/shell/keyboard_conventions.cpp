@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace zr {
 
@@ -17,6 +18,67 @@ KeyboardConventions::KeyboardConventions(QWidget* window, QMenuBar* bar)
 {
     // On the application, so that keys reach it before the focused widget swallows them.
     qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { noteFocus(now); });
+}
+
+namespace {
+
+QMdiSubWindow* childWindowOf(QWidget* w)
+{
+    for (; w; w = w->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w))
+            return sub;
+    return nullptr;
+}
+
+bool takesTabFocus(const QWidget* w)
+{
+    return (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled();
+}
+
+} // namespace
+
+void KeyboardConventions::noteFocus(QWidget* now)
+{
+    if (now && belongsToWindow(now) && childWindowOf(now))
+        lastInChild_ = now;
+}
+
+void KeyboardConventions::returnToChild(QWidget* to)
+{
+    auto* area = window_ ? window_->findChild<QMdiArea*>() : nullptr;
+    if (!area)
+        return;
+    QWidget* target = to ? to : lastInChild_.data();
+    if (!target || !target->isVisible()) {
+        QMdiSubWindow* active = area->activeSubWindow();
+        target = active ? active->widget() : nullptr;
+        if (target && target->focusWidget())
+            target = target->focusWidget();
+    }
+    if (!target)
+        return;
+    window_->activateWindow();
+    if (QMdiSubWindow* sub = childWindowOf(target))
+        area->setActiveSubWindow(sub);
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+void KeyboardConventions::cyclePanes(QWidget* from, bool backwards)
+{
+    auto* bar = window_ ? window_->findChild<QStatusBar*>() : nullptr;
+    QList<QWidget*> controls;
+    if (bar)
+        for (QWidget* w : bar->findChildren<QWidget*>())
+            if (takesTabFocus(w))
+                controls << w;
+    const bool inBar = bar && from && bar->isAncestorOf(from);
+    if (inBar || controls.isEmpty()) {
+        returnToChild();
+        return;
+    }
+    (backwards ? controls.constLast() : controls.constFirst())->setFocus(Qt::TabFocusReason);
 }
 
 void KeyboardConventions::enterMenuBar()
@@ -81,6 +143,10 @@ bool KeyboardConventions::eventFilter(QObject* watched, QEvent* event)
         }
         if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
             openContextMenu(qobject_cast<QWidget*>(watched));
+            return true;
+        }
+        if (key->key() == Qt::Key_F6 && (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+            cyclePanes(qobject_cast<QWidget*>(watched), key->modifiers() == Qt::ShiftModifier);
             return true;
         }
         if ((key->key() == Qt::Key_F4 || key->key() == Qt::Key_W) &&

@@ -7,6 +7,7 @@
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
+#include "platform/clock_text.h"
 #include "platform/eliding_label.h"
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
@@ -57,28 +58,43 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
-    // Which board and which chips, for as long as the program runs.
+    // The last short line said; a status tip hides it only for as long as it shows.
+    message_ = new ElidingLabel(this);
+    message_->setObjectName("lblMessage");
+    message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(message_, 1);
+    // Which board and which chips, or since when and why the board is lost, for as long as the
+    // program runs: a permanent field, which no status tip or message covers.
     connection_ = new ElidingLabel(this);
     connection_->setObjectName("lblConnection");
     statusBar()->addPermanentWidget(connection_);
-    boardStatus_ = new QLabel(this);
-    boardStatus_->setObjectName("boardStatus");
-    statusBar()->addPermanentWidget(boardStatus_);
     skippedTicks_ = new QLabel(this);
     skippedTicks_->setObjectName("skippedTicks");
     skippedTicks_->hide();
     statusBar()->addPermanentWidget(skippedTicks_);
     reconnectButton_ = new QPushButton("Reconnect", this);
     reconnectButton_->setObjectName("cmdReconnect");
-    reconnectButton_->setToolTip("Load the firmware again and look for the chips");
+    // Ctrl+R from any window, or F6 to it, for the keyboard; the window the user was in gets the
+    // focus back afterwards.
+    reconnectButton_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    reconnectButton_->setToolTip("Load the firmware again and look for the chips (Ctrl+R)");
     reconnectButton_->hide();
-    connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
+    connect(reconnectButton_, &QPushButton::clicked, this, [this] {
+        const QPointer<QWidget> back = keys_->childFocus();
+        Reconnect();
+        keys_->returnToChild(back);
+    });
     statusBar()->addPermanentWidget(reconnectButton_);
-    // The status bar draws its message itself; as its name, a screen reader can read it.
-    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
-            [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
+    // The status bar draws a status tip itself; as its name, a screen reader can read it, and the
+    // last line said once the tip has gone.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), [this](const QString& tip) {
+        statusBar()->setAccessibleName(tip.isEmpty() ? message_->fullText() : tip);
+    });
     buildMenus();
-    new KeyboardConventions(this, menuBar());
+    keys_ = new KeyboardConventions(this, menuBar());
+    // A child that closes hands the front to the one the user was in before it, not to the
+    // oldest one.
+    mdi_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     // A window partly outside the client area (dragged there, or larger than it) stays in reach.
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -131,7 +147,7 @@ void MainWindow::buildChipMenu(const ChipDescriptor& chip)
 void MainWindow::fillWindowMenu()
 {
     mWindows->clear();
-    const QList<QMdiSubWindow*> windows = mdi_->subWindowList();
+    const QList<QMdiSubWindow*> windows = mdi_->subWindowList(QMdiArea::CreationOrder);
     for (QMdiSubWindow* sub : windows) {
         if (sub->isHidden())
             continue;
@@ -163,6 +179,7 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
     const BringUp up =
         bringUpBoard(*worker_, services_.programFolder, isVisible() ? this : nullptr);
     bringingUp_ = false;
+    boardDescription_ = QString::fromStdString(up.description);
     if (!up.firmwareLoaded) {
         *failure = QString::fromStdString(up.failure);
         return std::nullopt;
@@ -171,12 +188,11 @@ std::optional<ScanResult> MainWindow::loadFirmwareAndScan(QString* failure)
         onBoardLost(*up.fault);
         return ScanResult{};
     }
-    boardDescription_ = up.description;
+    boardDescription_ = QString::fromStdString(up.description);
     boardPort_ = up.port;
     for (const ChipDescriptor& chip : kChips)
         windowsOf(chip.chip).menu->setEnabled(up.found->found(chip.chip));
-    connection_->setFullText(
-        QString(), connectionText(QString::fromStdString(up.description), *up.found, state_));
+    connection_->setFullText(QString(), connectionText(boardDescription_, *up.found, state_));
     return up.found;
 }
 
@@ -222,7 +238,6 @@ bool MainWindow::Reconnect()
     if (worker_->lostFault()) // lost again during the scan; onBoardLost has said so
         return false;
     boardLost_ = false;
-    boardStatus_->clear();
     reconnectButton_->hide();
     markChildTitles(false);
     raiseEvent(boardEvent(EventKind::Reconnect));
@@ -320,9 +335,9 @@ void MainWindow::showSaveWindow(Chip chip)
             chip, {state_, *worker_, services_.prompts, services_.files, services_.clock,
                    services_.programFolder, [this](const QString& s) { showStatus(s); },
                    [this] {
-                       return logging::LogSource{0, boardDescription_, boardPort_};
+                       return logging::LogSource{0, boardDescription_.toStdString(), boardPort_};
                    },
-                   [this](const ProgramEvent& event) { raiseEvent(event); }});
+                   [this](const ProgramEvent& event) { raiseEvent(event); }, lastLogFolder_});
     showChild(window);
     syncPolledSteps();
 }
@@ -492,13 +507,19 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
     raiseEvent(
         boardEvent(fault.notResponding() ? EventKind::BoardNotResponding : EventKind::BoardLost));
     boardLost_ = true;
-    boardStatus_->setText(fault.notResponding() ? "Board not responding" : "Board lost");
+    connection_->setFullText(QString(), lostBoardText(boardDescription_, fault.notResponding(),
+                                                      timeOfDayText(services_.clock.now()),
+                                                      QString::fromUtf8(fault.reason())));
     reconnectButton_->show();
-    showStatus(reason);
     markChildTitles(true);
-    for (const ChipWindows& windows : chips_)
+    for (const ChipWindows& windows : chips_) {
+        if (windows.tempGraph)
+            windows.tempGraph->readingsStopped();
+        if (windows.voltGraph)
+            windows.voltGraph->readingsStopped();
         if (windows.save)
             windows.save->boardLost(reason);
+    }
 }
 
 void MainWindow::raiseEvent(const ProgramEvent& event)
@@ -527,7 +548,13 @@ void MainWindow::showStatus(const QString& text)
         tickMessages_->append(text);
         return;
     }
-    statusBar()->showMessage(text);
+    message_->setFullText(QString(), text);
+    statusBar()->setAccessibleName(text);
+}
+
+QString MainWindow::statusMessage() const
+{
+    return message_->fullText();
 }
 
 SettingsWindow* MainWindow::settingsWindow(Chip chip) const

@@ -36,6 +36,7 @@ class SaveWindow;
 class AboutWindow;
 class ChildWindow;
 class ElidingLabel;
+class KeyboardConventions;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -88,8 +89,11 @@ public:
     AboutWindow* aboutWindow() const;
 
     // A short line in the status bar, for errors that must not stop the program with a box.
-    // Lines said while one tick is drawn (two logs that stop together) are shown together.
+    // Lines said while one tick is drawn (two logs that stop together) are shown together. A menu's
+    // status tip covers it only while the menu is open; a long line is elided, whole in its
+    // tooltip.
     void showStatus(const QString& text);
+    QString statusMessage() const;
 
     // Announces what the program did: programEvent, and a marker in the running log of each chip
     // it concerns.
@@ -168,19 +172,21 @@ private:
     std::unique_ptr<BoardWorker> worker_;
     bool boardLost_ = false;
     std::optional<QStringList> tickMessages_; // while a tick is drawn
-    bool bringingUp_ = false;      // the worker brings the board up: no tick may be asked for
-    std::string boardDescription_; // as the last bring-up found the board, for the events files
-    std::string boardPort_;
-    ElidingLabel* connection_ = nullptr;
-    QLabel* boardStatus_ = nullptr;
-    QLabel* skippedTicks_ = nullptr; // shown while the board is slower than the tick
+    bool bringingUp_ = false; // the worker brings the board up: no tick may be asked for
+    ElidingLabel* message_ = nullptr;
+    ElidingLabel* connection_ = nullptr; // the board and its chips, or since when it is lost
+    QString boardDescription_;           // as the last bring-up found the board
+    std::string boardPort_;              // its USB port path, for the events files
+    QLabel* skippedTicks_ = nullptr;     // shown while the board is slower than the tick
     int ticksWithoutSkip_ = 0;
     QPushButton* reconnectButton_ = nullptr;
+    KeyboardConventions* keys_ = nullptr;
 
     std::array<ChipWindows, kChipCount> chips_;
     QMenu* mWindows = nullptr;
     QAction* mAbout = nullptr;
     QPointer<AboutWindow> frmAbout;
+    std::shared_ptr<QString> lastLogFolder_ = std::make_shared<QString>(); // of either chip's log
 };
 
 } // namespace zr

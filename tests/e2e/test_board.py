@@ -22,8 +22,8 @@ def test_lost_board_is_shown_and_reconnected(start):
     program.menu_command("ZR410A", "Temperature Graph")
     main = program.main_window()
     status = find_child(main, "status bar")
-    wait_for("the status bar to tell of the loss",
-             lambda: find_all(status, "label", "Board lost") and "lost" in name(status))
+    wait_for("the status bar's board field to tell of the loss",
+             lambda: any(": lost at " in name(n) for n in find_all(status, "label")))
     reconnect = find(status, "push button", "Reconnect")
     assert showing(reconnect)
     assert program.mdi_children("Temperature Graph - board lost")

@@ -48,9 +48,9 @@ def start_log(program, chip, path):
     program.menu_command(f"ZR410{chip}", "Save Data")
     window = save_window(program, chip)
     press_opening_modal(find(window, "push button", "Save To File"))
-    dialog = find_child(program.app, "dialog", "Open")
+    dialog = find_child(program.app, "dialog", "Save Log")
     set_text(find(dialog, "text", "File name:"), str(path))
-    press(find(dialog, "push button", "Open"))
+    press(find(dialog, "push button", "Save"))
     # The button reads "Stop Writing To File" from the moment the dialog opens; the log runs once
     # the dialog has gone and the file has its header.
     wait_for("the file dialog to close",

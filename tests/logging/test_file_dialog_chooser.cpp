@@ -5,8 +5,10 @@
 #include "platform/file_dialog_chooser.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -15,6 +17,8 @@
 using namespace zr;
 
 namespace {
+
+const FileChoice kSaveLog{"Save Log", ChooserMode::Save};
 
 // Runs `act` on the file dialog once it is open. Gives up, closing whatever modal window is open,
 // after a few seconds, so that a dialog that never appears cannot hang the test.
@@ -55,7 +59,14 @@ void TestFileDialogChooser::opensInTheFolderWithTheSavFilter()
     QStringList filters;
     bool ownDialog = false;
     bool mayTypeNewName = false;
+    QString title;
+    QString button;
     whenDialogOpens([&](QFileDialog* d) {
+        title = d->windowTitle();
+        const auto* buttons = d->findChild<QDialogButtonBox*>();
+        for (QAbstractButton* b : buttons->buttons())
+            if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                button = b->text();
         folder = d->directory().absolutePath();
         filters = d->nameFilters();
         ownDialog = d->testOption(QFileDialog::DontUseNativeDialog);
@@ -63,11 +74,13 @@ void TestFileDialogChooser::opensInTheFolderWithTheSavFilter()
         d->reject();
     });
     FileDialogChooser chooser;
-    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)"), QString());
+    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)", kSaveLog), QString());
     QCOMPARE(folder, QDir(dir.path()).absolutePath());
     QCOMPARE(filters, QStringList{"Text Files (*.sav)"});
     QVERIFY(ownDialog);
     QVERIFY(mayTypeNewName);
+    QCOMPARE(title, QString("Save Log"));
+    QCOMPARE(button.remove('&'), QString("Save"));
 }
 
 void TestFileDialogChooser::typedNameComesBackAsTyped()
@@ -80,7 +93,7 @@ void TestFileDialogChooser::typedNameComesBackAsTyped()
         QMetaObject::invokeMethod(d, "accept");
     });
     FileDialogChooser chooser;
-    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)"),
+    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)", kSaveLog),
              QDir(dir.path()).absoluteFilePath("new log"));
     QVERIFY(QDir(dir.path()).isEmpty()); // choosing creates nothing
 }
@@ -93,10 +106,10 @@ void TestFileDialogChooser::cancelNeverReturnsAnEarlierChoice()
         d->findChild<QLineEdit*>("fileNameEdit")->setText("first.sav");
         QMetaObject::invokeMethod(d, "accept");
     });
-    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)"),
+    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)", kSaveLog),
              QDir(dir.path()).absoluteFilePath("first.sav"));
     whenDialogOpens([](QFileDialog* d) { d->reject(); });
-    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)"), QString());
+    QCOMPARE(chooser.chooseFile(nullptr, dir.path(), "Text Files (*.sav)", kSaveLog), QString());
 }
 
 QTEST_MAIN(TestFileDialogChooser)

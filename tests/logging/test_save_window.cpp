@@ -97,8 +97,9 @@ struct Harness {
 
     SaveWindow* open(Chip chip)
     {
-        auto* w = new SaveWindow(chip, {state, worker, prompts, files, clock, programFolder,
-                                        [this](const QString& s) { statusLines << s; }});
+        auto* w =
+            new SaveWindow(chip, {state, worker, prompts, files, clock, programFolder,
+                                  [this](const QString& s) { statusLines << s; }, lastFolder});
         QMdiSubWindow* sub = mdi.addSubWindow(w);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         QMetaObject::invokeMethod(w, "Form_Load", Qt::DirectConnection);
@@ -145,6 +146,7 @@ struct Harness {
     FakeFileChooser files;
     FakeClock clock;
     QString programFolder;
+    std::shared_ptr<QString> lastFolder = std::make_shared<QString>();
     QStringList statusLines;
     BoardWorker worker{state, board};
     QMdiArea mdi;
@@ -190,7 +192,8 @@ private slots:
     void restartAsksAgainAndCancelNeverReusesThePath();
     void bothWindowsLogAtOnce();
     void sameFileForBothWindowsIsRefused();
-    void unopenableFileIsShownInTheStatusBar();
+    void unopenableFileIsShownInTheWindow();
+    void chooserStartsWhereTheUserMayWrite();
 
     void closeAnsweredYesEndsTheLog();
     void closeAnsweredNoKeepsLoggingAndWritesOnce();
@@ -393,6 +396,8 @@ void TestSaveWindow::cancelledDialogTouchesNothingAndCloseAsksNothing()
     QCOMPARE(h.files.calls.size(), 1);
     QCOMPARE(h.files.calls[0].initialDir, dir_->path());
     QCOMPARE(h.files.calls[0].filter, QString("Text Files (*.sav)"));
+    QCOMPARE(h.files.calls[0].title, QString("Save Log"));
+    QCOMPARE(h.files.calls[0].mode, ChooserMode::Save);
     QCOMPARE(save->text(), QString("Save To File"));
     QVERIFY(!w->isLogging());
     w->SaveCurrentData(h.take(w));
@@ -440,6 +445,9 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     // The window keeps its size: a long path is elided in the middle, not given more room.
     const QSize size = w->size();
     h.button(w, "cmdSave")->click();
+    // Stopped, it says what the file holds until the next start.
+    QVERIFY(progress->isVisible());
+    QCOMPARE(file->accessibleDescription(), "4 records written to " + path + " in 1:02:03");
     h.start(w, pathIn(QString(200, QChar('x')) + ".sav"));
     QCOMPARE(w->size(), size);
     QVERIFY(file->text().contains(QChar(0x2026)) && file->text().endsWith(".sav"));
@@ -447,7 +455,7 @@ void TestSaveWindow::startLogsEveryTickUntilStopped()
     h.button(w, "cmdSave")->click();
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
     QVERIFY(!w->isLogging());
-    QVERIFY(!progress->isVisible());
+    QVERIFY(file->text().startsWith("0 records written to ") && file->text().endsWith(" 0:00:00"));
     const std::size_t before = h.board.requests.size();
     w->SaveCurrentData(h.take(w));
     QVERIFY(h.board.requests.size() > before); // still reads
@@ -562,17 +570,34 @@ void TestSaveWindow::sameFileForBothWindowsIsRefused()
     QVERIFY(a->isLogging());
 }
 
-void TestSaveWindow::unopenableFileIsShownInTheStatusBar()
+void TestSaveWindow::unopenableFileIsShownInTheWindow()
 {
     Harness h(dir_->path());
     SaveWindow* w = h.open(Chip::A);
     const QString path = pathIn("missing-folder/log.sav");
     h.start(w, path);
     QCOMPARE(h.button(w, "cmdSave")->text(), QString("Save To File"));
-    QCOMPARE(h.statusLines,
-             QStringList{"Logging not started: " + path + ": No such file or directory"});
+    const QString told = "Logging not started: " + path + ": No such file or directory";
+    QCOMPARE(h.statusLines, QStringList{told});
+    QVERIFY(w->findChild<QLabel*>("lblLogStatus")->isVisible());
+    QCOMPARE(w->findChild<QLabel*>("lblLogStatus")->text(), told);
     QVERIFY(h.prompts.messages.isEmpty());
     QVERIFY(h.prompts.questions.isEmpty());
+}
+
+// Installed, the program's folder is not the user's to write to: the chooser starts where the
+// last log went, or at home.
+void TestSaveWindow::chooserStartsWhereTheUserMayWrite()
+{
+    Harness h(pathIn("not-there"));
+    SaveWindow* w = h.open(Chip::A);
+    h.button(w, "cmdSave")->click(); // cancelled
+    h.start(w, pathIn("a.sav"));
+    h.button(w, "cmdSave")->click(); // stop
+    h.button(h.open(Chip::B), "cmdSave")->click();
+    QCOMPARE(h.files.calls.size(), 3);
+    QCOMPARE(h.files.calls[0].initialDir, QDir::homePath());
+    QCOMPARE(h.files.calls[2].initialDir, dir_->path());
 }
 
 void TestSaveWindow::closeAnsweredYesEndsTheLog()
@@ -879,7 +904,7 @@ void TestSaveWindow::logsStoppingInOneTickAreAllTold()
     QVERIFY(QFile::remove(pathIn("a.sav")) && QFile::remove(pathIn("b.sav")));
     b.tick();
     QVERIFY(!b.main->saveWindow(Chip::A)->isLogging() && !b.main->saveWindow(Chip::B)->isLogging());
-    const QString said = b.main->statusBar()->currentMessage();
+    const QString said = b.main->statusMessage();
     QVERIFY2(said.contains(pathIn("a.sav")) && said.contains(pathIn("b.sav")), qPrintable(said));
 }
 

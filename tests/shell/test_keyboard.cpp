@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The keyboard alone serves every window: Tab and Shift+Tab reach every control that can take
 // the focus and leave it again, Ctrl+F4 and Ctrl+W close the active child window, Shift+F10 opens
-// the focused control's context menu as the Menu key does.
+// the focused control's context menu as the Menu key does, F6 and Ctrl+R reach Reconnect, and the
+// focus comes back to where the user was after Reconnect, About and a message box.
 
 #include "graphs/strip_chart/strip_chart.h"
 #include "graphs/temp_graph_window.h"
@@ -11,6 +12,7 @@
 #include "shell/about_window.h"
 #include "shell/keyboard_conventions.h"
 #include "support/fake_services.h"
+#include "support/main_window_bench.h"
 #include "support/recording_board.h"
 #include "worker/board_worker.h"
 
@@ -44,10 +46,25 @@ struct Services {
 };
 
 using Maker = std::function<QWidget*(Services&)>;
+using Detour = std::function<void(MainWindowBench&)>;
 
 QString nameOf(const QWidget* w)
 {
     return w ? w->objectName() + " (" + w->metaObject()->className() + ")" : "nothing";
+}
+
+QWidget* reconnectButton(MainWindowBench& b)
+{
+    return b.main->findChild<QWidget*>("cmdReconnect");
+}
+
+// The board goes at a tick and answers again: Reconnect is there and will bring it back.
+void loseBoard(MainWindowBench& b)
+{
+    b.board.lost = true;
+    b.tick();
+    b.board.lost = false;
+    QVERIFY(reconnectButton(b)->isVisible());
 }
 
 } // namespace
@@ -169,6 +186,54 @@ private slots:
         });
         QTest::keyClick(&graph->chart(), Qt::Key_F10, Qt::ShiftModifier);
         QVERIFY(items.contains("actFollowNewest"));
+    }
+
+    void focusComesBackToTheWindowTheUserWasIn_data()
+    {
+        // What the user does from a graph's chart, with the settings window opened first.
+        QTest::addColumn<Detour>("detour");
+        QTest::newRow("F6 to Reconnect, Space") << Detour([](MainWindowBench& b) {
+            loseBoard(b);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+            QCOMPARE(nameOf(QApplication::focusWidget()), nameOf(reconnectButton(b)));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QVERIFY(!b.main->boardIsLost());
+        });
+        QTest::newRow("Shift+F6 to Reconnect, F6 back") << Detour([](MainWindowBench& b) {
+            loseBoard(b);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+            QCOMPARE(nameOf(QApplication::focusWidget()), nameOf(reconnectButton(b)));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        });
+        QTest::newRow("Ctrl+R") << Detour([](MainWindowBench& b) {
+            loseBoard(b);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
+            QTRY_VERIFY(!b.main->boardIsLost());
+        });
+        QTest::newRow("About, closed") << Detour([](MainWindowBench& b) {
+            b.main->mAbout_Click();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!b.main->aboutWindow());
+        });
+        QTest::newRow("message box") << Detour([](MainWindowBench& b) {
+            QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+            MessageBoxPrompts().showMessage(b.main.get(), MessageIcon::Warning, "Told");
+        });
+    }
+
+    void focusComesBackToTheWindowTheUserWasIn()
+    {
+        QFETCH(Detour, detour);
+        MainWindowBench b;
+        QApplication::setActiveWindow(b.main.get());
+        QVERIFY(QTest::qWaitForWindowActive(b.main.get()));
+        b.trigger("mSetA");
+        b.trigger("mTempGraphA");
+        QWidget* chart = &b.main->tempGraphWindow(Chip::A)->chart();
+        chart->setFocus();
+        detour(b);
+        QTRY_COMPARE(nameOf(QApplication::focusWidget()), nameOf(chart));
     }
 };
 

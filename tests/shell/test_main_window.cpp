@@ -2,7 +2,10 @@
 // The main window: start-up, menus, child windows and the polling timer.
 
 #include "board/sst_stuff.h"
+#include "graphs/temp_graph_window.h"
+#include "platform/clock_text.h"
 #include "settings/settings_window.h"
+#include "shell/about_window.h"
 #include "shell/main_window.h"
 #include "support/main_window_bench.h"
 
@@ -314,7 +317,9 @@ private slots:
         h.board.reason = "the cable was pulled";
         QVERIFY(h.load());
         QVERIFY(h.window.boardIsLost());
-        QVERIFY(h.window.statusBar()->currentMessage().contains("the cable was pulled"));
+        QVERIFY(h.window.findChild<QLabel*>("lblConnection")
+                    ->toolTip()
+                    .contains("the cable was pulled"));
         const size_t sent = h.board.requests.size();
         h.state.TempGraphAOpen = True;
         h.window.mTempGraphA_Click();
@@ -362,7 +367,7 @@ private slots:
         h.board.requestResult = -7; // every read fails: the graph refuses to plot
         const size_t from = h.board.requests.size();
         h.tick();
-        QVERIFY(h.window.statusBar()->currentMessage().contains("could not be read"));
+        QVERIFY(h.window.statusMessage().contains("could not be read"));
         // A refused frame ends its exchange unread; the save window still tried both its reads.
         QCOMPARE(h.board.requests.size() - from, size_t(1 + 2));
         QVERIFY(!h.window.boardIsLost());
@@ -378,21 +383,45 @@ private slots:
         auto* reconnect = h.window.findChild<QPushButton*>("cmdReconnect");
         QVERIFY(reconnect->isHidden());
 
-        h.board.lost = true; // pulled while no polled window is open
+        h.window.mTempGraphA_Click();
+        h.tick();
+        const QString lastReading = "Last reading at " + timeOfDayText(h.clock.time);
+        h.clock.time += std::chrono::seconds(5);
+        h.board.lost = true;
         h.board.reason = "no device";
         h.tick();
         QVERIFY(h.window.boardIsLost());
-        QVERIFY(h.window.statusBar()->currentMessage().contains("no device"));
+        // Said in the permanent field, in place of the chips no longer reached; neither a menu's
+        // status tip nor a later message takes it away.
+        auto* connection = h.window.findChild<QLabel*>("lblConnection");
+        const QString lost =
+            "Evaluation board: lost at " + timeOfDayText(h.clock.time) + " (no device)";
+        QMenu* chipMenu = menu(h.window, "mZR410A");
+        chipMenu->popup(QPoint(0, 0));
+        chipMenu->actions().at(0)->setStatusTip("Opens the graph");
+        // As the menu shows it on hovering: through the bar it was opened from.
+        chipMenu->actions().at(0)->showStatusText(h.window.menuBar());
+        h.window.showStatus("Something else happened");
+        QVERIFY(!h.window.statusBar()->currentMessage().isEmpty()); // the tip shows
+        QVERIFY(!connection->isHidden());
+        QCOMPARE(connection->toolTip(), lost);
+        QCOMPARE(connection->accessibleDescription(), lost);
+        QVERIFY(connection->text() == lost || connection->text().contains(QChar(0x2026)));
+        chipMenu->close();
         QVERIFY(!reconnect->isHidden());
-        QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
+        // The graph's legends keep their last reading, greyed, and say when it was taken.
+        const chart::StripChart& chart = h.window.tempGraphWindow(Chip::A)->chart();
+        QVERIFY(chart.label(0).greyed && chart.label(1).greyed && !chart.label(2).greyed);
+        QCOMPARE(chart.label(0).toolTip, lastReading);
+        QVERIFY(chart.label(0).text.startsWith("Internal: "));
+        QCOMPARE(h.window.settingsWindow(Chip::A)->windowTitle(),
                  QString("ZR410A Settings - board lost"));
-        QCOMPARE(h.window.mdiArea()->subWindowList().at(1)->widget()->windowTitle(),
-                 QString("About the  ZR410A/B Software"));
+        QCOMPARE(h.window.aboutWindow()->windowTitle(), QString("About the  ZR410A/B Software"));
 
         // Still gone: the attempt fails, says why, and stays lost.
         h.board.firmwareResult = -1;
         QVERIFY(!h.window.Reconnect());
-        QVERIFY(h.window.statusBar()->currentMessage().startsWith("Reconnect failed"));
+        QVERIFY(h.window.statusMessage().startsWith("Reconnect failed"));
         QVERIFY(h.window.boardIsLost());
 
         h.board.lost = false;
@@ -400,20 +429,21 @@ private slots:
         const size_t before = h.board.requests.size();
         QVERIFY(h.window.Reconnect());
         QCOMPARE(h.board.requests.size(), before + 64); // scanned again
-        QCOMPARE(h.window.statusBar()->currentMessage(),
+        QCOMPARE(h.window.statusMessage(),
                  QString("Board reconnected: ZR410A at 72, ZR410B at 76"));
         QVERIFY(!h.window.boardIsLost());
         QVERIFY(reconnect->isHidden());
-        QCOMPARE(h.window.mdiArea()->subWindowList().at(0)->widget()->windowTitle(),
-                 QString("ZR410A Settings"));
+        QCOMPARE(h.window.settingsWindow(Chip::A)->windowTitle(), QString("ZR410A Settings"));
         QCOMPARE(int(h.state.AddressA), 72);
+        QCOMPARE(connection->toolTip(), QString("Evaluation board: ZR410A at 72, ZR410B at 76"));
+        h.tick();
+        QVERIFY(!chart.label(0).greyed);
 
         // Back, but with no chip on the bus: it says so rather than "reconnected" alone.
         h.board.responder = nullptr;
         h.board.defaultReply.fill(0xFF);
         QVERIFY(h.window.Reconnect());
-        QCOMPARE(h.window.statusBar()->currentMessage(),
-                 QString("Board reconnected, but no chip answered"));
+        QCOMPARE(h.window.statusMessage(), QString("Board reconnected, but no chip answered"));
     }
 };
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Every window of the program, in each of its states, with the default font and one two points
-// larger: no caption, label, button, check box or frame title may get less room than it needs.
+// larger: no caption, label, button, check box or frame title may get less room than it needs, and
+// a graph at its least width draws nothing over its plot or another label.
 // Registered once per scale factor (QT_SCALE_FACTOR 1 and 2). Also where the windows open, on
 // small and large screens: each clear of the others, inside the client area, none below the size
 // its layout needs.
 
+#include "graphs/strip_chart/strip_chart.h"
 #include "graphs/temp_graph_window.h"
 #include "graphs/volt_graph_window.h"
 #include "logging/save_window.h"
@@ -95,6 +97,42 @@ QStringList clipped(QWidget* root, const QString& state)
     return found;
 }
 
+// Names what a chart cuts at its edges or draws over something else: a label over a label or an
+// axis label, a legend line or heading over the plot (only the chip's underlined title stands in
+// it).
+QStringList overlapping(const QString& state, const chart::StripChart& chart)
+{
+    QStringList found;
+    std::vector<std::pair<QString, QRectF>> boxes;
+    for (int i = 0; i < chart.labelCount(); ++i) {
+        const chart::TextLabel& label = chart.label(i);
+        boxes.emplace_back(label.text, chart.labelBox(i));
+        if (!label.font.underline() && chart.labelBox(i).intersects(chart.plotRect()))
+            found << QString("%1 %2: \"%3\" over the plot")
+                         .arg(state, windowOf(chart.parentWidget()), label.text);
+    }
+    for (const QRectF& box : chart.axisLabelBoxes())
+        boxes.emplace_back("axis label", box);
+    const QRectF all = QRectF(chart.rect()).adjusted(-0.01, -0.01, 0.01, 0.01);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const auto& [text, box] = boxes[i];
+        if (!all.contains(box))
+            found << QString("%1 %2: \"%3\" at %4,%5 %6x%7 cut at the edge of the %8x%9 chart")
+                         .arg(state, windowOf(chart.parentWidget()), text)
+                         .arg(box.x())
+                         .arg(box.y())
+                         .arg(box.width())
+                         .arg(box.height())
+                         .arg(chart.width())
+                         .arg(chart.height());
+        for (std::size_t j = i + 1; j < boxes.size(); ++j)
+            if (box.intersects(boxes[j].second))
+                found << QString("%1 %2: \"%3\" over \"%4\"")
+                             .arg(state, windowOf(chart.parentWidget()), text, boxes[j].first);
+    }
+    return found;
+}
+
 // The window the menu item `item` ("mSetA") opens.
 QWidget* windowOpenedBy(MainWindow& main, const QString& item)
 {
@@ -166,6 +204,16 @@ private slots:
             QVERIFY(test::waitForBoard(main));
             QApplication::processEvents();
             found << clipped(&main, "busy");
+            // Each graph at its least width: every caption, value and digit still whole, nothing
+            // over the newest samples.
+            for (auto* chart : main.findChildren<chart::StripChart*>()) {
+                QWidget* frame = childFrame(chart->parentWidget());
+                frame->resize(frame->minimumSizeHint().width(), frame->height());
+            }
+            QApplication::processEvents();
+            found << clipped(&main, "narrowest");
+            for (auto* chart : main.findChildren<chart::StripChart*>())
+                found << overlapping("narrowest", *chart);
             QApplication::setFont(original);
             prompts.answers = {true, true};
             if (!found.isEmpty())

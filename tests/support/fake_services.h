@@ -46,9 +46,10 @@ public:
 
 class FakeFileChooser : public FileChooser {
 public:
-    QString chooseFile(QWidget*, const QString& initialDir, const QString& filter) override
+    QString chooseFile(QWidget*, const QString& initialDir, const QString& filter,
+                       const FileChoice& choice) override
     {
-        calls.append({initialDir, filter});
+        calls.append({initialDir, filter, choice.title, choice.mode});
         if (onChoose)
             onChoose();
         if (paths.empty())
@@ -60,6 +61,8 @@ public:
     struct Call {
         QString initialDir;
         QString filter;
+        QString title;
+        ChooserMode mode;
     };
     QList<Call> calls;
     std::deque<QString> paths; // scripted choices; empty text or none left means cancel

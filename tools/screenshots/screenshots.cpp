@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Takes pictures of the main window with every child window in its main states, on the
-// simulated board, for the README and for checking the windows by eye at each scale.
-// Usage: zr410ab-screenshots OUTPUT_FOLDER SUFFIX   (SUFFIX: "" at scale 1, "@2x" at scale 2)
+// simulated board, for the README and for checking the windows by eye at each scale and palette.
+// Usage: zr410ab-screenshots OUTPUT_FOLDER [SUFFIX [dark]]   (SUFFIX: "" at scale 1, "@2x" at
+// scale 2; "dark" takes them in a dark palette)
 
 #include "board/sim/simulated_board.h"
 #include "logging/save_window.h"
@@ -13,7 +14,9 @@
 #include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPalette>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
@@ -44,13 +47,66 @@ public:
 class ChosenFile : public zr::FileChooser {
 public:
     QString path;
-    QString chooseFile(QWidget*, const QString&, const QString&) override { return path; }
+    QString chooseFile(QWidget*, const QString&, const QString&, const zr::FileChoice&) override
+    {
+        return path;
+    }
 };
 
 class NoBrowser : public zr::UrlOpener {
 public:
     void openUrl(const QString&) override {}
 };
+
+// The simulated board behind a cable that can be pulled.
+class PullableBoard : public zr::BoardLibrary {
+public:
+    std::int16_t LoadFirmWare(const char* path) override
+    {
+        pulled = false;
+        return board.LoadFirmWare(path);
+    }
+    std::int16_t VendorIORequest(std::int16_t request, std::int32_t value, std::int32_t index,
+                                 std::int16_t direction, std::int16_t length,
+                                 std::uint8_t* buffer) override
+    {
+        return pulled ? -1
+                      : board.VendorIORequest(request, value, index, direction, length, buffer);
+    }
+    bool boardLost() const override { return pulled || board.boardLost(); }
+    std::string failureReason() const override
+    {
+        return pulled ? "the USB cable was pulled" : board.failureReason();
+    }
+    std::string description() const override { return board.description(); }
+
+    zr::sim::SimulatedBoard board;
+    bool pulled = false;
+};
+
+// A dark palette of the kind dark desktop themes give, on the style that follows a palette
+// wholly.
+void useDarkPalette(QApplication& app)
+{
+    app.setStyle(QStyleFactory::create("Fusion"));
+    QPalette dark;
+    const QColor window(45, 45, 48), base(30, 30, 30), text(230, 230, 230), off(128, 128, 128);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, window);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::ToolTipBase, base);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::Link, QColor(42, 130, 218));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(QPalette::Disabled, role, off);
+    app.setPalette(dark);
+}
 
 void settle()
 {
@@ -90,11 +146,13 @@ int main(int argc, char** argv)
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (argc > 3 && QString::fromLocal8Bit(argv[3]) == "dark")
+        useDarkPalette(app);
     QDir().mkpath(folder.path());
     QTemporaryDir logs;
 
     zr::DeviceState state;
-    zr::sim::SimulatedBoard board;
+    PullableBoard board;
     NoPrompts prompts;
     ChosenFile files;
     NoBrowser urls;
@@ -139,10 +197,21 @@ int main(int argc, char** argv)
     ticks(4 * 75);
     ok = save(w, folder, "save-data", suffix) && ok;
     w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
+    ok = save(w, folder, "save-data-stopped", suffix) && ok;
     closeChildren(w);
 
     w.mAbout_Click();
     ok = save(w, folder, "about", suffix) && ok;
+    closeChildren(w);
+
+    // The cable pulled while both graphs run: the status bar says since when, the legends keep
+    // their last readings, greyed.
+    w.mVoltGraphB_Click();
+    w.mTempGraphA_Click();
+    ticks(4 * 30);
+    board.pulled = true;
+    ticks(4 * 5);
+    ok = save(w, folder, "board-lost", suffix) && ok;
     closeChildren(w);
     return ok ? 0 : 1;
 }

@@ -18,6 +18,8 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -29,6 +31,10 @@ namespace {
 constexpr qint64 kMinFrameMs = 15; // at most about 60 repaints a second
 constexpr double kZoomStep = 0.8;  // span factor of one wheel notch towards the data
 constexpr int kPanDivisions = 10;  // one wheel notch or arrow key scrolls a tenth of the plot
+constexpr int kValueLabelGap = 4;  // between a value label and the plot
+constexpr int kTimeLabelGap = 3;   // between the plot and the time labels under it
+constexpr int kLegendGap = 6;      // between the plot (or its title) and the legend column
+constexpr int kLeastPlotWidth = 120;
 // Spans of a fresh chart, up to the default one: each leaves room for a tenth more history.
 constexpr std::int64_t kFreshSpansMs[] = {10'000, 20'000, 30'000, 60'000};
 const QString kPausedTag = QStringLiteral("Paused — double-click to follow");
@@ -115,7 +121,6 @@ StripChart::StripChart(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Reached by Tab as by a click, so that its keys serve the keyboard as well.
     setFocusPolicy(Qt::StrongFocus);
-    setMinimumSize(160, 120);
     frameTimer_.setSingleShot(true);
     connect(&frameTimer_, &QTimer::timeout, this, &StripChart::flushRepaint);
 
@@ -247,13 +252,39 @@ void StripChart::setLabelText(int index, const QString& text)
     chartLabelChanged(this, index);
 }
 
+void StripChart::setLabelGreyed(int index, bool greyed, const QString& toolTip)
+{
+    TextLabel& label = labels_.at(static_cast<std::size_t>(index));
+    label.toolTip = toolTip;
+    if (label.greyed == greyed)
+        return;
+    label.greyed = greyed;
+    requestRepaint(labelBox(index).toAlignedRect(), false);
+}
+
+bool StripChart::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    for (int i = 0; i < labelCount(); ++i) {
+        const QRect box = labelBox(i).toAlignedRect();
+        if (!label(i).toolTip.isEmpty() && box.contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), label(i).toolTip, this, box);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
 void StripChart::setAxisMin(double value)
 {
     if (value == axisMin_)
         return;
     axisMin_ = value;
-    requestRepaint();
-    chartRangeChanged(this);
+    valueRangeChanged();
 }
 
 void StripChart::setAxisMax(double value)
@@ -261,8 +292,73 @@ void StripChart::setAxisMax(double value)
     if (value == axisMax_)
         return;
     axisMax_ = value;
+    valueRangeChanged();
+}
+
+void StripChart::valueRangeChanged()
+{
+    // Other labels may need other room, and so a narrow chart another minimum.
+    const int before = valueLabelRoom();
+    valueLabelRoom_ = -1;
+    if (valueLabelRoom() != before)
+        updateGeometry();
     requestRepaint();
     chartRangeChanged(this);
+}
+
+int StripChart::valueLabelRoom() const
+{
+    // Asked for by the layout before the chart has its size, too (a hidden chart gets its resize
+    // event only when shown): worked out for the height it has.
+    if (valueLabelRoom_ >= 0 && valueLabelRoomHeight_ == height())
+        return valueLabelRoom_;
+    valueLabelRoomHeight_ = height();
+    // The ticks refreshLook() draws: they depend on the range and the plot's height alone.
+    const auto [top, bottom] = plotRows();
+    const int maxTicks = std::max(2, std::max(1, bottom - top) / (fontMetrics().height() * 5 / 2));
+    const ValueTicks ticks = valueTicks(axisMin_, axisMax_, maxTicks);
+    int widest = 0;
+    for (double v : ticks.values)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(
+                                      QString::fromStdString(valueLabel(v, ticks.step))));
+    valueLabelRoom_ = widest + kValueLabelGap + 2;
+    return valueLabelRoom_;
+}
+
+std::pair<int, int> StripChart::plotRows() const
+{
+    // A low chart keeps the top value label and the time labels whole above and below the plot.
+    const int line = fontMetrics().height();
+    const int top =
+        std::max(static_cast<int>(std::lround(plotArea_.top() * height())), line / 2 + 1);
+    const int bottom = std::min(static_cast<int>(std::lround(plotArea_.bottom() * height())),
+                                height() - line - kTimeLabelGap - 1);
+    return {top, bottom};
+}
+
+QSize StripChart::minimumSizeHint() const
+{
+    // Solved for the width at which the plot, between the value labels (at least its left
+    // fraction) and the legend column (at most at its own place, else against the right edge,
+    // with the plot at most its right fraction), is still `plot` wide.
+    double title = 0;
+    double anchor = 1;
+    for (int i = 0; i < labelCount(); ++i) {
+        if (legendColumn_[static_cast<std::size_t>(i)])
+            anchor = std::min(anchor, label(i).position.x());
+        else
+            title = std::max(title, labelBox(i).width());
+    }
+    const double plot = std::max<double>(kLeastPlotWidth, title + 2 * kLegendGap);
+    const double values = valueLabelRoom();
+    const double legend = legendWidth();
+    const double gap = legend > 0 ? kLegendGap : 0;
+    const double left = plotArea_.left();
+    const double right = plotArea_.right();
+    const double least = std::max({values + plot + gap + legend, (values + plot) / right,
+                                   (plot + gap + legend) / (1 - left), plot / (right - left),
+                                   (values + plot + gap) / anchor, (plot + gap) / (anchor - left)});
+    return {static_cast<int>(std::ceil(least)) + 2, 120};
 }
 
 void StripChart::setPlotArea(double left, double top, double right, double bottom)
@@ -274,10 +370,11 @@ void StripChart::setPlotArea(double left, double top, double right, double botto
 
 QRect StripChart::plotRect() const
 {
-    const int left = static_cast<int>(std::lround(plotArea_.left() * width()));
-    const int top = static_cast<int>(std::lround(plotArea_.top() * height()));
-    const int right = static_cast<int>(std::lround(plotArea_.right() * width()));
-    const int bottom = static_cast<int>(std::lround(plotArea_.bottom() * height()));
+    const int left =
+        std::max(static_cast<int>(std::lround(plotArea_.left() * width())), valueLabelRoom());
+    const int right = std::min(static_cast<int>(std::lround(plotArea_.right() * width())),
+                               static_cast<int>(std::floor(legendLeft())) - kLegendGap);
+    const auto [top, bottom] = plotRows();
     return QRect(QPoint(left, top), QSize(std::max(1, right - left), std::max(1, bottom - top)));
 }
 
@@ -668,7 +765,7 @@ std::vector<StripChart::AxisText> StripChart::timeLabels(const ColumnGrid& grid,
     const QRect plot = plotRect();
     const QFontMetrics fm = fontMetrics();
     const double dpr = devicePixelRatioF();
-    const double top = plot.bottom() + 3;
+    const double top = plot.bottom() + kTimeLabelGap;
     // A label never reaches left of the plot, where the value axis labels stand.
     const double leftmost = plot.left();
     double lastRight = -1e9;
@@ -751,7 +848,7 @@ QRectF StripChart::labelBox(int index) const
     // other text that would run off a narrow chart moves left just enough to stay readable.
     const double x = legendColumn_[static_cast<std::size_t>(index)]
                          ? anchor - legendShift()
-                         : std::min(anchor, width() - size.width() - 2);
+                         : std::min(anchor, legendLeft() - kLegendGap - size.width() - 2);
     return QRectF(std::max(0.0, x), label.position.y() * height(), w + 2, size.height() + 1);
 }
 
@@ -761,15 +858,19 @@ double StripChart::reservedWidth(int index) const
     if (width < 0) {
         const TextLabel& l = label(index);
         const QFontMetricsF metrics(l.font, this);
-        width = l.widestText.isEmpty() ? 0.0 : metrics.horizontalAdvance(l.widestText);
+        // After the widest reading, room for a mark as high as the line (an alarm, say).
+        width = l.widestText.isEmpty()
+                    ? 0.0
+                    : metrics.horizontalAdvance(l.widestText + QLatin1Char(' ')) + metrics.height();
     }
     return width;
 }
 
 double StripChart::legendShift() const
 {
-    if (legendShift_ >= 0)
+    if (legendShift_ >= 0 && legendShiftWidth_ == width())
         return legendShift_;
+    legendShiftWidth_ = width();
     legendShift_ = 0; // what the boxes' widths below are measured with; they do not depend on it
     double shift = 0;
     for (int i = 0; i < labelCount(); ++i) {
@@ -779,7 +880,31 @@ double StripChart::legendShift() const
         shift = std::max(shift, label(i).position.x() * width() + box.width() - width());
     }
     legendShift_ = shift;
+    legendLeft_ = width();
+    for (int i = 0; i < labelCount(); ++i)
+        if (legendColumn_[static_cast<std::size_t>(i)])
+            legendLeft_ =
+                std::min(legendLeft_, std::max(0.0, label(i).position.x() * width() - shift));
     return shift;
+}
+
+double StripChart::legendLeft() const
+{
+    const bool any =
+        std::find(legendColumn_.begin(), legendColumn_.end(), true) != legendColumn_.end();
+    if (!any)
+        return width() + kLegendGap; // the plot and the titles may reach the right edge
+    legendShift();
+    return legendLeft_;
+}
+
+double StripChart::legendWidth() const
+{
+    double widest = 0;
+    for (int i = 0; i < labelCount(); ++i)
+        if (legendColumn_[static_cast<std::size_t>(i)])
+            widest = std::max(widest, labelBox(i).width());
+    return widest;
 }
 
 void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
@@ -790,7 +915,7 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
             continue;
         const TextLabel& label = labels_[static_cast<std::size_t>(i)];
         p.setFont(label.font);
-        p.setPen(shownLabelColour(i));
+        p.setPen(label.greyed ? greyedLabelColour() : shownLabelColour(i));
         // A laid-out text draws its underline away from the glyphs once the chart is not at its
         // window's origin or the scale is not 1; an underlined title is drawn plainly.
         if (label.font.underline())
@@ -800,12 +925,20 @@ void StripChart::drawTextLabels(QPainter& p, const QRegion& region) const
     }
 }
 
+QColor StripChart::greyedLabelColour() const
+{
+    // The desktop's colour for disabled text, still readable on the margin the legend stands on.
+    return readableOn(palette().color(QPalette::Disabled, QPalette::WindowText),
+                      palette().color(QPalette::Window));
+}
+
 void StripChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     frameValid_ = false;
     lookValid_ = false;
     legendShift_ = -1;
+    valueLabelRoom_ = -1;
     syncViewWidth();
 }
 
@@ -823,7 +956,9 @@ void StripChart::changeEvent(QEvent* event)
     if (event->type() == QEvent::FontChange) {
         labelWidths_.fill(0);
         legendShift_ = -1;
+        valueLabelRoom_ = -1;
         std::fill(reservedWidths_.begin(), reservedWidths_.end(), -1.0);
+        updateGeometry();
         timeTexts_.clear();
     }
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange ||
@@ -976,7 +1111,8 @@ bool StripChart::saveImage(const QString& path)
 
 void StripChart::saveImageInteractively()
 {
-    QString path = files_->chooseFile(this, QString(), tr("PNG image (*.png)"));
+    QString path = files_->chooseFile(this, QString(), tr("PNG image (*.png)"),
+                                      {tr("Save Image"), ChooserMode::Save});
     if (path.isEmpty())
         return;
     if (!path.endsWith(".png", Qt::CaseInsensitive))

@@ -58,6 +58,9 @@ struct TextLabel {
     // The widest text the label will ever show (a legend's widest reading), empty for a fixed
     // text. Room for it is kept, so that a legend stays where it is as its reading changes.
     QString widestText = {};
+    // Drawn in grey, the text unchanged: what it shows is no longer current.
+    bool greyed = false;
+    QString toolTip = {}; // shown over the label
 };
 
 class StripChart : public QWidget {
@@ -91,6 +94,7 @@ public:
     int labelCount() const { return static_cast<int>(labels_.size()); }
     const TextLabel& label(int index) const;
     void setLabelText(int index, const QString& text);
+    void setLabelGreyed(int index, bool greyed, const QString& toolTip = {});
     // Where label `index` is drawn, in widget pixels. Legend lines (a label with a widest text,
     // and the labels above or below it) keep their place whatever their readings.
     QRectF labelBox(int index) const;
@@ -101,9 +105,14 @@ public:
     void setAxisMin(double value);
     void setAxisMax(double value);
 
-    // The plot area as fractions of the chart (left, top, right, bottom), and its pixels.
+    // The plot area as fractions of the chart (left, top, right, bottom), and its pixels. On a
+    // narrow chart the plot gives way: it starts right of the widest value label and ends left of
+    // the legend column, so that neither is cut or drawn over the newest samples.
     void setPlotArea(double left, double top, double right, double bottom);
     QRect plotRect() const;
+    // The least width at which the value labels, a plot with room for its title, and the legend
+    // lines with their widest readings (and an alarm mark after each) stand side by side.
+    QSize minimumSizeHint() const override;
     // Time label formats, strftime conversions, by the index described in time_axis.h.
     void setTimeFormats(const QStringList& formats);
     // The current timeline time, for the time axis of a chart without samples.
@@ -192,6 +201,7 @@ public:
     QRectF pausedTagBox() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -235,12 +245,21 @@ private:
     QRect timeStrip() const;
     double reservedWidth(int index) const;
     double legendShift() const;
+    // Where the legend column begins and how wide its widest box is; width() and 0 without one.
+    double legendLeft() const;
+    double legendWidth() const;
+    // From the chart's left edge to the plot: the widest value label and its gap.
+    int valueLabelRoom() const;
+    // The plot's top and bottom rows.
+    std::pair<int, int> plotRows() const;
+    void valueRangeChanged();
     const QStaticText& staticTimeText(const QString& text) const;
     // The label of a tick at wall time `wallMs`, formatted once while the step and formats stay.
     QString timeLabelText(const TimeStep& step, std::int64_t wallMs) const;
     void drawFrame(const PlotLook& look);
     void drawPlot(QPainter& p, const QRect& area) const;
     void drawTextLabels(QPainter& p, const QRegion& region) const;
+    QColor greyedLabelColour() const;
     void saveImageInteractively();
     void fitFreshSpan();
     QSize plotDeviceSize() const;
@@ -291,6 +310,10 @@ private:
     // How far the legend lines are moved left to fit, the same for all of them; < 0 until
     // worked out for the current size and font.
     mutable double legendShift_ = -1;
+    mutable double legendLeft_ = 0; // worked out with legendShift_
+    mutable int legendShiftWidth_ = -1;
+    mutable int valueLabelRoom_ = -1; // < 0 until worked out for the range, height and font
+    mutable int valueLabelRoomHeight_ = -1;
     std::vector<bool> legendColumn_; // by label: one of the legend's lines, moved together
     mutable std::vector<double> reservedWidths_; // by label: of its widest text; < 0 until known
     QRegion pending_;                            // what the next repaint must cover
