@@ -18,8 +18,10 @@ namespace {
 
 namespace lg = zr::logging;
 
-// Seconds from the start of the log: a decimal number, not negative.
-std::optional<double> spanEnd(const Invocation& inv, const std::string& name)
+// Seconds from the start of the log (a decimal number, not negative), or an ISO 8601 wall time,
+// which needs the start time only the events file holds.
+std::optional<double> spanEnd(const Invocation& inv, const std::string& name,
+                              const std::optional<lg::EventsLog>& events)
 {
     const std::optional<std::string> text = inv.value(name);
     if (!text)
@@ -29,14 +31,21 @@ std::optional<double> spanEnd(const Invocation& inv, const std::string& name)
     const auto [stop, error] = std::from_chars(text->data(), end, seconds);
     if (error == std::errc() && stop == end && std::isfinite(seconds) && seconds >= 0)
         return seconds;
+    if (const auto wall = lg::isoMilliseconds(*text)) {
+        const auto start = events ? lg::isoMilliseconds(events->time) : std::nullopt;
+        if (!start)
+            throw usageError(name + ": a wall time needs the log's .events file, which holds its "
+                                    "start time; give seconds from the start instead");
+        return static_cast<double>(*wall - *start) / 1000.0;
+    }
     throw usageError(name + ": '" + *text +
-                     "' is not a number of seconds from the start of the log");
+                     "' is neither seconds from the start of the log nor an ISO 8601 time");
 }
 
-lg::SavLog readLog(const std::string& path, bool partial)
+lg::LogWithEvents readLog(const std::string& path, bool partial)
 {
     try {
-        return lg::readSavFile(path, partial ? lg::SavMode::Partial : lg::SavMode::Strict);
+        return lg::readLogWithEvents(path, partial ? lg::SavMode::Partial : lg::SavMode::Strict);
     } catch (const lg::SavFormatError& e) {
         throw CliError(kExitIoError, path + ": line " + std::to_string(e.problem().line) + ": " +
                                          e.problem().reason);
@@ -106,13 +115,16 @@ int runStats(CommandContext& ctx)
 {
     const Invocation& inv = ctx.invocation;
     const std::string& path = inv.positionals.at(0);
-    const std::optional<double> from = spanEnd(inv, "--from");
-    const std::optional<double> to = spanEnd(inv, "--to");
+    const lg::LogWithEvents read = readLog(path, inv.has("--partial"));
+    const lg::SavLog& log = read.log;
+    const std::optional<double> from = spanEnd(inv, "--from", read.events);
+    const std::optional<double> to = spanEnd(inv, "--to", read.events);
     if (from && to && *from > *to)
         throw usageError("--from comes after --to");
-    const lg::SavLog log = readLog(path, inv.has("--partial"));
 
-    const std::vector<double> times = lg::nominalRecordTimes(log.records);
+    const std::vector<double> times = read.events
+                                          ? lg::anchoredRecordTimes(*read.events, log.records)
+                                          : lg::nominalRecordTimes(log.records);
     const std::string column = inv.value("--column").value_or("");
     const auto figures = lg::logStatistics(log, times, lg::recordSpan(times, from, to), column);
     if (!figures) {
@@ -131,6 +143,7 @@ int runStats(CommandContext& ctx)
         for (const lg::ColumnStatistics& c : *figures)
             columns[QString::fromStdString(c.name)] = columnJson(c);
         o["columns"] = columns;
+        o["times"] = read.events ? "events" : "nominal";
         if (log.problem)
             o["stoppedAt"] = QJsonObject{{"line", static_cast<qint64>(log.problem->line)},
                                          {"reason", QString::fromStdString(log.problem->reason)}};
@@ -139,6 +152,8 @@ int runStats(CommandContext& ctx)
     }
     ctx.out << chipName(log.chip) << " log of " << log.date << " " << log.time << ": "
             << log.records << " records\n";
+    ctx.out << (read.events ? "Times from its events file\n"
+                            : "Times at 250 ms a record (no events file of this log)\n");
     if (log.problem)
         ctx.out << "Read up to line " << log.problem->line << ": " << log.problem->reason << "\n";
     printTable(ctx.out, *figures);

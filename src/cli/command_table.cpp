@@ -127,8 +127,10 @@ const std::vector<CommandInfo>& commandTable()
          "For each column of the .sav log FILE (or only --column NAME, as its header names it):\n"
          "the count, minimum, maximum, mean, sample standard deviation and peak-to-peak of its\n"
          "values, and the times of the first minimum and maximum. --from and --to bound the span\n"
-         "in seconds from the start of the log (record N at N times 250 ms). The figures are the\n"
-         "ones the program's charts show for the same span. Needs no board. Exits with 4 when\n"
+         "in seconds from the start of the log, or as ISO 8601 times (2026-12-08T15:41:10Z).\n"
+         "Record times come from the log's .events file when it is this log's; otherwise\n"
+         "record N is at N times 250 ms. The figures are the ones the program's charts show\n"
+         "for the same span. Needs no board. Exits with 4 when\n"
          "the file cannot be read or is not a whole log, naming the line, unless --partial: then\n"
          "it reads as far as the log is whole and says where it stopped.\n",
          {"--from", "--to", "--column", "--partial"},

@@ -6,8 +6,11 @@
 #include "text/text_rules.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 
 namespace zr::logging {
 namespace {
@@ -39,6 +42,19 @@ double decimalDifference(float max, float min)
 ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>& times,
                               RecordSpan span)
 {
+    // The values' own indices: a column that some records lack lists the record of each value.
+    const auto recordOf = [&](std::size_t value) {
+        return column.records.empty() ? value : static_cast<std::size_t>(column.records[value]);
+    };
+    if (!column.records.empty()) {
+        const auto at = [&](std::size_t record) {
+            return static_cast<std::size_t>(std::lower_bound(column.records.begin(),
+                                                             column.records.end(),
+                                                             static_cast<std::int64_t>(record)) -
+                                            column.records.begin());
+        };
+        span = {at(span.first), at(span.end)};
+    }
     chart::ChunkedArray<float> values;
     chart::StatisticsIndex index;
     const std::size_t records = column.whole ? column.wholes.size() : column.reals.size();
@@ -60,8 +76,8 @@ ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>
     figures.mean = s.mean;
     figures.sd = s.standardDeviation();
     figures.pp = decimalDifference(s.max, s.min);
-    figures.minTime = times.at(s.minIndex);
-    figures.maxTime = times.at(s.maxIndex);
+    figures.minTime = times.at(recordOf(s.minIndex));
+    figures.maxTime = times.at(recordOf(s.maxIndex));
     return figures;
 }
 
@@ -72,6 +88,74 @@ std::vector<double> nominalRecordTimes(std::int64_t records)
     std::vector<double> times(static_cast<std::size_t>(std::max<std::int64_t>(records, 0)));
     for (std::size_t i = 0; i < times.size(); ++i)
         times[i] = 0.25 * static_cast<double>(i + 1);
+    return times;
+}
+
+std::optional<std::int64_t> isoMilliseconds(std::string_view text)
+{
+    int year, month, day, hour, minute, second, used = 0;
+    const std::string t(text);
+    if (std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute,
+                    &second, &used) != 6 ||
+        used != 19)
+        return std::nullopt;
+    std::string_view rest = text.substr(19);
+    std::int64_t milliseconds = 0;
+    if (!rest.empty() && rest.front() == '.') {
+        std::size_t digits = 1;
+        while (digits < rest.size() && std::isdigit(static_cast<unsigned char>(rest[digits])))
+            ++digits;
+        if (digits == 1 || digits > 10)
+            return std::nullopt;
+        // Milliseconds, the further digits dropped, as the events file writes exactly three.
+        const std::string fraction = std::string(rest.substr(1, digits - 1)) + "00";
+        milliseconds = std::stoi(fraction.substr(0, 3));
+        rest.remove_prefix(digits);
+    }
+    std::int64_t offsetMinutes = 0;
+    if (rest == "Z") {
+    } else if (rest.size() == 6 && (rest[0] == '+' || rest[0] == '-') && rest[3] == ':') {
+        int h, m;
+        if (std::sscanf(std::string(rest.substr(1)).c_str(), "%2d:%2d", &h, &m) != 2 || h > 23 ||
+            m > 59)
+            return std::nullopt;
+        offsetMinutes = (rest[0] == '-' ? -1 : 1) * (h * 60 + m);
+    } else {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year(year),
+                              std::chrono::month(static_cast<unsigned>(month)),
+                              std::chrono::day(static_cast<unsigned>(day))};
+    if (!date.ok() || hour > 23 || minute > 59 || second > 60)
+        return std::nullopt;
+    const std::int64_t days = sys_days(date).time_since_epoch().count();
+    return ((days * 24 + hour) * 60 + minute - offsetMinutes) * 60000 +
+           static_cast<std::int64_t>(second) * 1000 + milliseconds;
+}
+
+std::vector<double> anchoredRecordTimes(const EventsLog& events, std::int64_t records)
+{
+    std::vector<double> times = nominalRecordTimes(records);
+    const std::optional<std::int64_t> start = isoMilliseconds(events.time);
+    if (!start)
+        return times;
+    const double interval = static_cast<double>(events.intervalMs);
+    // Before the first anchor (there is none in a well-formed file), the interval from the start.
+    std::int64_t anchorRecord = -1;
+    double anchorMs = 0;
+    auto anchor = events.anchors.begin();
+    for (std::size_t r = 0; r < times.size(); ++r) {
+        const auto record = static_cast<std::int64_t>(r);
+        while (anchor != events.anchors.end() && anchor->record <= record) {
+            if (const auto at = isoMilliseconds(anchor->time)) {
+                anchorRecord = anchor->record;
+                anchorMs = static_cast<double>(*at - *start);
+            }
+            ++anchor;
+        }
+        times[r] = (anchorMs + interval * static_cast<double>(record - anchorRecord)) / 1000.0;
+    }
     return times;
 }
 

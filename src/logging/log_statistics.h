@@ -6,11 +6,13 @@
 // statistics index, over the same single-precision samples the chart keeps, so every front end
 // gives the same figures to the last digit, whatever the span.
 
+#include "logging/events_reader.h"
 #include "logging/sav_reader.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zr::logging {
@@ -18,6 +20,15 @@ namespace zr::logging {
 // Seconds from the log's start for each record when nothing but the log is known: the writer
 // takes a record every 250 ms, the first 250 ms after the start line's time.
 std::vector<double> nominalRecordTimes(std::int64_t records);
+
+// Seconds from the log's start for each record, from its events file: each anchor's time, plus
+// the polling interval for every record after it up to the next anchor; exact across skipped
+// ticks, failed readings and a slow board, which the nominal times are not.
+std::vector<double> anchoredRecordTimes(const EventsLog& events, std::int64_t records);
+
+// A UTC time as ISO 8601 gives it, "2026-12-08T15:41:10.250Z" or with an offset ("+01:00")
+// instead of Z, as milliseconds since 1970; nothing for any other text.
+std::optional<std::int64_t> isoMilliseconds(std::string_view text);
 
 // Records [first, end).
 struct RecordSpan {
@@ -44,7 +55,9 @@ struct ColumnStatistics {
 };
 
 // Every column of `log` (or only `column`, by its header name) over `span`. `times` holds one
-// time per record. Returns nothing for a column name the log does not have.
+// time per record. A column that only some records hold (a log whose options changed, read with
+// its events file) counts the values of the records in the span that hold it. Returns nothing for a
+// column name the log does not have.
 std::optional<std::vector<ColumnStatistics>> logStatistics(const SavLog& log,
                                                            const std::vector<double>& times,
                                                            RecordSpan span,

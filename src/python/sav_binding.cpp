@@ -25,17 +25,28 @@ py::str shownPath(const std::string& path)
 
 py::tuple readSav(const std::string& path, bool partial)
 {
-    const auto log = [&] {
+    const auto read = [&] {
         py::gil_scoped_release release;
-        return lg::readSavFile(path, partial ? lg::SavMode::Partial : lg::SavMode::Strict);
+        return lg::readLogWithEvents(path, partial ? lg::SavMode::Partial : lg::SavMode::Strict);
     }();
+    const lg::SavLog& log = read.log;
     py::list columns;
-    py::dict values;
+    py::dict values, recordsOf;
     for (const lg::SavColumn& column : log.columns) {
         columns.append(column.name);
         values[py::str(column.name)] =
             column.whole ? py::list(py::cast(column.wholes)) : py::list(py::cast(column.reals));
+        if (!column.records.empty() || (read.events && !read.events->shapes.empty()))
+            recordsOf[py::str(column.name)] = py::list(py::cast(column.records));
     }
+    const std::vector<double> times = read.events
+                                          ? lg::anchoredRecordTimes(*read.events, log.records)
+                                          : lg::nominalRecordTimes(log.records);
+    py::list events;
+    if (read.events)
+        for (const lg::EventsMarker& m : read.events->markers)
+            events.append(py::dict(py::arg("record") = m.record, py::arg("event") = m.event,
+                                   py::arg("text") = m.text));
     py::object problem = py::none(), problemLine = py::none();
     if (log.problem) {
         problem = py::str(log.problem->reason);
@@ -46,7 +57,8 @@ py::tuple readSav(const std::string& path, bool partial)
             PyUnicode_DecodeLatin1(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr));
     };
     return py::make_tuple(chipName(log.chip), latin1(log.date), latin1(log.time), columns, values,
-                          log.records, problemLine, problem);
+                          log.records, problemLine, problem, py::cast(times), events, recordsOf,
+                          read.events.has_value());
 }
 
 py::object figure(const lg::ColumnStatistics& c, double value)
@@ -59,17 +71,19 @@ py::object figure(const lg::ColumnStatistics& c, double value)
 // SavFile.stats: the columns' values go back through the core's statistics, so the figures are
 // the tool's and the viewer's to the last digit.
 py::dict logStats(const std::vector<std::string>& names, const py::dict& values,
-                  std::int64_t records, std::optional<double> start, std::optional<double> end)
+                  const py::dict& recordsOf, const std::vector<double>& times,
+                  std::optional<double> start, std::optional<double> end)
 {
     lg::SavLog log;
-    log.records = records;
+    log.records = static_cast<std::int64_t>(times.size());
     for (const std::string& name : names) {
         lg::SavColumn column;
         column.name = name;
         column.reals = values[py::str(name)].cast<std::vector<double>>();
+        if (recordsOf.contains(py::str(name)))
+            column.records = recordsOf[py::str(name)].cast<std::vector<std::int64_t>>();
         log.columns.push_back(std::move(column));
     }
-    const std::vector<double> times = lg::nominalRecordTimes(records);
     const auto figures = lg::logStatistics(log, times, lg::recordSpan(times, start, end));
     py::dict result;
     for (const lg::ColumnStatistics& c : *figures) {
@@ -92,8 +106,8 @@ py::dict logStats(const std::vector<std::string>& names, const py::dict& values,
 void defineSavReader(py::module_& m)
 {
     m.def("read_sav", &readSav, py::arg("path"), py::arg("partial"));
-    m.def("log_stats", &logStats, py::arg("columns"), py::arg("values"), py::arg("records"),
-          py::arg("start"), py::arg("end"));
+    m.def("log_stats", &logStats, py::arg("columns"), py::arg("values"), py::arg("records_of"),
+          py::arg("times"), py::arg("start"), py::arg("end"));
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p)

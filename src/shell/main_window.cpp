@@ -301,6 +301,16 @@ void MainWindow::showGraph(Chip chip, QPointer<GraphWindow>& window, Flag Device
     if (!window) {
         window = new GraphWindow(chip, state_, services_.clock);
         window->chart().setDialogs(services_.files, services_.prompts);
+        // What the program did to this chip or the board shows on the chart; the user's own notes
+        // are drawn by the chart they were added on and only go on to the logs from here.
+        GraphWindow* graph = window.data();
+        connect(this, &MainWindow::programEvent, graph, [graph, chip](const ProgramEvent& event) {
+            if (event.concerns(chip) && event.kind != EventKind::Note)
+                graph->addMarker(QString::fromStdString(event.text));
+        });
+        connect(graph, &GraphWindow::noteAdded, this, [this, chip](const QString& text) {
+            markInLogs(userNote(chip, text.toStdString()));
+        });
     }
     showChild(window);
     state_.*openFlag = True;

@@ -97,9 +97,16 @@ struct Harness {
 
     SaveWindow* open(Chip chip)
     {
-        auto* w =
-            new SaveWindow(chip, {state, worker, prompts, files, clock, programFolder,
-                                  [this](const QString& s) { statusLines << s; }, lastFolder});
+        auto* w = new SaveWindow(chip, {state,
+                                        worker,
+                                        prompts,
+                                        files,
+                                        clock,
+                                        programFolder,
+                                        [this](const QString& s) { statusLines << s; },
+                                        {},
+                                        {},
+                                        lastFolder});
         QMdiSubWindow* sub = mdi.addSubWindow(w);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         QMetaObject::invokeMethod(w, "Form_Load", Qt::DirectConnection);

@@ -117,7 +117,8 @@ def test_tool_and_python_give_the_same_figures(tmp_path, name, span, partial):
 
 @pytest.mark.parametrize("args,status,message", [
     (["--column", "Vccp"], 1, "has no column 'Vccp' (it has Internal, External, External Offset)"),
-    (["--from", "-1"], 1, "--from: '-1' is not a number of seconds"),
+    (["--from", "-1"], 1, "--from: '-1' is neither seconds from the start"),
+    (["--to", "2026-12-08T15:41:10Z"], 1, "--to: a wall time needs the log's .events file"),
     (["--from", "5", "--to", "2"], 1, "--from comes after --to"),
     (["--column", "External"], 0, None),
 ])
@@ -138,3 +139,60 @@ def test_tool_names_the_line_of_a_damaged_log(tmp_path):
     run = cli("stats", str(path))
     assert run.returncode == 4
     assert f"{path}: line 54: " in run.stderr
+
+
+# docs/events-file.md's example: Offset ticked before record 2, Internal cleared before record 3,
+# and two seconds lost before record 4.
+MIXED_SAV = (
+    b"ZR410B\r\nDate:,08.12.26,Time:,15:41:10\r\nInternal,External,,12V,5V,Vcc,2.5V,Vccp,\r\n"
+    b" 25.25, 31.5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+    b" 25.5, 31.75,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+    b" 25.75, 32, 0,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+    b", 32.25, 5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+    b", 30, 5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+    b", 30.5, 5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
+)
+RAILS = '"12V","5V","Vcc","2.5V","Vccp"'
+MIXED_EVENTS = (
+    '{"format":1,"kind":"start","lines":["ZR410B","Date:,08.12.26,Time:,15:41:10",'
+    '"Internal,External,,12V,5V,Vcc,2.5V,Vccp,"],"columns":["Internal","External",' + RAILS + '],'
+    '"time":"2026-12-08T15:41:10.000Z","intervalMs":250,"chip":"ZR410B","address":76,'
+    '"board":"Simulated board","port":"","version":"1.0.2"}\n'
+    '{"kind":"anchor","record":0,"time":"2026-12-08T15:41:10.250Z"}\n'
+    '{"kind":"options","record":2,"columns":["Internal","External","External Offset",' + RAILS
+    + ']}\n'
+    '{"kind":"options","record":3,"columns":["External","External Offset",' + RAILS + ']}\n'
+    '{"kind":"marker","record":3,"text":"Offset 5","event":"offset"}\n'
+    '{"kind":"anchor","record":4,"time":"2026-12-08T15:41:13.000Z"}\n'
+    '{"kind":"future-kind","record":5}\n'
+)
+
+
+@pytest.mark.parametrize("args,span,figures", [
+    ([], (None, None), {
+        "Internal": (3, 25.25, 25.75, 0.25, 0.75),
+        "External": (6, 30, 32.25, 3.0, 1.0),
+        "External Offset": (4, 0, 5, 0.75, 1.0)}),
+    (["--from", "0.9", "--to", "3.1"], (0.9, 3.1), {
+        "Internal": (0, None, None, None, None),
+        "External": (2, 30, 32.25, 3.0, 1.0)}),
+    (["--from", "2026-12-08T15:41:12Z", "--to", "2026-12-08T16:41:13.250+01:00"], (2, 3.25), {
+        "External Offset": (2, 5, 5, 3.0, 3.0)}),
+])
+def test_a_log_read_with_its_events_file(tmp_path, args, span, figures):
+    """Every value in its own column, and times from the anchors, alike in the tool and Python."""
+    path = tmp_path / "mixed.sav"
+    path.write_bytes(MIXED_SAV)
+    (tmp_path / "mixed.sav.events").write_text(MIXED_EVENTS)
+    log = zr410ab.read_sav(path)
+    assert log.has_events and log.times == [0.25, 0.5, 0.75, 1.0, 3.0, 3.25]
+    assert log.records_of["Internal"] == [0, 1, 2]
+    assert log.events == [{"record": 3, "event": "offset", "text": "Offset 5"}]
+    run = cli("stats", str(path), "--json", *args)
+    assert run.returncode == 0, run.stderr
+    tool = json.loads(run.stdout)
+    assert tool["times"] == "events" and tool["columns"] == log.stats(*span)
+    for column, (count, low, high, min_time, max_time) in figures.items():
+        got = tool["columns"][column]
+        assert (got["count"], got["min"], got["max"], got["minTime"], got["maxTime"]) == (
+            count, low, high, min_time, max_time)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What the program does to a chip or the board, announced once by the main window and marked in
-// the running log of every chip it concerns: driven through the real windows on a recording
-// board, with both chips logging.
+// the running log and on every open chart of each chip it concerns: driven through the real
+// windows on a recording board, with both chips logging and every graph open.
 
+#include "graphs/temp_graph_window.h"
+#include "graphs/volt_graph_window.h"
 #include "logging/events_reader.h"
 #include "logging/save_window.h"
 #include "settings/settings_window.h"
@@ -39,6 +41,24 @@ QStringList markersOf(const QString& savPath)
         if (m.event != "log-start" && m.event != "log-stop")
             markers << QString::fromStdString(m.text);
     return markers;
+}
+
+QStringList markersOn(const chart::StripChart& chart)
+{
+    QStringList texts;
+    for (const chart::Marker& m : chart.markers())
+        texts << QString::fromStdString(m.text);
+    return texts;
+}
+
+// The texts announced for `chip` or the whole board.
+QStringList concerning(const QStringList& announced, const QString& chip)
+{
+    QStringList texts;
+    for (const QString& a : announced)
+        if (a.startsWith(chip + "|") || a.startsWith("board|"))
+            texts << a.section('|', 1);
+    return texts;
 }
 
 void typeInto(QWidget* window, const char* field, const QString& text)
@@ -100,11 +120,15 @@ void TestProgramEvents::eachEventIsAnnouncedAndMarkedInItsChipsLog()
         said << scopeOf(event) + "|" + QString::fromStdString(event.text);
     });
     b.loadAndShow();
+    for (const char* graph : {"mTempGraphA", "mTempGraphB", "mVoltGraphB"})
+        b.trigger(graph);
+    const qsizetype chartsFrom = said.size(); // the charts open after start-up
     b.trigger("mSaveA");
     b.trigger("mSaveB");
     b.files.paths = {dir.filePath("a.sav"), dir.filePath("b.sav")};
     for (Chip chip : {Chip::A, Chip::B})
         b.main->saveWindow(chip)->findChild<QPushButton*>("cmdSave")->click();
+    const QStringList logStarts = said.mid(chartsFrom);
     if (action != Action::StartUp)
         said.clear();
 
@@ -151,11 +175,18 @@ void TestProgramEvents::eachEventIsAnnouncedAndMarkedInItsChipsLog()
         break;
     }
     const QStringList announcedNow = said;
+    const QStringList charted = action == Action::StartUp ? said.mid(chartsFrom) : logStarts + said;
+    const QStringList onA = markersOn(b.main->tempGraphWindow(Chip::A)->chart());
+    const QStringList onB = markersOn(b.main->tempGraphWindow(Chip::B)->chart());
+    const QStringList onBVolts = markersOn(b.main->voltGraphWindow(Chip::B)->chart());
     for (Chip chip : {Chip::A, Chip::B})
         if (b.main->saveWindow(chip)->isLogging())
             b.main->saveWindow(chip)->findChild<QPushButton*>("cmdSave")->click();
 
     QCOMPARE(announcedNow, announced);
+    QCOMPARE(onA, concerning(charted, "A"));
+    QCOMPARE(onB, concerning(charted, "B"));
+    QCOMPARE(onBVolts, onB);
     QCOMPARE(markersOf(dir.filePath("a.sav")), markedA);
     QCOMPARE(markersOf(dir.filePath("b.sav")), markedB);
 }

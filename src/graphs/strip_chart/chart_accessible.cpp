@@ -43,8 +43,8 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Description && isValid() && label_ >= 0)
-            return chart_->label(label_).toolTip;
+        if (t == QAccessible::Description && isValid() && index_ < chart_->labelCount())
+            return chart_->label(index_).toolTip;
         if (t != QAccessible::Name || !isValid())
             return {};
         if (index_ < chart_->labelCount())
