@@ -46,6 +46,8 @@ const std::vector<OptionInfo>& commandOptions()
         {"--column", "NAME", "only this column, as the log's header names it"},
         {"--partial", nullptr, "read a cut-off or damaged log as far as it is whole"},
         {"--keep-going", nullptr, "exit with 0 even when readings failed and left gaps"},
+        {"--alarms", "FILE", "evaluate the alarm rules of FILE (JSON; see docs/alarms.md)"},
+        {"--exit-on-alarm", nullptr, "end with exit status 6 when an alarm fires"},
     };
     return all;
 }

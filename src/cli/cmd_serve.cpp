@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "board/usb/board_ports.h"
 #include "board/usb_stuff.h"
+#include "cli/alarm_output.h"
 #include "cli/board_session.h"
 #include "cli/command_table.h"
 #include "cli/exit_status.h"
@@ -92,6 +93,7 @@ int runServe(CommandContext& ctx)
                               ? scheduleFromOptions(ctx.invocation).interval
                               : kDefaultInterval;
     const ProgramOptions options = programOptions(ctx.invocation);
+    auto rules = alarmRules(ctx.invocation);
     refuseSeveralBoards(options);
     const std::unique_ptr<BoardLibrary> board = ctx.makeBoard();
 
@@ -112,6 +114,8 @@ int runServe(CommandContext& ctx)
     pollerOptions.interval = interval;
     pollerOptions.programFolder = ctx.programFolder;
     pollerOptions.board = options.board == "sim" ? "sim" : options.devicePort;
+    if (rules)
+        pollerOptions.alarmRules = std::move(*rules);
 
     InterruptGuard interrupts;
     {

@@ -99,11 +99,16 @@ const std::vector<CommandInfo>& commandTable()
          2,
          runLog},
         {"watch",
-         "[CHIP] [--interval MS] [--count N]",
+         "[CHIP] [--interval MS] [--count N] [--alarms FILE [--exit-on-alarm]]",
          "show the readings of one or both chips, refreshed until Ctrl-C",
          "On a terminal the table is redrawn in place; otherwise each refresh adds its rows.\n"
-         "With --json each refresh is one line of JSON.\n",
-         {"--interval", "--count"},
+         "With --json each refresh is one line of JSON.\n"
+         "--alarms evaluates the rules of FILE on every refresh and prints each alarm that\n"
+         "fires or clears as a line before the rows of that refresh (on a terminal, the latest\n"
+         "ten under the table); with --json the lines carry \"type\": \"reading\" or\n"
+         "\"type\": \"alarm\".\n"
+         "--exit-on-alarm ends the watch with 6 at the first alarm that fires.\n",
+         {"--interval", "--count", "--alarms", "--exit-on-alarm"},
          0,
          1,
          runWatch},
@@ -131,7 +136,7 @@ const std::vector<CommandInfo>& commandTable()
          1,
          runStats},
         {"serve",
-         "--listen ADDRESS:PORT [--interval MS]",
+         "--listen ADDRESS:PORT [--interval MS] [--alarms FILE]",
          "export the readings to Prometheus over HTTP",
          "Polls every chip found (both temperatures, the external offset, the rails of chip B)\n"
          "every interval (default 1000 ms) and answers /metrics with the latest readings in the\n"
@@ -139,9 +144,10 @@ const std::vector<CommandInfo>& commandTable()
          "scrape reads the latest poll, never the board. A failed or stale reading is left\n"
          "out. A lost board shows as zr410ab_board_up 0 and is looked for again after 1 s,\n"
          "then twice as long each time, up to 30 s. Listens only on ADDRESS; :PORT alone\n"
-         "listens on every interface. Runs until Ctrl-C or SIGTERM; exits with 5 when\n"
-         "ADDRESS:PORT cannot be taken.\n",
-         {"--listen", "--interval"},
+         "listens on every interface. --alarms evaluates the rules of FILE on every poll and\n"
+         "exports each as zr410ab_alarm_firing, 1 while it fires. Runs until Ctrl-C or\n"
+         "SIGTERM; exits with 5 when ADDRESS:PORT cannot be taken.\n",
+         {"--listen", "--interval", "--alarms"},
          0,
          0,
          runServe},
@@ -204,7 +210,7 @@ std::string toolHelp()
     text += "\nExit status: 0 success, 1 usage error, 2 board fault (not found, firmware, lost,\n"
             "not responding, failed read), 3 chip did not answer the scan, 4 log file error\n"
             "(cannot write it; stats: cannot read it, or not a whole log), 5 serve cannot\n"
-            "listen on the address.\n";
+            "listen on the address, 6 watch --exit-on-alarm saw an alarm fire.\n";
     return text;
 }
 

@@ -16,6 +16,7 @@ enum ExitStatus : int {
     kExitChipMissing = 3,  // the scan ran cleanly and did not find the chip asked for
     kExitIoError = 4,      // the log file could not be written
     kExitListenFailed = 5, // serve: the address to listen on cannot be taken
+    kExitAlarm = 6,        // watch --exit-on-alarm: an alarm fired
 };
 
 class CliError : public std::runtime_error {

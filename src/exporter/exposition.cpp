@@ -48,6 +48,10 @@ constexpr Family kOffset{"zr410ab_external_offset_celsius", "gauge", "celsius",
                          "Offset the chip adds to its external temperature, in whole degrees "
                          "Celsius."};
 
+constexpr Family kAlarmFiring{"zr410ab_alarm_firing", "gauge", "",
+                              "1 while the alarm rule fires, 0 while it is clear; the rules are "
+                              "those of serve --alarms."};
+
 constexpr Family kBuildInfo{"zr410ab_build_info", "gauge", "",
                             "The exporter's version as a label; always 1."};
 
@@ -186,6 +190,17 @@ std::string renderMetrics(const Snapshot& s, Clock::time_point now, Clock::durat
     for (const ChipReadings& c : s.chips)
         if (live && c.offset.currentAt(now, maxAge))
             w.sample(chipLabels(c), std::to_string(c.offset.value));
+    // Without rules the family is left out: the text stays as it was for every other exporter.
+    if (!s.alarms.empty()) {
+        w.family(kAlarmFiring);
+        for (const AlarmSeries& alarm : s.alarms)
+            for (const ChipReadings& c : s.chips)
+                if (c.chip == alarm.chip)
+                    w.sample(chipLabels(c) + "," +
+                                 label("channel", alarms::channelName(alarm.channel)) + "," +
+                                 label("rule", alarm.rule),
+                             alarm.firing ? "1" : "0");
+    }
     w.family(kBuildInfo);
     w.sample(label("version", version::text), "1");
     return w.finish();

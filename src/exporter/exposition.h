@@ -4,7 +4,8 @@
 // The readings as a Prometheus scrape reads them: the text exposition format 0.0.4, or
 // OpenMetrics 1.0.0 when the scraper asks for it. Every family has its HELP and TYPE lines and
 // its unit in its name. A reading is left out, never shown stale, when its read failed, the board
-// is lost, or it is older than `maxAge` (three poll intervals).
+// is lost, or it is older than `maxAge` (three poll intervals). An alarm rule shows for a chip
+// the scan found, with its state of the last poll, also while the board is down.
 
 #include "exporter/readings_cache.h"
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "exporter/poller.h"
 
+#include "alarms/taken_tick.h"
 #include "app/board_factory.h"
 #include "board/address_scan.h"
 #include "board/board_lost_error.h"
@@ -22,9 +23,12 @@ double unixSecondsNow()
 
 Poller::Poller(BoardLibrary& board, ReadingsCache& cache, PollerOptions options,
                std::function<void(const std::string&)> say)
-    : board_(board), cache_(cache), options_(std::move(options)), say_(std::move(say))
+    : board_(board), cache_(cache), options_(std::move(options)), say_(std::move(say)),
+      alarms_(options_.alarmRules)
 {
     snapshot_.board = options_.board;
+    for (const alarms::Rule& rule : options_.alarmRules)
+        snapshot_.alarms.push_back({rule.name, rule.chip, rule.channel, false});
     cache_.publish(snapshot_);
 }
 
@@ -117,6 +121,8 @@ void Poller::poll()
             const int failed = (taken.temperaturesResult < 0) + (taken.offsetResult < 0) +
                                (taken.voltagesResult < 0);
             *snapshot_.failedReads[static_cast<std::size_t>(chipIndex(c.chip))] += failed;
+            noteAlarms(alarms_.feed(c.chip, alarms::tickOf(taken, c.chip),
+                                    std::chrono::system_clock::now()));
         }
     } catch (const BoardLostError& lost) {
         boardDown(lost.what());
@@ -138,10 +144,23 @@ void Poller::boardDown(const std::string& why)
         for (auto& v : c.voltages)
             v.clear();
     }
+    const auto fired = alarms_.boardLost(std::chrono::system_clock::now());
+    for (const alarms::AlarmEvent& event : fired)
+        snapshot_.alarms[event.ruleIndex].firing = true;
     cache_.publish(snapshot_);
     if (say_ && (wasUp || why != lastProblem_))
         say_(why);
     lastProblem_ = why;
+    noteAlarms(fired);
+}
+
+void Poller::noteAlarms(const std::vector<alarms::AlarmEvent>& events)
+{
+    for (const alarms::AlarmEvent& event : events) {
+        snapshot_.alarms[event.ruleIndex].firing = event.state == alarms::AlarmState::Firing;
+        if (say_)
+            say_(alarms::eventText(event));
+    }
 }
 
 void Poller::run()

@@ -5,8 +5,10 @@
 // every chip found once per interval, as a save-data window does on a tick, and publishes the
 // readings to the cache. A lost board is retried after 1 s, then after twice as long each time, up
 // to 30 s, with the firmware loaded and the addresses scanned anew, so a replugged board is taken
-// up again without anyone restarting the exporter.
+// up again without anyone restarting the exporter. Alarm rules, when given, are evaluated on
+// every poll; each change is said to the operator and shows in the snapshot.
 
+#include "alarms/alarm_engine.h"
 #include "board/board_library.h"
 #include "exporter/readings_cache.h"
 
@@ -28,6 +30,8 @@ struct PollerOptions {
     std::string programFolder; // where the firmware file lies
     // The board label until the board is up (the chosen port path); then the board's own.
     std::string board;
+    // Evaluated once per poll on the readings it took; a lost board fires the failing ones.
+    std::vector<alarms::Rule> alarmRules;
 };
 
 class Poller {
@@ -54,12 +58,14 @@ private:
     // Sleeps until `deadline` or stop(); false on stop.
     bool waitUntil(Clock::time_point deadline);
     void boardDown(const std::string& why);
+    void noteAlarms(const std::vector<alarms::AlarmEvent>& events);
 
     BoardLibrary& board_;
     ReadingsCache& cache_;
     PollerOptions options_;
     std::function<void(const std::string&)> say_;
     DeviceState state_;
+    alarms::AlarmEngine alarms_;
     Snapshot snapshot_; // the poller's own copy; published after every step
     std::string lastProblem_;
 

@@ -4,6 +4,7 @@
 // The latest readings of the exporter's poller, handed to the HTTP side under a lock that is held
 // only to copy them: a scrape never waits on the board, and the poller never waits on a scrape.
 
+#include "alarms/alarm_rule.h"
 #include "board/chips.h"
 #include "board/rails.h"
 
@@ -46,6 +47,14 @@ struct ChipReadings {
     std::array<Timed<float>, kRailCount> voltages; // a chip with rails only
 };
 
+// An alarm rule the exporter was given, and whether it fires.
+struct AlarmSeries {
+    std::string rule;
+    Chip chip = Chip::A;
+    int channel = 0; // alarm_rule.h's channel index
+    bool firing = false;
+};
+
 struct Snapshot {
     std::string board; // the board label: its USB port path, or "sim"
     bool up = false;
@@ -54,6 +63,7 @@ struct Snapshot {
     std::vector<ChipReadings> chips; // the chips the last scan found
     // By chipIndex; counted from the first scan that found the chip, kept across losses.
     std::array<std::optional<std::uint64_t>, kChipCount> failedReads;
+    std::vector<AlarmSeries> alarms; // in the order of the rules file
 };
 
 class ReadingsCache {

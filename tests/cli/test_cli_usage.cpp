@@ -124,6 +124,13 @@ void TestCliUsage::refused_data()
         << V{"log", "A", "f.sav", "--keep-going", "--keep-going"} << "--keep-going is given twice";
     QTest::newRow("version with a word") << V{"--version", "frob"} << "--version takes no command";
     QTest::newRow("read length huge") << V{"xfer", "A", "--read", "1e12", "F7"} << "--read";
+    QTest::newRow("exit on alarm without rules")
+        << V{"watch", "--exit-on-alarm"} << "--exit-on-alarm needs --alarms FILE";
+    QTest::newRow("watch, rules unreadable") << V{"watch", "--alarms", "/no/such/alarms.json"}
+                                             << "--alarms: /no/such/alarms.json: cannot be read";
+    QTest::newRow("serve, rules unreadable")
+        << V{"serve", "--listen", ":9410", "--alarms", "/no/such/alarms.json", "--json"}
+        << "--alarms: /no/such/alarms.json: cannot be read";
 }
 
 void TestCliUsage::refused()
