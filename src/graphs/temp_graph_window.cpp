@@ -7,6 +7,7 @@
 #include "platform/child_window.h"
 #include "text/text_rules.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 
@@ -50,8 +51,9 @@ ChartSetup temperatureChart(Chip chip)
 TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clock, QWidget* parent)
     : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
-      chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock)
+      chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock), alarms_(*parts_.chart)
 {
+    connect(alarms_.limitsAction(), &QAction::triggered, this, &TempGraphWindow::limitsRequested);
     chart().setValueUnit(QStringLiteral("°C"));
     connect(&chart(), &chart::StripChart::noteAdded, this, &TempGraphWindow::noteAdded);
     connect(&chart(), &chart::StripChart::noteRemoved, this, &TempGraphWindow::noteRemoved);
@@ -77,9 +79,9 @@ void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)
     stpTemp.AddSample(0, r.intTemp);
     stpTemp.AddSample(1, r.extTemp);
     stpTemp.setLabelIndex(0);
-    stpTemp.setCaption(legend("Internal: ", r.intTemp));
+    stpTemp.setCaption(alarms_.legend(0, legend("Internal: ", r.intTemp)));
     stpTemp.setLabelIndex(1);
-    stpTemp.setCaption(legend("External: ", r.extTemp));
+    stpTemp.setCaption(alarms_.legend(1, legend("External: ", r.extTemp)));
     if (chkAutoAdjust->checkState() == Qt::Checked)
         AdjustGraphRange(r);
 }

@@ -5,6 +5,7 @@
 
 #include "board/chips.h"
 #include "board/device_state.h"
+#include "graphs/graph_alarms.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/strip_chart_control.h"
 #include "logging/take_readings.h"
@@ -26,6 +27,8 @@ public:
 
     chart::StripChart& chart() { return stpTemp.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
+    // The alarm rules on this window's traces: limits, shade and legends.
+    GraphAlarms& alarms() { return alarms_; }
 
 public slots:
     void Form_Load() override;
@@ -36,6 +39,8 @@ signals:
     // The user added or deleted a note on the chart.
     void noteAdded(const QString& text);
     void noteRemoved(const QString& text);
+    // The user asked to set the limits of this window's traces ("Limits..." or L on the chart).
+    void limitsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +55,7 @@ private:
     QGroupBox* Frame1;
     QCheckBox* chkAutoAdjust;
     StripChartControl stpTemp;
+    GraphAlarms alarms_;
 };
 
 } // namespace zr

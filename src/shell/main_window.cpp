@@ -10,6 +10,7 @@
 #include "platform/eliding_label.h"
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
+#include "shell/alarm_monitor.h"
 #include "shell/app_icon.h"
 #include "shell/board_bring_up.h"
 #include "shell/connection_text.h"
@@ -74,6 +75,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
     reconnectButton_->hide();
     connect(reconnectButton_, &QPushButton::clicked, this, &MainWindow::Reconnect);
     statusBar()->addPermanentWidget(reconnectButton_);
+    buildAlarms();
     // The status bar draws its message itself; as its name, a screen reader can read it.
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
             [bar = statusBar()](const QString& message) { bar->setAccessibleName(message); });
@@ -282,8 +284,11 @@ void MainWindow::showGraph(Chip chip, QPointer<GraphWindow>& window, Flag Device
     if (!window) {
         window = new GraphWindow(chip, state_, services_.clock);
         window->chart().setDialogs(services_.files, services_.prompts);
+        connect(window, &GraphWindow::limitsRequested, this,
+                [this, chip] { editLimits(chip, std::is_same_v<GraphWindow, VoltGraphWindow>); });
     }
     showChild(window);
+    showAlarms();
     state_.*openFlag = True;
     syncPolledSteps();
 }
@@ -421,6 +426,8 @@ void MainWindow::onTick(const TickReadings& tick)
         }
         runPolled([&] { drawStep(step); });
     }
+    if (!boardLost_)
+        alarms_->feed(tick, services_.clock.now());
     const QStringList said = *tickMessages_;
     tickMessages_.reset();
     if (!said.isEmpty())
@@ -486,6 +493,7 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
     for (const ChipWindows& windows : chips_)
         if (windows.save)
             windows.save->boardLost(reason);
+    alarms_->boardLost(services_.clock.now());
 }
 
 void MainWindow::markChildTitles(bool lost)

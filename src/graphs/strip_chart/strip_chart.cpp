@@ -555,6 +555,7 @@ void StripChart::paintEvent(QPaintEvent* event)
         p.setClipRect(plotPart);
         drawPlot(p, plotPart);
         drawTools(p, grid);
+        drawLimits(p);
         const QRectF tag = pausedTagBox();
         if (!tag.isEmpty()) {
             p.setPen(palette().color(QPalette::Text));
@@ -965,6 +966,10 @@ void StripChart::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(copyDataAction_);
     addToolActions(menu,
                    event->reason() == QContextMenuEvent::Mouse ? event->pos() : QPoint(-1, -1));
+    if (!ownerActions_.empty())
+        menu.addSeparator();
+    for (QAction* a : ownerActions_)
+        menu.addAction(a);
     menu.exec(event->globalPos());
     menuTimeMs_.reset();
 }
