@@ -121,6 +121,7 @@ private slots:
         h.tick(); // the board reads 0 degrees: below the limit at once
         QVERIFY2(graph->chart().label(1).text.endsWith(QStringLiteral("\u25bc below 5.00")),
                  qPrintable(graph->chart().label(1).text));
+        QVERIFY(graph->chart().labelBox(1).right() <= graph->chart().width());
         QVERIFY(graph->chart().alarmShade());
         QCOMPARE(graph->chart().markers().size(), 1u);
         QCOMPARE(graph->chart().markers()[0].text, "rule 2 firing");

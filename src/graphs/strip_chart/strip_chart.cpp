@@ -242,6 +242,16 @@ void StripChart::setLabelText(int index, const QString& text)
     if (label.widestText.isEmpty())
         legendShift_ = -1; // a fixed text of the legend column may be the widest line
     const QRect after = labelBox(index).toAlignedRect();
+    // A legend line longer than its widest reading (an alarm after it) moves the legend left as
+    // far as it needs, and back when it is short again.
+    const double reserved = reservedWidth(index) + 2;
+    if (!label.widestText.isEmpty() &&
+        (before.width() > reserved + 1 || after.width() > reserved + 1)) {
+        legendShift_ = -1;
+        requestRepaint(QRegion(), false);
+        chartLabelChanged(this, index);
+        return;
+    }
     // A legend line keeps the box of its widest text: mostly, the box is the same.
     requestRepaint(after == before ? QRegion(after) : QRegion(before) + after, false);
     chartLabelChanged(this, index);
