@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "alarms/rules_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QStringList>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -142,7 +147,56 @@ int lineAt(const std::string& text, int offset)
     return line;
 }
 
+std::string number(double x)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, x).ptr;
+    return std::string(text, end);
+}
+
+std::string jsonString(const std::string& text)
+{
+    const QByteArray array =
+        QJsonDocument(QJsonArray{QString::fromStdString(text)}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2).toStdString();
+}
+
+std::string ruleText(const Rule& rule)
+{
+    std::string line = "{\"chip\": " + jsonString(chipName(rule.chip)) +
+                       ", \"channel\": " + jsonString(channelName(rule.channel)) +
+                       ", \"kind\": " + jsonString(kindName(rule.kind));
+    if (rule.kind == RuleKind::High || rule.kind == RuleKind::Low)
+        line += ", \"limit\": " + number(rule.limit) +
+                ", \"hysteresis\": " + number(rule.hysteresis) +
+                ", \"holdOff\": " + number(static_cast<double>(rule.holdOff.count()) / 1000.0);
+    else
+        line += ", \"count\": " + std::to_string(rule.count);
+    static const QRegularExpression placeName("^rule [0-9]+$");
+    if (!placeName.match(QString::fromStdString(rule.name)).hasMatch())
+        line += ", \"name\": " + jsonString(rule.name);
+    return line + "}";
+}
+
 } // namespace
+
+std::string rulesText(const std::vector<Rule>& rules)
+{
+    std::string text = "{\"rules\": [";
+    for (std::size_t i = 0; i < rules.size(); ++i)
+        text += std::string(i ? "," : "") + "\n  " + ruleText(rules[i]);
+    return text + "\n]}\n";
+}
+
+void saveRulesFile(const std::string& path, const std::vector<Rule>& rules)
+{
+    const QString name = QString::fromStdString(path);
+    QSaveFile file(name);
+    const QByteArray text = QByteArray::fromStdString(rulesText(rules));
+    if (!QDir().mkpath(QFileInfo(name).absolutePath()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(text) != text.size() || !file.commit())
+        throw RulesFileError(path + ": cannot be written: " + file.errorString().toStdString());
+}
 
 std::vector<Rule> parseRules(const std::string& text, const std::string& origin)
 {

@@ -28,6 +28,13 @@ std::vector<Rule> loadRulesFile(const std::string& path);
 // The same for a text already read; `origin` starts every message.
 std::vector<Rule> parseRules(const std::string& text, const std::string& origin);
 
+// The rules as a rules file, one rule a line in the keys' usual order. A name of the form "rule N"
+// is left out, so that such a rule takes its new place's name when loaded.
+std::string rulesText(const std::vector<Rule>& rules);
+// Writes the rules file whole or not at all: a new file renamed over the old, its folder made
+// when missing. Throws RulesFileError naming the file and the reason.
+void saveRulesFile(const std::string& path, const std::vector<Rule>& rules);
+
 // $XDG_CONFIG_HOME/zr410ab/alarms.json, or ~/.config/zr410ab/alarms.json.
 std::string defaultRulesPath();
 

@@ -96,6 +96,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             if (!v || v->empty())
                 return fail("--scenario needs a file name");
             o.scenarioFile = *v;
+        } else if (a == "--alarms" || a.rfind("--alarms=", 0) == 0) {
+            auto v = value("--alarms");
+            if (!v || v->empty())
+                return fail("--alarms needs a file name");
+            o.alarmsFile = *v;
         } else if (a == "--usb-ids" || a.rfind("--usb-ids=", 0) == 0) {
             auto v = value("--usb-ids");
             if (!v)
@@ -160,6 +165,8 @@ std::string helpText(const std::string& programName)
            "  --board sim|usb      the evaluation board over USB (default) or the simulated\n"
            "                       board\n"
            "  --scenario FILE      fix the simulated board's chips and readings (JSON)\n"
+           "  --alarms FILE        the alarm rules file; default\n"
+           "                       ~/.config/zr410ab/alarms.json\n"
            "  --usb-ids U,P        USB ids (VID:PID, hexadecimal) of the board waiting for\n"
            "                       firmware and of the board running it; default\n"
            "                       " +

@@ -15,6 +15,7 @@ namespace zr {
 struct ProgramOptions {
     std::string board = "usb";         // "sim" or "usb"
     std::string scenarioFile;          // simulated board only
+    std::string alarmsFile;            // the default rules file when empty
     std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
     std::optional<int> usbTimeoutMs;   // USB board only: how long one transfer may take
     std::string devicePort;            // USB board only: the port path of the board to use

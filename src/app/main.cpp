@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // zr410ab: the desktop evaluation program.
 
+#include "alarms/rules_file.h"
 #include "app/board_factory.h"
 #include "app/command_line.h"
 #include "platform/file_dialog_chooser.h"
@@ -106,6 +107,8 @@ int main(int argc, char** argv)
 
     zr::MainWindow window(
         {state, *board, prompts, files, urls, clock, QCoreApplication::applicationDirPath()});
+    window.useAlarmRules(QString::fromStdString(
+        options.alarmsFile.empty() ? zr::alarms::defaultRulesPath() : options.alarmsFile));
     QElapsedTimer loadTime;
     loadTime.start();
     if (!window.MDIForm_Load())

@@ -7,6 +7,7 @@
 #include "platform/child_window.h"
 #include "text/text_rules.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 
@@ -51,8 +52,9 @@ TempGraphWindow::TempGraphWindow(Chip chip, DeviceState& state, const Clock& clo
     : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, temperatureChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpTemp(*parts_.chart, clock),
-      legendAge_(*parts_.chart, {0, 1}, clock)
+      legendAge_(*parts_.chart, {0, 1}, clock), alarms_(*parts_.chart)
 {
+    connect(alarms_.limitsAction(), &QAction::triggered, this, &TempGraphWindow::limitsRequested);
     chart().setValueUnit(QStringLiteral("°C"));
     connect(&chart(), &chart::StripChart::noteAdded, this, &TempGraphWindow::noteAdded);
     connect(&chart(), &chart::StripChart::noteRemoved, this, &TempGraphWindow::noteRemoved);
@@ -80,9 +82,9 @@ void TempGraphWindow::UpdateTempGraph(const logging::TakenReadings& readings)
     stpTemp.AddSample(0, r.intTemp);
     stpTemp.AddSample(1, r.extTemp);
     stpTemp.setLabelIndex(0);
-    stpTemp.setCaption(legend("Internal: ", r.intTemp));
+    stpTemp.setCaption(alarms_.legend(0, legend("Internal: ", r.intTemp)));
     stpTemp.setLabelIndex(1);
-    stpTemp.setCaption(legend("External: ", r.extTemp));
+    stpTemp.setCaption(alarms_.legend(1, legend("External: ", r.extTemp)));
     legendAge_.readingShown();
     if (chkAutoAdjust->checkState() == Qt::Checked)
         AdjustGraphRange(r);

@@ -7,6 +7,7 @@
 #include "platform/child_window.h"
 #include "text/text_rules.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 
@@ -55,8 +56,9 @@ VoltGraphWindow::VoltGraphWindow(Chip chip, DeviceState& state, const Clock& clo
     : QWidget(parent), chip_(chip), state_(state),
       parts_(buildGraphWindow(this, voltageChart(chip))), Frame1(parts_.Frame1),
       chkAutoAdjust(parts_.chkAutoAdjust), stpVolt(*parts_.chart, clock),
-      legendAge_(*parts_.chart, railLegends(), clock)
+      legendAge_(*parts_.chart, railLegends(), clock), alarms_(*parts_.chart)
 {
+    connect(alarms_.limitsAction(), &QAction::triggered, this, &VoltGraphWindow::limitsRequested);
     chart().setValueUnit(QStringLiteral("V"));
     connect(&chart(), &chart::StripChart::noteAdded, this, &VoltGraphWindow::noteAdded);
     connect(&chart(), &chart::StripChart::noteRemoved, this, &VoltGraphWindow::noteRemoved);
@@ -85,7 +87,7 @@ void VoltGraphWindow::UpdateVoltGraph(const logging::TakenReadings& readings)
         stpVolt.AddSample(static_cast<std::int16_t>(i), r.voltages[i]);
     for (int i = 0; i < kRailCount; ++i) {
         stpVolt.setLabelIndex(static_cast<std::int16_t>(i));
-        stpVolt.setCaption(legend(kRails[i], r.voltages[i]));
+        stpVolt.setCaption(alarms_.legend(i, legend(kRails[i], r.voltages[i])));
     }
     legendAge_.readingShown();
     if (chkAutoAdjust->checkState() == Qt::Checked)

@@ -5,6 +5,7 @@
 
 #include "board/chips.h"
 #include "board/device_state.h"
+#include "graphs/graph_alarms.h"
 #include "graphs/graph_chart_setup.h"
 #include "graphs/legend_age.h"
 #include "graphs/strip_chart_control.h"
@@ -31,6 +32,8 @@ public:
 
     chart::StripChart& chart() { return stpVolt.chart(); }
     QCheckBox* autoAdjustBox() const { return chkAutoAdjust; }
+    // The alarm rules on this window's traces: limits, shade and legends.
+    GraphAlarms& alarms() { return alarms_; }
 
 public slots:
     void Form_Load() override;
@@ -41,6 +44,8 @@ signals:
     // The user added or deleted a note on the chart.
     void noteAdded(const QString& text);
     void noteRemoved(const QString& text);
+    // The user asked to set the limits of this window's traces ("Limits..." or L on the chart).
+    void limitsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +61,7 @@ private:
     QCheckBox* chkAutoAdjust;
     StripChartControl stpVolt;
     LegendAge legendAge_;
+    GraphAlarms alarms_;
 };
 
 } // namespace zr

@@ -60,6 +60,19 @@ std::string anchorLine(std::int64_t record, std::chrono::system_clock::time_poin
 
 std::string markerLine(std::int64_t record, const ProgramEvent& event)
 {
+    if (const std::optional<AlarmChange>& a = event.alarm) {
+        // "kind" names the line, so the rule's kind goes under "ruleKind".
+        Json line = {{"kind", "alarm"},
+                     {"record", record},
+                     {"time", a->time},
+                     {"rule", a->rule},
+                     {"chip", chipName(*event.chip)},
+                     {"channel", a->channel},
+                     {"ruleKind", a->kind},
+                     {"state", a->state}};
+        line["value"] = a->value ? Json(*a->value) : Json(nullptr);
+        return dump(line);
+    }
     return dump({{"kind", "marker"},
                  {"record", record},
                  {"text", text::utf8Text(event.text)},

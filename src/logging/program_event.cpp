@@ -14,7 +14,7 @@ struct EventKindDescriptor {
     std::string_view text; // the label, or its first word when details follow
 };
 
-constexpr std::array<EventKindDescriptor, 10> kEventKinds{{
+constexpr std::array<EventKindDescriptor, 11> kEventKinds{{
     {EventKind::OffsetWritten, "offset", "Offset"},
     {EventKind::RawWrite, "xfer", "Xfer"},
     {EventKind::FirmwareLoaded, "firmware", "Firmware loaded"},
@@ -25,6 +25,7 @@ constexpr std::array<EventKindDescriptor, 10> kEventKinds{{
     {EventKind::LogStopped, "log-stop", "Log stopped"},
     {EventKind::OptionChanged, "option", ""},
     {EventKind::Note, "note", ""},
+    {EventKind::Alarm, "alarm", ""},
 }};
 
 const EventKindDescriptor& describe(EventKind kind)
@@ -83,6 +84,13 @@ ProgramEvent optionChanged(Chip chip, std::string_view column, bool ticked)
 ProgramEvent userNote(Chip chip, std::string_view text)
 {
     return make(chip, EventKind::Note, text);
+}
+
+ProgramEvent alarmChanged(Chip chip, AlarmChange change)
+{
+    ProgramEvent event = make(chip, EventKind::Alarm, change.rule + " " + change.state);
+    event.alarm = std::move(change);
+    return event;
 }
 
 } // namespace zr

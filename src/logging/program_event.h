@@ -25,13 +25,25 @@ enum class EventKind {
     LogStarted,
     LogStopped,
     OptionChanged,
-    Note, // the user's own, added on a chart
+    Note,  // the user's own, added on a chart
+    Alarm, // an alarm rule fired or cleared: written as an "alarm" line of its own
+};
+
+// What an alarm line of an events file says of the change.
+struct AlarmChange {
+    std::string rule;            // its name: "rule 1", or the name the rules file gives it
+    std::string channel;         // "internal", "external", a rail as in the log's header, "any"
+    std::string kind;            // "high", "low", "frozen", "failing"
+    std::string state;           // "firing", "clear"
+    std::optional<double> value; // the reading that made the change; none for a failed read
+    std::string time;            // UTC, as the events file writes times
 };
 
 struct ProgramEvent {
     std::optional<Chip> chip; // empty: the board, which concerns both chips
     EventKind kind = EventKind::FirmwareLoaded;
     std::string text; // short enough for a chart label: "Offset 5", "Xfer E0 05 00", "Board lost"
+    std::optional<AlarmChange> alarm; // with EventKind::Alarm
 
     bool concerns(Chip c) const { return !chip || *chip == c; }
 };
@@ -47,5 +59,8 @@ ProgramEvent rawWrite(Chip chip, std::span<const std::uint8_t> written);
 // `column` as a log's header names it ("External Offset", "12V").
 ProgramEvent optionChanged(Chip chip, std::string_view column, bool ticked);
 ProgramEvent userNote(Chip chip, std::string_view text);
+
+// An alarm rule's change, labelled "rule 1 firing" on the charts.
+ProgramEvent alarmChanged(Chip chip, AlarmChange change);
 
 } // namespace zr

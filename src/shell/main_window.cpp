@@ -11,6 +11,7 @@
 #include "platform/eliding_label.h"
 #include "settings/settings_window.h"
 #include "shell/about_window.h"
+#include "shell/alarm_monitor.h"
 #include "shell/app_icon.h"
 #include "shell/board_bring_up.h"
 #include "shell/connection_text.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent)
         keys_->returnToChild(back);
     });
     statusBar()->addPermanentWidget(reconnectButton_);
+    buildAlarms();
     // The status bar draws a status tip itself; as its name, a screen reader can read it, and the
     // last line said once the tip has gone.
     connect(statusBar(), &QStatusBar::messageChanged, statusBar(), [this](const QString& tip) {
@@ -311,8 +313,11 @@ void MainWindow::showGraph(Chip chip, QPointer<GraphWindow>& window, Flag Device
         connect(graph, &GraphWindow::noteAdded, this, [this, chip](const QString& text) {
             markInLogs(userNote(chip, text.toStdString()));
         });
+        connect(window, &GraphWindow::limitsRequested, this,
+                [this, chip] { editLimits(chip, std::is_same_v<GraphWindow, VoltGraphWindow>); });
     }
     showChild(window);
+    showAlarms();
     state_.*openFlag = True;
     syncPolledSteps();
 }
@@ -456,6 +461,8 @@ void MainWindow::onTick(const TickReadings& tick)
         }
         runPolled([&] { drawStep(step); });
     }
+    if (!boardLost_)
+        alarms_->feed(tick, services_.clock.now());
     const QStringList said = *tickMessages_;
     tickMessages_.reset();
     if (!said.isEmpty())
@@ -530,6 +537,7 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
         if (windows.save)
             windows.save->boardLost(reason);
     }
+    alarms_->boardLost(services_.clock.now());
 }
 
 void MainWindow::raiseEvent(const ProgramEvent& event)

@@ -10,6 +10,7 @@
 #include "board/chips.h"
 #include "board/tick_steps.h"
 #include "logging/program_event.h"
+#include "platform/notifier.h"
 #include "shell/app_services.h"
 #include "worker/board_worker.h"
 
@@ -37,6 +38,11 @@ class AboutWindow;
 class ChildWindow;
 class ElidingLabel;
 class KeyboardConventions;
+class AlarmMonitor;
+class AlarmListWindow;
+namespace alarms {
+struct AlarmEvent;
+}
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -87,6 +93,18 @@ public:
     VoltGraphWindow* voltGraphWindow(Chip chip = Chip::B) const;
     SaveWindow* saveWindow(Chip chip) const;
     AboutWindow* aboutWindow() const;
+
+    // Alarms on what the open windows read: the rules of this file (none while it is missing),
+    // a permanent field in the status bar once there are rules, a marker on the chip's chart and
+    // a desktop notification at each change, and the alarm list.
+    void useAlarmRules(const QString& path);
+    AlarmMonitor& alarmMonitor() { return *alarms_; }
+    // Where notifications go; until set, the desktop's notification service.
+    void setNotifier(Notifier& notifier) { notifier_ = &notifier; }
+    // Opens the list of active and recent alarms (the alarm field's click, Ctrl+Shift+A).
+    void showAlarmList();
+    AlarmListWindow* alarmListWindow() const;
+    QPushButton* alarmField() const { return alarmField_; }
 
     // A short line in the status bar, for errors that must not stop the program with a box.
     // Lines said while one tick is drawn (two logs that stop together) are shown together. A menu's
@@ -165,6 +183,12 @@ private:
     QString reconnectedText(const ScanResult& found) const;
     // Marks every child window's title while the board is lost, and restores it afterwards.
     void markChildTitles(bool lost);
+    void buildAlarms();
+    void onAlarmChanged(const alarms::AlarmEvent& event);
+    // The alarm field, and each open graph window's limits and firing alarms.
+    void showAlarms();
+    // "Limits..." of a chip's temperature graph (rails false) or voltage graph.
+    void editLimits(Chip chip, bool rails);
 
     AppServices services_;
     DeviceState& state_;
@@ -181,6 +205,11 @@ private:
     int ticksWithoutSkip_ = 0;
     QPushButton* reconnectButton_ = nullptr;
     KeyboardConventions* keys_ = nullptr;
+    AlarmMonitor* alarms_ = nullptr;
+    QPushButton* alarmField_ = nullptr;
+    QPointer<AlarmListWindow> alarmList_;
+    std::unique_ptr<Notifier> desktopNotifier_;
+    Notifier* notifier_ = nullptr;
 
     std::array<ChipWindows, kChipCount> chips_;
     QMenu* mWindows = nullptr;

@@ -1,15 +1,23 @@
 // SPDX-License-Identifier: MIT
-// One scenario on the simulated board, one rules file, through the tool's watch and through the
-// exporter's poller: the same alarms change at the same readings, with the same values.
+// One scenario on the simulated board, one rules file, through the tool's watch, the exporter's
+// poller and the program's windows: the same alarms change at the same readings, with the same
+// values.
 
 #include "alarms/rules_file.h"
 #include "board/sim/simulated_board.h"
 #include "exporter/exposition.h"
 #include "exporter/poller.h"
+#include "shell/alarm_list_window.h"
+#include "shell/alarm_monitor.h"
+#include "shell/main_window.h"
+#include "support/board_wait.h"
+#include "support/fake_services.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -73,6 +81,51 @@ QStringList throughTheExporter(std::string& lastScrape)
     return changes;
 }
 
+struct SilentNotifier : zr::Notifier {
+    int count = 0;
+    void notify(const QString&, const QString&) override { ++count; }
+};
+
+// The program with the save-data windows of both chips open: they read every channel once a
+// tick, as the tool does.
+struct Windows {
+    zr::sim::SimulatedBoard board{zr::sim::loadScenarioFile(kScenario)};
+    zr::DeviceState state;
+    zr::test::FakePrompts prompts;
+    zr::test::FakeFileChooser files;
+    zr::test::FakeUrlOpener urls;
+    zr::SystemClock clock;
+    SilentNotifier notifier;
+    zr::MainWindow main{
+        zr::AppServices{state, board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER}};
+
+    QStringList run()
+    {
+        main.setNotifier(notifier);
+        main.useAlarmRules(kRules);
+        qint64 tick = 0;
+        QStringList changes;
+        QObject::connect(&main.alarmMonitor(), &zr::AlarmMonitor::changed,
+                         [&](const zr::alarms::AlarmEvent& e) {
+                             changes << change(tick, QString::fromStdString(e.rule),
+                                               zr::alarms::stateName(e.state),
+                                               e.value ? QString::number(*e.value) : "-");
+                         });
+        if (!main.MDIForm_Load())
+            return {"the window did not find the board"};
+        main.boardWorker().stopTimer();
+        main.mSaveA_Click();
+        main.mSaveB_Click();
+        while (!main.boardIsLost() && tick < 1000) {
+            ++tick;
+            main.Timer1_Timer();
+            if (!zr::test::waitForBoard(main))
+                return {"the tick did not end"};
+        }
+        return changes;
+    }
+};
+
 } // namespace
 
 class TestAlarmFrontEnds : public QObject {
@@ -85,6 +138,16 @@ private slots:
         std::string scrape;
         const QStringList exporter = throughTheExporter(scrape);
         QCOMPARE(tool.join("\n"), exporter.join("\n"));
+        Windows windows;
+        QCOMPARE(windows.run().join("\n"), tool.join("\n"));
+        // Each change notified and listed; the lost board's alarm still in the status bar.
+        zr::MainWindow* main = &windows.main;
+        QCOMPARE(windows.notifier.count, int(tool.size()));
+        main->showAlarmList();
+        QCOMPARE(main->alarmListWindow()->changesList()->count(), int(tool.size()));
+        QVERIFY(main->alarmListWindow()->changesList()->item(0)->text().contains("rule 5 firing"));
+        QVERIFY2(main->alarmField()->text().contains("rule 5"),
+                 qPrintable(main->alarmField()->text()));
         // Every kind fires; those that can, clear again; the lost board fires the failing rule.
         for (const char* seen : {"rule 1 clear", "rule 2 clear", "12V stuck firing", "rule 4 clear",
                                  "rule 5 firing -"})
@@ -98,5 +161,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAlarmFrontEnds)
+QTEST_MAIN(TestAlarmFrontEnds)
 #include "test_alarm_front_ends.moc"

@@ -3,12 +3,15 @@
 // front end reads them, and the files the loader refuses.
 
 #include "alarms/alarm_engine.h"
+#include "alarms/rule_edit.h"
 #include "alarms/rules_file.h"
 
 #include <QtTest>
 
 using namespace std::chrono_literals;
 using namespace zr::alarms;
+
+Q_DECLARE_METATYPE(zr::alarms::ChartLimits)
 
 namespace {
 
@@ -209,6 +212,46 @@ private slots:
                 QVERIFY2(QString(refused.what()).startsWith(message), refused.what());
             }
         }
+    }
+
+    // What "Limits..." writes: its own rules changed in place or added or removed, every other
+    // rule kept, and the file read back giving the same rules.
+    void limitsWrittenToTheFile_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<ChartLimits>("limits");
+        QTest::addColumn<QString>("after");
+        // A name with a quote: written escaped.
+        const QString theirs = "{\"chip\": \"ZR410B\", \"channel\": \"any\", \"kind\": "
+                               "\"failing\", \"count\": 3, \"name\": \"B \\\"lost\\\"\"}";
+        ChartLimits hot{zr::Chip::A, {{kExternalChannel, 30.0, {}, 1.0, 5000ms, {}}}, {}};
+        QTest::newRow("added after the others") << theirs << hot << theirs + R"(,
+  {"chip": "ZR410A", "channel": "external", "kind": "high", "limit": 30, "hysteresis": 1, "holdOff": 5})";
+        ChartLimits changed{zr::Chip::A, {{kExternalChannel, 31.5, 29.25, 0.5, 250ms, {}}}, 2};
+        QTest::newRow("changed in place, named, a cleared one removed")
+            << R"({"chip": "ZR410A", "channel": "external", "kind": "high", "limit": 30, "hysteresis": 1, "holdOff": 5, "name": "hot"},
+  {"chip": "ZR410A", "channel": "external", "kind": "frozen", "count": 9}, )" +
+                   theirs
+            << changed
+            << R"({"chip": "ZR410A", "channel": "external", "kind": "high", "limit": 31.5, "hysteresis": 0.5, "holdOff": 0.25, "name": "hot"},
+  )" + theirs + R"(,
+  {"chip": "ZR410A", "channel": "external", "kind": "low", "limit": 29.25, "hysteresis": 0.5, "holdOff": 0.25},
+  {"chip": "ZR410A", "channel": "any", "kind": "failing", "count": 2})";
+    }
+    void limitsWrittenToTheFile()
+    {
+        QFETCH(QString, before);
+        QFETCH(ChartLimits, limits);
+        QFETCH(QString, after);
+        const std::vector<Rule> rules =
+            parseRules(("{\"rules\": [" + before + "]}").toStdString(), "f");
+        const std::string text = rulesText(withLimits(rules, limits));
+        QCOMPARE(QString::fromStdString(text), "{\"rules\": [\n  " + after + "\n]}\n");
+        QCOMPARE(rulesText(parseRules(text, "f")), text);
+        const ChartLimits read = limitsOf(parseRules(text, "f"), limits.chip, {kExternalChannel});
+        QCOMPARE(read.channels[0].high, limits.channels[0].high);
+        QCOMPARE(read.channels[0].low, limits.channels[0].low);
+        QCOMPARE(read.failingCount, limits.failingCount);
     }
 
     void defaultPathHonoursXdgConfigHome()

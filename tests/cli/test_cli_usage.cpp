@@ -267,8 +267,8 @@ void TestCliUsage::everyHelpFitsEightyColumns_data()
     QTest::newRow("zr410ab") << QString::fromStdString(helpText("zr410ab"))
                              << QStringList{"--board sim|usb",   "--usb-timeout MS",
                                             "--device PORTPATH", "--non-interactive",
-                                            "-style NAME",       "-stylesheet FILE",
-                                            "-reverse"};
+                                            "--alarms FILE",     "-style NAME",
+                                            "-stylesheet FILE",  "-reverse"};
 }
 
 void TestCliUsage::everyHelpFitsEightyColumns()

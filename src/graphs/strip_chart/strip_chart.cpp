@@ -247,6 +247,16 @@ void StripChart::setLabelText(int index, const QString& text)
     if (label.widestText.isEmpty())
         legendShift_ = -1; // a fixed text of the legend column may be the widest line
     const QRect after = labelBox(index).toAlignedRect();
+    // A legend line longer than its widest reading (an alarm after it) moves the legend left as
+    // far as it needs, and back when it is short again.
+    const double reserved = reservedWidth(index) + 2;
+    if (!label.widestText.isEmpty() &&
+        (before.width() > reserved + 1 || after.width() > reserved + 1)) {
+        legendShift_ = -1;
+        requestRepaint(QRegion(), false);
+        chartLabelChanged(this, index);
+        return;
+    }
     // A legend line keeps the box of its widest text: mostly, the box is the same.
     requestRepaint(after == before ? QRegion(after) : QRegion(before) + after, false);
     chartLabelChanged(this, index);
@@ -652,6 +662,7 @@ void StripChart::paintEvent(QPaintEvent* event)
         p.setClipRect(plotPart);
         drawPlot(p, plotPart);
         drawTools(p, grid);
+        drawLimits(p);
         const QRectF tag = pausedTagBox();
         if (!tag.isEmpty()) {
             p.setPen(palette().color(QPalette::Text));
@@ -1100,6 +1111,10 @@ void StripChart::contextMenuEvent(QContextMenuEvent* event)
     menu.addAction(copyDataAction_);
     addToolActions(menu,
                    event->reason() == QContextMenuEvent::Mouse ? event->pos() : QPoint(-1, -1));
+    if (!ownerActions_.empty())
+        menu.addSeparator();
+    for (QAction* a : ownerActions_)
+        menu.addAction(a);
     menu.exec(event->globalPos());
     menuTimeMs_.reset();
 }

@@ -181,6 +181,22 @@ public:
     QString accessibleItemText(int item) const;
     QRect accessibleItemRect(int item) const;
 
+    // Limits across the plot as dashed lines in their trace's colour, and an alarm that fires:
+    // the plot's edge shaded.
+    struct LimitLine {
+        int trace;
+        double value;
+    };
+    void setLimitLines(std::vector<LimitLine> lines);
+    const std::vector<LimitLine>& limitLines() const { return limitLines_; }
+    void setAlarmShade(bool shaded);
+    bool alarmShade() const { return alarmShade_; }
+    // Where a limit line is drawn, in widget pixels; none when it is off the plot.
+    std::optional<double> limitLineY(double value) const;
+    // The owner's actions, at the end of the context menu; their keys work while the chart has
+    // the focus.
+    void addMenuAction(QAction* action);
+
 signals:
     void noteAdded(const QString& text);
     void noteRemoved(const QString& text);
@@ -277,6 +293,7 @@ private:
     void deleteNoteAt(std::size_t index);
     int firstMarkerItem() const;
     void drawTools(QPainter& p, const ColumnGrid& grid) const;
+    void drawLimits(QPainter& p) const;
     void drawReadoutBox(QPainter& p, const QRectF& anchor, bool rightOf,
                         const QStringList& lines) const;
     bool toolKeyPressed(QKeyEvent* event);
@@ -334,6 +351,9 @@ private:
     MarkerList markers_;
     TextPrompt* textPrompt_;
     StatisticsPanel* panel_ = nullptr;
+    std::vector<LimitLine> limitLines_;
+    bool alarmShade_ = false;
+    std::vector<QAction*> ownerActions_;
 
     bool dragging_ = false;
     double dragStartX_ = 0;
