@@ -30,7 +30,7 @@ std::string utcText(std::chrono::system_clock::time_point when)
     char text[32];
     const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
     const long long fraction = (ms.time_since_epoch() % 1000).count();
-    char millis[8];
+    char millis[32]; // room for any long long, though a fraction has three digits
     std::snprintf(millis, sizeof millis, ".%03lldZ", fraction < 0 ? fraction + 1000 : fraction);
     return std::string(text, n) + millis;
 }

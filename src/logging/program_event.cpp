@@ -39,7 +39,7 @@ ProgramEvent make(std::optional<Chip> chip, EventKind kind, std::string_view det
     if (!text.empty() && !detail.empty())
         text += ' ';
     text += detail;
-    return {chip, kind, std::move(text)};
+    return {chip, kind, std::move(text), std::nullopt};
 }
 
 } // namespace

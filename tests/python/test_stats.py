@@ -130,7 +130,7 @@ def test_tool_refuses_what_it_cannot_answer(tmp_path, args, status, message):
     if message:
         assert message in run.stderr
     else:
-        assert [line.split()[0] for line in run.stdout.splitlines()[2:]] == ["External"]
+        assert [line.split()[0] for line in run.stdout.splitlines()[3:]] == ["External"]
 
 
 def test_tool_names_the_line_of_a_damaged_log(tmp_path):
