@@ -54,22 +54,14 @@ lg::LogWithEvents readLog(const std::string& path, bool partial)
     }
 }
 
-QJsonValue jsonFigure(const lg::ColumnStatistics& c, double value)
-{
-    return c.count == 0 || std::isnan(value) ? QJsonValue() : QJsonValue(value);
-}
-
 QJsonObject columnJson(const lg::ColumnStatistics& c)
 {
     QJsonObject o;
     o["count"] = static_cast<qint64>(c.count);
-    o["min"] = jsonFigure(c, c.min);
-    o["max"] = jsonFigure(c, c.max);
-    o["mean"] = jsonFigure(c, c.mean);
-    o["sd"] = jsonFigure(c, c.sd);
-    o["pp"] = jsonFigure(c, c.pp);
-    o["minTime"] = jsonFigure(c, c.minTime);
-    o["maxTime"] = jsonFigure(c, c.maxTime);
+    for (const lg::FigureField& field : lg::kFigureFields) {
+        const std::optional<double> value = lg::figureOf(c, field);
+        o[field.name] = value ? QJsonValue(*value) : QJsonValue();
+    }
     return o;
 }
 

@@ -83,6 +83,14 @@ ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>
 
 } // namespace
 
+std::optional<double> figureOf(const ColumnStatistics& c, const FigureField& field)
+{
+    const double value = c.*field.value;
+    if (c.count == 0 || std::isnan(value))
+        return std::nullopt;
+    return value;
+}
+
 std::vector<double> nominalRecordTimes(std::int64_t records)
 {
     std::vector<double> times(static_cast<std::size_t>(std::max<std::int64_t>(records, 0)));

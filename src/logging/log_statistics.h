@@ -54,6 +54,21 @@ struct ColumnStatistics {
     double maxTime = 0;
 };
 
+// The figures besides the count, by the names the tool's JSON and Python's stats() give them.
+struct FigureField {
+    const char* name;
+    double ColumnStatistics::*value;
+};
+inline constexpr FigureField kFigureFields[] = {
+    {"min", &ColumnStatistics::min},         {"max", &ColumnStatistics::max},
+    {"mean", &ColumnStatistics::mean},       {"sd", &ColumnStatistics::sd},
+    {"pp", &ColumnStatistics::pp},           {"minTime", &ColumnStatistics::minTime},
+    {"maxTime", &ColumnStatistics::maxTime},
+};
+
+// A figure a span can have: none without a count, nor a deviation of one value.
+std::optional<double> figureOf(const ColumnStatistics& c, const FigureField& field);
+
 // Every column of `log` (or only `column`, by its header name) over `span`. `times` holds one
 // time per record. A column that only some records hold (a log whose options changed, read with
 // its events file) counts the values of the records in the span that hold it. Returns nothing for a

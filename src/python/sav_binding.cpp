@@ -61,13 +61,6 @@ py::tuple readSav(const std::string& path, bool partial)
                           read.events.has_value());
 }
 
-py::object figure(const lg::ColumnStatistics& c, double value)
-{
-    if (c.count == 0 || std::isnan(value))
-        return py::none();
-    return py::float_(value);
-}
-
 // SavFile.stats: the columns' values go back through the core's statistics, so the figures are
 // the tool's and the viewer's to the last digit.
 py::dict logStats(const std::vector<std::string>& names, const py::dict& values,
@@ -89,13 +82,8 @@ py::dict logStats(const std::vector<std::string>& names, const py::dict& values,
     for (const lg::ColumnStatistics& c : *figures) {
         py::dict f;
         f["count"] = c.count;
-        f["min"] = figure(c, c.min);
-        f["max"] = figure(c, c.max);
-        f["mean"] = figure(c, c.mean);
-        f["sd"] = figure(c, c.sd);
-        f["pp"] = figure(c, c.pp);
-        f["minTime"] = figure(c, c.minTime);
-        f["maxTime"] = figure(c, c.maxTime);
+        for (const lg::FigureField& field : lg::kFigureFields)
+            f[field.name] = py::cast(lg::figureOf(c, field));
         result[py::str(c.name)] = f;
     }
     return result;
