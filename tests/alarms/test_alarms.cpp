@@ -19,10 +19,10 @@ constexpr auto kTick = 250ms;
 
 // "24x31 240x29.7/30.3 2xfail 1xnone 1xlost": per segment, that many ticks of a reading (two
 // alternate), a failed read, a tick without the channel, or a lost board.
-QStringList expandTicks(const QString& spec)
+QStringList expandTicks(const QString& pattern)
 {
     QStringList ticks;
-    for (const QString& segment : spec.split(' ', Qt::SkipEmptyParts)) {
+    for (const QString& segment : pattern.split(' ', Qt::SkipEmptyParts)) {
         const QStringList parts = segment.split('x');
         const QStringList values = parts[1].split('/');
         for (int i = 0; i < parts[0].toInt(); ++i)
@@ -32,7 +32,7 @@ QStringList expandTicks(const QString& spec)
 }
 
 // "20 firing 31": the tick of each change, its state and its value ("-" for none).
-QStringList run(const QString& ruleJson, const QString& spec)
+QStringList run(const QString& ruleJson, const QString& pattern)
 {
     const std::vector<Rule> rules =
         parseRules(("{\"rules\": [" + ruleJson + "]}").toStdString(), "test");
@@ -41,7 +41,7 @@ QStringList run(const QString& ruleJson, const QString& spec)
     const int watched = rule.channel == kAnyChannel ? kExternalChannel : rule.channel;
     const TimePoint start = std::chrono::system_clock::from_time_t(1'800'000'000);
     QStringList changes;
-    const QStringList ticks = expandTicks(spec);
+    const QStringList ticks = expandTicks(pattern);
     for (int i = 0; i < ticks.size(); ++i) {
         const TimePoint at = start + i * kTick;
         std::vector<AlarmEvent> events;
