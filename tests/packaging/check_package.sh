@@ -103,7 +103,7 @@ dpkg-deb -I "$tools_deb" postinst | grep -q "udevadm control --reload-rules" ||
 root=$scratch/root
 for deb in "${debs[@]}"; do dpkg -x "$deb" "$root"; done
 while read -r f; do need_file "$f"; done < <(desktop_files "$root" "$prefix")
-for doc in README.md cli.md usb-board.md lab-monitoring.md alarms.md zr410ab.json scenarios/cable-pulled.json; do
+for doc in README.md cli.md usb-board.md lab-monitoring.md alarms.md events-file.md zr410ab.json scenarios/cable-pulled.json; do
     need_file "$root$prefix/share/doc/zr410ab-tools/$doc"
 done
 need_file "$root$prefix/share/man/man1/zr410ab-cli.1.gz"
