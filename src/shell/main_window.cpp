@@ -529,6 +529,8 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
                                                       QString::fromUtf8(fault.reason())));
     reconnectButton_->show();
     markChildTitles(true);
+    // The alarms the loss fires go into the running logs before they stop.
+    alarms_->boardLost(services_.clock.now());
     for (const ChipWindows& windows : chips_) {
         if (windows.tempGraph)
             windows.tempGraph->readingsStopped();
@@ -537,7 +539,6 @@ void MainWindow::onBoardLost(const BoardLostError& fault)
         if (windows.save)
             windows.save->boardLost(reason);
     }
-    alarms_->boardLost(services_.clock.now());
 }
 
 void MainWindow::raiseEvent(const ProgramEvent& event)

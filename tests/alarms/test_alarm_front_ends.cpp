@@ -7,17 +7,20 @@
 #include "board/sim/simulated_board.h"
 #include "exporter/exposition.h"
 #include "exporter/poller.h"
+#include "logging/save_window.h"
 #include "shell/alarm_list_window.h"
 #include "shell/alarm_monitor.h"
 #include "shell/main_window.h"
 #include "support/board_wait.h"
 #include "support/fake_services.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -96,6 +99,7 @@ struct Windows {
     zr::test::FakeUrlOpener urls;
     zr::SystemClock clock;
     SilentNotifier notifier;
+    QTemporaryDir logs;
     zr::MainWindow main{
         zr::AppServices{state, board, prompts, files, urls, clock, ZR_FIRMWARE_FOLDER}};
 
@@ -116,6 +120,9 @@ struct Windows {
         main.boardWorker().stopTimer();
         main.mSaveA_Click();
         main.mSaveB_Click();
+        files.paths = {logs.filePath("a.sav"), logs.filePath("b.sav")};
+        for (zr::Chip chip : {zr::Chip::A, zr::Chip::B})
+            main.saveWindow(chip)->findChild<QPushButton*>("cmdSave")->click();
         while (!main.boardIsLost() && tick < 1000) {
             ++tick;
             main.Timer1_Timer();
@@ -123,6 +130,24 @@ struct Windows {
                 return {"the tick did not end"};
         }
         return changes;
+    }
+
+    // "rule state" of each alarm line in both logs' events files.
+    QStringList alarmLines() const
+    {
+        QStringList lines;
+        for (const char* name : {"a.sav.events", "b.sav.events"}) {
+            QFile file(logs.filePath(name));
+            if (!file.open(QIODevice::ReadOnly))
+                return {QString("no ") + name};
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                const QJsonObject o = QJsonDocument::fromJson(line).object();
+                if (o["kind"] == "alarm")
+                    lines << o["rule"].toString() + " " + o["state"].toString();
+            }
+        }
+        lines.sort();
+        return lines;
     }
 };
 
@@ -143,6 +168,12 @@ private slots:
         // Each change notified and listed; the lost board's alarm still in the status bar.
         zr::MainWindow* main = &windows.main;
         QCOMPARE(windows.notifier.count, int(tool.size()));
+        // And each in its chip's events file, the lost board's included.
+        QStringList ruleStates;
+        for (const QString& c : tool)
+            ruleStates << c.section(' ', 1, -2);
+        ruleStates.sort();
+        QCOMPARE(windows.alarmLines(), ruleStates);
         main->showAlarmList();
         QCOMPARE(main->alarmListWindow()->changesList()->count(), int(tool.size()));
         QVERIFY(main->alarmListWindow()->changesList()->item(0)->text().contains("rule 5 firing"));
