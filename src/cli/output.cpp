@@ -3,11 +3,11 @@
 
 #include "cli/board_session.h"
 #include "console/reading_captions.h"
+#include "text/decimal_value.h"
 #include "text/text_rules.h"
 
 #include <QJsonDocument>
 #include <QStringDecoder>
-#include <charconv>
 #include <cstdio>
 #include <ostream>
 
@@ -36,10 +36,7 @@ void printFailure(std::ostream& err, bool json, const Failure& failure)
 
 double jsonNumber(float value)
 {
-    const std::string text = text::decimalText(value);
-    double number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
+    return text::decimalValue(value);
 }
 
 namespace {

@@ -3,27 +3,17 @@
 
 #include "graphs/strip_chart/chunked_array.h"
 #include "graphs/strip_chart/span_statistics.h"
+#include "text/decimal_value.h"
 #include "text/text_rules.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 
 namespace zr::logging {
 namespace {
-
-// A sample as its decimal text reads: 25.12, not the 25.1200008 single precision holds. The log
-// wrote that text from the same single-precision value, so this is the figure in the file.
-double asWritten(float value)
-{
-    const std::string text = text::decimalText(value);
-    double number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
-}
 
 // max - min as the decimal numbers they are: 32.62 - 29.62 is 3, not 2.9999999999999964.
 double decimalDifference(float max, float min)
@@ -36,7 +26,7 @@ double decimalDifference(float max, float min)
             decimals = std::max(decimals, text.size() - point - 1);
     }
     const double scale = std::pow(10.0, static_cast<double>(decimals));
-    return std::round((asWritten(max) - asWritten(min)) * scale) / scale;
+    return std::round((text::decimalValue(max) - text::decimalValue(min)) * scale) / scale;
 }
 
 ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>& times,
@@ -71,8 +61,8 @@ ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>
         return figures;
     const chart::SpanStatistics s = index.over(values, span.first, end);
     figures.count = s.count;
-    figures.min = asWritten(s.min);
-    figures.max = asWritten(s.max);
+    figures.min = text::decimalValue(s.min);
+    figures.max = text::decimalValue(s.max);
     figures.mean = s.mean;
     figures.sd = s.standardDeviation();
     figures.pp = decimalDifference(s.max, s.min);

@@ -11,23 +11,15 @@
 #include "logging/log_session.h"
 #include "logging/regional_time.h"
 #include "logging/take_readings.h"
+#include "text/decimal_value.h"
 #include "text/text_rules.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <thread>
 
 namespace zr::python {
 namespace {
-
-double shownValue(float value)
-{
-    const std::string text = text::decimalText(value);
-    double number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
-}
 
 std::string lowered(std::string text)
 {
@@ -123,7 +115,7 @@ std::pair<double, double> BoardHandle::temperatures(Chip chip)
 {
     const std::lock_guard lock(mutex_);
     read(chip, SSTStuff::SSTGetTemperatures, "temperatures");
-    return {shownValue(state_.IntTemp), shownValue(state_.ExtTemp)};
+    return {text::decimalValue(state_.IntTemp), text::decimalValue(state_.ExtTemp)};
 }
 
 std::array<double, kRailCount> BoardHandle::voltages(Chip chip)
@@ -133,7 +125,7 @@ std::array<double, kRailCount> BoardHandle::voltages(Chip chip)
     const std::lock_guard lock(mutex_);
     read(chip, SSTStuff::SSTGetVoltages, "voltages");
     std::array<double, kRailCount> volts{};
-    std::transform(state_.Voltage.begin(), state_.Voltage.end(), volts.begin(), shownValue);
+    std::transform(state_.Voltage.begin(), state_.Voltage.end(), volts.begin(), text::decimalValue);
     return volts;
 }
 

@@ -12,7 +12,7 @@
 #include "shell/alarm_list_window.h"
 #include "shell/alarm_monitor.h"
 #include "shell/main_window.h"
-#include "text/text_rules.h"
+#include "text/decimal_value.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -135,7 +135,7 @@ void MainWindow::onAlarmChanged(const alarms::AlarmEvent& event)
                        std::nullopt,
                        logging::utcText(event.time)};
     if (event.value)
-        change.value = std::stod(text::decimalText(*event.value)); // 31.12, as the log writes it
+        change.value = text::decimalValue(*event.value); // 31.12, as the log writes it
     markInLogs(alarmChanged(rule.chip, std::move(change)));
     QString body = QString::fromStdString(alarms::eventText(event));
     notifier_->notify(summary, body);
