@@ -146,6 +146,20 @@ QWidget* windowOpenedBy(MainWindow& main, const QString& item)
     return main.saveWindow(chip);
 }
 
+// The main window's services, faked, on a board that answers every frame.
+struct Desktop {
+    QTemporaryDir dir;
+    DeviceState state;
+    RecordingBoard board;
+    FakePrompts prompts;
+    FakeFileChooser files;
+    FakeUrlOpener urls;
+    FakeClock clock;
+
+    Desktop() { board.responder = answer; }
+    AppServices services() { return {state, board, prompts, files, urls, clock, dir.path()}; }
+};
+
 } // namespace
 
 class TestTextFits : public QObject {
@@ -166,16 +180,12 @@ private slots:
         font.setPointSizeF(original.pointSizeF() + extraPoints);
         QApplication::setFont(font);
 
-        QTemporaryDir dir;
-        DeviceState state;
-        RecordingBoard board;
-        board.responder = answer;
-        FakePrompts prompts;
-        FakeFileChooser files;
-        FakeUrlOpener urls;
-        FakeClock clock;
+        Desktop desktop;
+        QTemporaryDir& dir = desktop.dir;
+        FakePrompts& prompts = desktop.prompts;
+        FakeFileChooser& files = desktop.files;
         {
-            MainWindow main({state, board, prompts, files, urls, clock, dir.path()});
+            MainWindow main(desktop.services());
             main.show();
             QVERIFY(main.MDIForm_Load());
             main.mTempGraphA_Click();
@@ -232,15 +242,8 @@ private slots:
     void childWindowsOpenApartAndFit()
     {
         QFETCH(QSize, screen);
-        QTemporaryDir dir;
-        DeviceState state;
-        RecordingBoard board;
-        board.responder = answer;
-        FakePrompts prompts;
-        FakeFileChooser files;
-        FakeUrlOpener urls;
-        FakeClock clock;
-        MainWindow main({state, board, prompts, files, urls, clock, dir.path()});
+        Desktop desktop;
+        MainWindow main(desktop.services());
         const double scale = main.devicePixelRatioF();
         const QRect available(QPoint(0, 0), screen / scale);
         main.setGeometry(initialMainWindowGeometry(available, QSize(1000, 720)));
