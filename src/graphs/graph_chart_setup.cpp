@@ -11,12 +11,11 @@
 #include <QVBoxLayout>
 
 namespace zr {
-namespace {
 
-const QStringList kTimeFormats{"%I:%M:%S %p", "%I:%M %p", "%I:%M %p", "%m/%d/%y",
-                               "%b, %y",      "%Y",       "%m/%d/%y"};
+const QStringList kGraphTimeFormats{"%I:%M:%S %p", "%I:%M %p", "%I:%M %p", "%m/%d/%y",
+                                    "%b, %y",      "%Y",       "%m/%d/%y"};
 
-QFont labelFont(bool title)
+QFont graphLabelFont(bool title)
 {
     QFont font;
     // The chart's own face first, then faces of about its width where it is missing.
@@ -28,8 +27,6 @@ QFont labelFont(bool title)
     return font;
 }
 
-} // namespace
-
 GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
 {
     GraphWindowParts parts;
@@ -38,11 +35,11 @@ GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup)
     for (const TraceSetup& t : setup.traces)
         chart->addTrace(t.colour, t.name);
     for (const LabelSetup& l : setup.labels)
-        chart->addLabel({l.text, l.colour, labelFont(l.isTitle), l.position, l.widestText});
+        chart->addLabel({l.text, l.colour, graphLabelFont(l.isTitle), l.position, l.widestText});
     chart->setPlotArea(0.05, 0.05, 0.83, 0.93);
     // A reading per tick: the line breaks where ticks brought none (board lost, failed reads).
     chart->setSampleInterval(kTickIntervalMs);
-    chart->setTimeFormats(kTimeFormats);
+    chart->setTimeFormats(kGraphTimeFormats);
     chart->setAxisMin(setup.axisMin);
     chart->setAxisMax(setup.axisMax);
     parts.chart = chart;

@@ -8,8 +8,10 @@
 #include "graphs/strip_chart/strip_chart.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class QCheckBox;
@@ -40,6 +42,9 @@ struct ChartSetup {
 };
 
 inline const QColor kDarkGreen{0, 128, 0};
+// The temperatures' traces and legends, wherever they are drawn.
+inline const QColor kInternalColour{255, 0, 0};
+inline const QColor kExternalColour{0, 0, 255};
 
 struct GraphWindowParts {
     chart::StripChart* chart = nullptr;
@@ -49,6 +54,11 @@ struct GraphWindowParts {
 
 // Fills `window` with a configured chart and the options frame with its ticked check box.
 GraphWindowParts buildGraphWindow(QWidget* window, const ChartSetup& setup);
+
+// The graphs' time label formats, by the index described in strip_chart/time_axis.h.
+extern const QStringList kGraphTimeFormats;
+// The face of the graphs' labels, the title's larger, bold and underlined.
+QFont graphLabelFont(bool title);
 
 // Initial outer size of a graph window, in twips.
 inline constexpr int kGraphWindowWidthTwips = 14400;

@@ -26,15 +26,15 @@ ChartSetup temperatureChart(Chip chip)
 {
     ChartSetup setup;
     setup.objectName = "stpTemp";
-    setup.traces = {{QColor(255, 0, 0), "Internal"}, {QColor(0, 0, 255), "External"}};
+    setup.traces = {{kInternalColour, "Internal"}, {kExternalColour, "External"}};
     setup.labels = {
         {"Remote: ",
-         QColor(255, 0, 0),
+         kInternalColour,
          {0.90, 0.14},
          false,
          legend("Internal: ", kWidestTemperature)},
         {"External:",
-         QColor(0, 0, 255),
+         kExternalColour,
          {0.90, 0.21},
          false,
          legend("External: ", kWidestTemperature)},

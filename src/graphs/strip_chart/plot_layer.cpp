@@ -145,6 +145,9 @@ void PlotLayer::draw(std::int64_t lo, std::int64_t hi, const std::vector<PlotTra
         decimatedSpans(
             *trace.store, grid_, rows, lo - w, hi + w,
             [&](std::int64_t column, std::int64_t top, std::int64_t bottom) {
+                // Dashes sit on absolute columns, so that they scroll with the line.
+                if (trace.dashed && floorDiv(column, kDashColumns) % 2 != 0)
+                    return;
                 const int x = static_cast<int>(column - grid_.firstColumn);
                 fill(x - before, x + after, top - before, bottom + after, trace.colour);
                 if (top - before < 0)

@@ -23,7 +23,10 @@ namespace zr::chart {
 struct PlotTrace {
     const TraceStore* store;
     QRgb colour;
+    bool dashed = false; // drawn in dashes of kDashColumns with gaps as long between them
 };
+
+inline constexpr int kDashColumns = 6;
 
 // Everything besides the data and the scroll position that the pixels depend on; when any of it
 // changes, the whole image is drawn again.

@@ -153,7 +153,39 @@ int StripChart::addTrace(const QColor& colour, const QString& name)
     traces_.push_back(std::move(trace));
     layer_.invalidate();
     requestRepaint();
+    // The panel has a row per trace, made with it: a new trace needs a new panel.
+    if (panel_) {
+        const bool shown = statisticsShown();
+        delete panel_;
+        panel_ = nullptr;
+        if (shown)
+            setStatisticsShown(true);
+    }
     return traceCount() - 1;
+}
+
+int StripChart::addTrace(const QColor& colour, const QString& name,
+                         std::unique_ptr<TraceStore> samples)
+{
+    const int trace = addTrace(colour, name);
+    TraceStore& store = traces_.back()->store;
+    store = std::move(*samples);
+    store.setGapMs(gapAfter(sampleIntervalMs_));
+    if (panel_)
+        panel_->scheduleRefresh();
+    return trace;
+}
+
+void StripChart::setTraceDashed(int trace, bool dashed)
+{
+    traces_.at(static_cast<std::size_t>(trace))->dashed = dashed;
+    layer_.invalidate();
+    requestRepaint(plotRect(), false);
+}
+
+bool StripChart::traceDashed(int trace) const
+{
+    return traces_.at(static_cast<std::size_t>(trace))->dashed;
 }
 
 QColor StripChart::shownTraceColour(int trace) const
@@ -555,7 +587,7 @@ std::vector<PlotTrace> StripChart::plotTraces() const
     std::vector<PlotTrace> traces;
     traces.reserve(traces_.size());
     for (std::size_t i = 0; i < traces_.size(); ++i)
-        traces.push_back({&traces_[i]->store, shownColours_[i]});
+        traces.push_back({&traces_[i]->store, shownColours_[i], traces_[i]->dashed});
     return traces;
 }
 

@@ -71,6 +71,11 @@ public:
 
     // Traces, drawn in the order added (later ones on top).
     int addTrace(const QColor& colour, const QString& name);
+    // A trace whose samples were gathered elsewhere (a log read from a file), taken over whole.
+    int addTrace(const QColor& colour, const QString& name, std::unique_ptr<TraceStore> samples);
+    // A dashed trace tells a second run apart from the first in the same colour.
+    void setTraceDashed(int trace, bool dashed);
+    bool traceDashed(int trace) const;
     int traceCount() const { return static_cast<int>(traces_.size()); }
     const TraceStore& traceStore(int trace) const;
     QColor traceColour(int trace) const;
@@ -237,6 +242,7 @@ private:
         TraceStore store;
         QColor colour;
         QString name;
+        bool dashed = false;
     };
     // Asks for a repaint of `area` (of everything when empty); `frameChanged` also redraws the
     // cached frame.
