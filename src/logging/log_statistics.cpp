@@ -54,24 +54,33 @@ ColumnStatistics statisticsOf(const SavColumn& column, const std::vector<double>
         values.push_back(value);
         index.add(value);
     }
-    ColumnStatistics figures;
-    figures.name = column.name;
     const std::size_t end = std::min(span.end, records);
     if (span.first >= end)
-        return figures;
+        return spanFigures(column.name, {}, 0, 0);
     const chart::SpanStatistics s = index.over(values, span.first, end);
+    return spanFigures(column.name, s, times.at(recordOf(s.minIndex)),
+                       times.at(recordOf(s.maxIndex)));
+}
+
+} // namespace
+
+ColumnStatistics spanFigures(std::string name, const chart::SpanStatistics& s, double minTime,
+                             double maxTime)
+{
+    ColumnStatistics figures;
+    figures.name = std::move(name);
+    if (s.count == 0)
+        return figures;
     figures.count = s.count;
     figures.min = text::decimalValue(s.min);
     figures.max = text::decimalValue(s.max);
     figures.mean = s.mean;
     figures.sd = s.standardDeviation();
     figures.pp = decimalDifference(s.max, s.min);
-    figures.minTime = times.at(recordOf(s.minIndex));
-    figures.maxTime = times.at(recordOf(s.maxIndex));
+    figures.minTime = minTime;
+    figures.maxTime = maxTime;
     return figures;
 }
-
-} // namespace
 
 std::optional<double> figureOf(const ColumnStatistics& c, const FigureField& field)
 {

@@ -6,6 +6,7 @@
 // statistics index, over the same single-precision samples the chart keeps, so every front end
 // gives the same figures to the last digit, whatever the span.
 
+#include "graphs/strip_chart/span_statistics.h"
 #include "logging/events_reader.h"
 #include "logging/sav_reader.h"
 
@@ -65,6 +66,12 @@ inline constexpr FigureField kFigureFields[] = {
     {"pp", &ColumnStatistics::pp},           {"minTime", &ColumnStatistics::minTime},
     {"maxTime", &ColumnStatistics::maxTime},
 };
+
+// The figures of a span of samples as the statistics index gives them, with the times (seconds
+// from the log's start) of the samples holding the extremes: every front end's figures come
+// through here, whichever store holds the samples.
+ColumnStatistics spanFigures(std::string name, const chart::SpanStatistics& span, double minTime,
+                             double maxTime);
 
 // A figure a span can have: none without a count, nor a deviation of one value.
 std::optional<double> figureOf(const ColumnStatistics& c, const FigureField& field);

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -212,12 +213,46 @@ std::vector<std::string_view> recordTokens(std::string_view text, const Header& 
     return values;
 }
 
+// Whether `text` is a whole record of `chip` with some set of columns: its groups where the writer
+// puts them, every value a number, no more values than the chip has columns.
+bool isRecordOfChip(std::string_view text, Chip chip)
+{
+    const auto numbers = [](std::vector<std::string_view> tokens, std::size_t most) {
+        if (tokens.size() > 1 && tokens.front().empty()) // the first column is not Internal
+            tokens.erase(tokens.begin());
+        if (tokens.size() == 1 && tokens.front().empty())
+            tokens.clear();
+        return tokens.size() <= most && std::all_of(tokens.begin(), tokens.end(),
+                                                    [](auto t) { return isLogNumber(t, false); });
+    };
+    if (!hasRails(chip))
+        return !text.empty() && text.back() == ',' &&
+               numbers(split(text.substr(0, text.size() - 1)), kTemperatureColumns.size());
+    const std::vector<std::string_view> tokens = split(text);
+    const auto gap = std::find(tokens.rbegin(), tokens.rend(), std::string_view{});
+    if (gap == tokens.rend())
+        return false;
+    const auto rails = gap.base(); // the first token after the gap
+    if (static_cast<std::size_t>(tokens.end() - rails) > static_cast<std::size_t>(kRailCount) ||
+        !std::all_of(rails, tokens.end(), [](std::string_view t) {
+            return !t.empty() && t.front() == ' ' && isLogNumber(t.substr(1), false);
+        }))
+        return false;
+    if (rails - 1 == tokens.begin())
+        return false; // not even the empty temperature group before the gap
+    return numbers({tokens.begin(), rails - 1}, kTemperatureColumns.size());
+}
+
 // Splits the text into lines at CR LF, one at a time.
 class Lines {
 public:
     explicit Lines(std::string_view text) : text_(text) {}
 
     bool atEnd() const { return at_ == text_.size(); }
+    double done() const
+    {
+        return text_.empty() ? 1.0 : static_cast<double>(at_) / static_cast<double>(text_.size());
+    }
     std::int64_t number() const { return number_; }
 
     // The next line without its CR LF; throws Problem for a line that does not end so.
@@ -276,9 +311,13 @@ SavFileError::SavFileError(const std::string& path, int error, const std::string
 
 namespace {
 
-SavLog readLog(std::string_view text, SavMode mode, const std::string& path,
-               const std::vector<SavShape>* shapes)
+struct Stopped {};
+
+SavLog readLog(std::string_view text, const SavReading& how, const std::string& path)
 {
+    const SavMode mode = how.mode;
+    const std::vector<SavShape>* shapes = how.shapes;
+    const bool skipping = how.skipOtherShapes && !shapes;
     SavLog log;
     Lines lines(text);
     Header h;
@@ -336,14 +375,35 @@ SavLog readLog(std::string_view text, SavMode mode, const std::string& path,
     std::vector<double> reals(log.columns.size());
     std::vector<std::int64_t> wholes(log.columns.size());
     std::size_t nextShape = 0;
+    // Each value's record is listed once a column may lack some records.
+    bool numbered = shapes != nullptr;
+    constexpr std::int64_t kProgressEvery = 4096;
     while (!lines.atEnd()) {
+        if (how.progress && log.records % kProgressEvery == 0 && !how.progress(lines.done()))
+            throw Stopped{};
         while (nextShape < shaped.size() && (*shapes)[nextShape].record <= log.records)
             use(shaped[nextShape++]);
+        std::string_view line;
         try {
-            const std::vector<std::string_view> tokens = recordTokens(lines.next(), h, log.chip);
+            line = lines.next();
+            const std::vector<std::string_view> tokens = recordTokens(line, h, log.chip);
             for (std::size_t i = 0; i < tokens.size(); ++i)
                 readValue(tokens[i], log.columns[at[i]], reals[at[i]], wholes[at[i]]);
         } catch (const Problem& p) {
+            if (skipping && line.data() && isRecordOfChip(line, log.chip)) {
+                if (!numbered) {
+                    for (SavColumn& column : log.columns) {
+                        column.records.resize(column.whole ? column.wholes.size()
+                                                           : column.reals.size());
+                        std::iota(column.records.begin(), column.records.end(), std::int64_t{0});
+                    }
+                    numbered = true;
+                }
+                if (log.skipped.empty() || log.skipped.back().end != log.records)
+                    log.skipped.push_back({log.records, log.records});
+                log.skipped.back().end = ++log.records;
+                continue;
+            }
             SavProblem problem{lines.number(), p.reason};
             if (mode == SavMode::Strict)
                 throw SavFormatError(path, std::move(problem));
@@ -357,11 +417,13 @@ SavLog readLog(std::string_view text, SavMode mode, const std::string& path,
                 column.wholes.push_back(wholes[i]);
             else
                 column.reals.push_back(reals[i]);
-            if (shapes)
+            if (numbered)
                 column.records.push_back(log.records);
         }
         ++log.records;
     }
+    if (how.progress && !how.progress(1.0))
+        throw Stopped{};
     return log;
 }
 
@@ -369,13 +431,23 @@ SavLog readLog(std::string_view text, SavMode mode, const std::string& path,
 
 SavLog readSav(std::string_view text, SavMode mode, const std::string& path)
 {
-    return readLog(text, mode, path, nullptr);
+    return readLog(text, {mode, nullptr, false, {}}, path);
 }
 
 SavLog readSavShaped(std::string_view text, SavMode mode, const std::vector<SavShape>& shapes,
                      const std::string& path)
 {
-    return readLog(text, mode, path, &shapes);
+    return readLog(text, {mode, &shapes, false, {}}, path);
+}
+
+std::optional<SavLog> readSavWith(std::string_view text, const SavReading& how,
+                                  const std::string& path)
+{
+    try {
+        return readLog(text, how, path);
+    } catch (const Stopped&) {
+        return std::nullopt;
+    }
 }
 
 std::string readLogText(const std::string& path)

@@ -15,6 +15,7 @@
 #include "board/chips.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -44,6 +45,12 @@ struct SavProblem {
     std::string reason;
 };
 
+// Records [first, end), counted from 0 with every record line of the file, that were left out.
+struct SavRecordRange {
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+};
+
 struct SavLog {
     Chip chip = Chip::A;
     std::string date; // line 2's text, as written
@@ -51,6 +58,9 @@ struct SavLog {
     std::vector<SavColumn> columns;
     std::int64_t records = 0;
     std::optional<SavProblem> problem; // partial mode: the line the reading stopped at
+    // SavReading::skipOtherShapes only: the records left out, in order. `records` counts them
+    // too, as each still took its place in time; the columns list the records of their values.
+    std::vector<SavRecordRange> skipped;
 };
 
 enum class SavMode { Strict, Partial };
@@ -90,6 +100,23 @@ SavLog readSav(std::string_view text, SavMode mode, const std::string& path = ""
 // their record numbers. A shape with an unknown column or one out of order is a problem of line 3.
 SavLog readSavShaped(std::string_view text, SavMode mode, const std::vector<SavShape>& shapes,
                      const std::string& path = "");
+
+// How readSavWith reads a log.
+struct SavReading {
+    SavMode mode = SavMode::Strict;
+    // As readSavShaped; none means the header's columns throughout.
+    const std::vector<SavShape>* shapes = nullptr;
+    // A log whose options changed part-way, read without its events file: a record that does not
+    // hold line 3's columns but is a whole record of the chip all the same is left out instead of
+    // ending the reading. A change between two column sets of the same length cannot be told.
+    bool skipOtherShapes = false;
+    // Called every few thousand records with the share of the text read; false stops the reading.
+    std::function<bool(double done)> progress;
+};
+
+// As readSav and readSavShaped; nothing when `progress` stopped it.
+std::optional<SavLog> readSavWith(std::string_view text, const SavReading& how,
+                                  const std::string& path = "");
 
 // The whole text of the file at `path` (in the system's encoding), refused unless it is a plain
 // file. Throws SavFileError.

@@ -44,7 +44,7 @@ struct LoadedLog {
     std::string path;
     Chip chip = Chip::A;
     std::int64_t startMs = 0; // the log's start (line 2, or the events file's), ms since the epoch
-    std::int64_t records = 0; // whole records read
+    std::int64_t records = 0; // whole records read, those left out (`skipped`) included
     RecordTiming timing = RecordTiming::Nominal;
     bool hasEvents = false; // the matching events file was read
     std::vector<LoadedColumn> columns;

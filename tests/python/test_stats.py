@@ -78,6 +78,7 @@ LOGS = {
     ("B", (1.0, 170.0), False),
     ("A one record", (None, None), False),
     ("B cut off", (None, None), True),
+    ("B mixed, no events", (None, None), True),  # read up to its first record of another shape
 ])
 def test_tool_and_python_give_the_same_figures(tmp_path, name, span, partial):
     path = tmp_path / "run.sav"
@@ -152,6 +153,7 @@ MIXED_SAV = (
     b", 30, 5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
     b", 30.5, 5,,  12.1,  5.02,  3.3,  2.5,  1.2\r\n"
 )
+LOGS["B mixed, no events"] = MIXED_SAV
 RAILS = '"12V","5V","Vcc","2.5V","Vccp"'
 MIXED_EVENTS = (
     '{"format":1,"kind":"start","lines":["ZR410B","Date:,08.12.26,Time:,15:41:10",'
