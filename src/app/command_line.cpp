@@ -101,6 +101,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             if (!v || v->empty())
                 return fail("--alarms needs a file name");
             o.alarmsFile = *v;
+        } else if (a == "--view" || a.rfind("--view=", 0) == 0) {
+            auto v = value("--view");
+            if (!v || v->empty())
+                return fail("--view needs a log file name, e.g. night.sav");
+            o.viewFile = *v;
         } else if (a == "--usb-ids" || a.rfind("--usb-ids=", 0) == 0) {
             auto v = value("--usb-ids");
             if (!v)
@@ -180,6 +185,8 @@ std::string helpText(const std::string& programName)
            ")\n"
            "  --device PORTPATH    the USB port path of the board to use (e.g. 1-4.2),\n"
            "                       needed when several boards are attached\n"
+           "  --view FILE.sav      open a saved log in the viewer without bringing up a\n"
+           "                       board (no board needs to be attached)\n"
            "  --non-interactive    write messages to standard error and answer every\n"
            "                       question with its default button\n"
            "  --startup-probe      print start-up timings, then quit once the window is\n"

@@ -19,6 +19,7 @@ struct ProgramOptions {
     std::optional<usb::UsbIds> usbIds; // USB board only; the board library's own when empty
     std::optional<int> usbTimeoutMs;   // USB board only: how long one transfer may take
     std::string devicePort;            // USB board only: the port path of the board to use
+    std::string viewFile;              // a log to view; no board is brought up then
     bool nonInteractive = false;
     bool startupProbe = false;
     bool showHelp = false;

@@ -109,6 +109,11 @@ int main(int argc, char** argv)
         {state, *board, prompts, files, urls, clock, QCoreApplication::applicationDirPath()});
     window.useAlarmRules(QString::fromStdString(
         options.alarmsFile.empty() ? zr::alarms::defaultRulesPath() : options.alarmsFile));
+    if (!options.viewFile.empty()) {
+        window.show();
+        window.viewWithoutBoard(QString::fromStdString(options.viewFile));
+        return app.exec();
+    }
     QElapsedTimer loadTime;
     loadTime.start();
     if (!window.MDIForm_Load())

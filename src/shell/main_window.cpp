@@ -17,6 +17,8 @@
 #include "shell/connection_text.h"
 #include "shell/keyboard_conventions.h"
 #include "shell/window_placement.h"
+#include "viewer/log_viewer_window.h"
+#include "viewer/log_viewers.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -115,6 +117,7 @@ MainWindow::~MainWindow()
 void MainWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
+    buildFileMenu();
     for (const ChipDescriptor& chip : kChips)
         buildChipMenu(chip);
 
@@ -125,6 +128,25 @@ void MainWindow::buildMenus()
     mAbout = bar->addAction("About...");
     mAbout->setObjectName("mAbout");
     connect(mAbout, &QAction::triggered, this, &MainWindow::mAbout_Click);
+}
+
+void MainWindow::buildFileMenu()
+{
+    viewers_ = new viewer::LogViewers(
+        this, services_.files, services_.prompts,
+        {[this](viewer::LogViewerWindow* w) { showChild(w); },
+         [this]() -> viewer::LogViewerWindow* {
+             QMdiSubWindow* sub = mdi_->activeSubWindow();
+             return sub ? qobject_cast<viewer::LogViewerWindow*>(sub->widget()) : nullptr;
+         }});
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("mFile");
+    file->addAction(QStringLiteral("Open Log…"), this, &MainWindow::mOpenLog_Click)
+        ->setObjectName("mOpenLog");
+    file->addAction(QStringLiteral("Compare Logs…"), this, &MainWindow::mCompareLogs_Click)
+        ->setObjectName("mCompareLogs");
+    file->addSeparator();
+    file->addAction("Exit", this, &MainWindow::mExit_Click)->setObjectName("mExit");
 }
 
 void MainWindow::buildChipMenu(const ChipDescriptor& chip)
@@ -390,6 +412,27 @@ void MainWindow::mSaveA_Click()
 void MainWindow::mSaveB_Click()
 {
     showSaveWindow(Chip::B);
+}
+
+void MainWindow::mOpenLog_Click()
+{
+    viewers_->openLog();
+}
+
+void MainWindow::mCompareLogs_Click()
+{
+    viewers_->compareLogs();
+}
+
+void MainWindow::mExit_Click()
+{
+    close();
+}
+
+void MainWindow::viewWithoutBoard(const QString& path)
+{
+    showStatus("No board brought up: viewing a log");
+    viewers_->openLog(path);
 }
 
 void MainWindow::mAbout_Click()

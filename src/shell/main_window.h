@@ -40,6 +40,9 @@ class ElidingLabel;
 class KeyboardConventions;
 class AlarmMonitor;
 class AlarmListWindow;
+namespace viewer {
+class LogViewers;
+}
 namespace alarms {
 struct AlarmEvent;
 }
@@ -76,6 +79,16 @@ public:
     void mSaveA_Click();
     void mSaveB_Click();
     void mAbout_Click();
+    // File menu: a saved log in a viewer, two runs compared, and the end of the program (as the
+    // close box: running logs are asked about and closed).
+    void mOpenLog_Click();
+    void mCompareLogs_Click();
+    void mExit_Click();
+
+    viewer::LogViewers& logViewers() { return *viewers_; }
+    // Opens the log at `path` in a viewer without bringing up a board: no firmware, no scan, no
+    // device opened, the chip menus off. For a PC without a board.
+    void viewWithoutBoard(const QString& path);
 
     QMdiArea* mdiArea() const { return mdi_; }
     BoardWorker& boardWorker() { return *worker_; }
@@ -154,6 +167,7 @@ private:
     static const ChipHandlers& handlersOf(Chip chip);
 
     void buildMenus();
+    void buildFileMenu();
     void buildChipMenu(const ChipDescriptor& chip);
     // A tick's readings, arrived from the worker: drawn and logged step by step.
     void onTick(const TickReadings& tick);
@@ -212,6 +226,7 @@ private:
     Notifier* notifier_ = nullptr;
 
     std::array<ChipWindows, kChipCount> chips_;
+    viewer::LogViewers* viewers_ = nullptr;
     QMenu* mWindows = nullptr;
     QAction* mAbout = nullptr;
     QPointer<AboutWindow> frmAbout;

@@ -6,8 +6,9 @@ import re
 
 import pytest
 
-from desktop import (checked, find, find_all, interfaces, name, press, press_opening_modal, role, set_text,
-                     showing, text, value_label, wait_for, wait_text)
+from desktop import (checked, children, find, find_all, find_child, interfaces, name, press,
+                     press_opening_modal, role, set_text, showing, text, value_label, wait_for,
+                     wait_text)
 
 SCENARIO = "fixed-readings.json"
 
@@ -23,6 +24,11 @@ CHIPS = {
 
 def test_every_window_opens_from_the_menus(start):
     program = start(SCENARIO)
+    bar = find_child(program.main_window(), "menu bar")
+    assert [name(n) for n in children(bar)] == ["File", "ZR410A", "ZR410B", "Window", "About..."]
+    file_menu = find_child(find_child(bar, "menu item", "File"), "popup menu")
+    assert [name(n) for n in children(file_menu) if role(n) == "menu item"] == [
+        "Open Log…", "Compare Logs…", "Exit"]
     windows = [
         ("ZR410A", "Temperature Graph", "Temperature Graph"),
         ("ZR410A", "Settings", "ZR410A Settings"),

@@ -93,8 +93,14 @@ private slots:
         QStringList titles;
         for (QAction* a : h.window.menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, (QStringList{"ZR410A", "ZR410B", "Window", "About..."}));
+        QCOMPARE(titles, (QStringList{"File", "ZR410A", "ZR410B", "Window", "About..."}));
         QVERIFY(!action(h.window, "mAbout")->menu()); // a command on the bar itself
+
+        QStringList itemsFile;
+        for (QAction* a : menu(h.window, "mFile")->actions())
+            itemsFile << (a->isSeparator() ? QString("-") : a->text());
+        QCOMPARE(itemsFile, (QStringList{"Open Log…", "Compare Logs…", "-", "Exit"}));
+        QVERIFY(menu(h.window, "mFile")->isEnabled()); // logs open without a board
 
         QStringList itemsA, itemsB;
         for (QAction* a : menu(h.window, "mZR410A")->actions())
@@ -290,10 +296,13 @@ private slots:
             QTest::keyPress(getDib, Qt::Key_Alt, Qt::AltModifier);
             QTest::keyRelease(getDib, Qt::Key_Alt);
         }
-        QMenu* first = menu(h.window, "mZR410A");
+        QMenu* first = menu(h.window, "mFile");
         QTRY_VERIFY(first->isVisible());
         // Right arrow moves on to the next menu, Enter chooses its first item.
         QTest::keyClick(first, Qt::Key_Right);
+        QMenu* chipA = menu(h.window, "mZR410A");
+        QTRY_VERIFY(chipA->isVisible());
+        QTest::keyClick(chipA, Qt::Key_Right);
         QMenu* second = menu(h.window, "mZR410B");
         QTRY_VERIFY(second->isVisible());
         if (!second->activeAction())
