@@ -78,6 +78,15 @@ void fitValueRange(chart::StripChart& c)
     c.setAxisMax(std::ceil(high + room));
 }
 
+// The whole run across the plot; a run shorter than a live chart's first span fills it too.
+void showWholeRun(chart::StripChart& c)
+{
+    c.showWholeHistory();
+    const std::int64_t run = c.newestTime() - c.oldestTime();
+    if (run < chart::TimeView::kDefaultSpanMs)
+        c.setVisibleSpan(run + run / 50 + kTickIntervalMs);
+}
+
 } // namespace
 
 LogViewerWindow::LogViewerWindow(std::shared_ptr<LoadedLog> log, FileChooser& files,
@@ -171,9 +180,9 @@ void LogViewerWindow::showEvent(QShowEvent* event)
 void LogViewerWindow::fitWholeRuns()
 {
     for (const auto& [family, c] : charts_)
-        c->showWholeHistory();
+        showWholeRun(*c);
     if (difference_)
-        difference_->showWholeHistory();
+        showWholeRun(*difference_);
 }
 
 void LogViewerWindow::compareWith(std::shared_ptr<LoadedLog> second)
@@ -222,7 +231,7 @@ void LogViewerWindow::showDifference(int choice)
         columns_[static_cast<std::size_t>(cboDifference->itemData(choice).toInt())];
     const ColumnLook look = columnLook(column.name);
     const QString name = QString::fromStdString(column.name);
-    difference_ = newChart(this, "stpDifference", QStringLiteral("Difference (run 2 − run 1)"),
+    difference_ = newChart(this, "stpDifference", QStringLiteral("%1, run 2 − run 1").arg(name),
                            unitOf(look.family));
     difference_->setDialogs(files_, prompts_);
     // Both runs are on run 1's clock already.
@@ -235,7 +244,7 @@ void LogViewerWindow::showDifference(int choice)
     layout_->insertWidget(layout_->indexOf(comparison_) + 1, difference_, 2);
     difference_->show();
     layout_->activate();
-    difference_->showWholeHistory();
+    showWholeRun(*difference_);
     difference_->setStatisticsShown(true);
 }
 
