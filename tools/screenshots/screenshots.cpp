@@ -8,10 +8,14 @@
 #include "logging/save_window.h"
 #include "settings/settings_window.h"
 #include "shell/main_window.h"
+#include "viewer/log_viewer_window.h"
+#include "viewer/log_viewers.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPalette>
@@ -198,6 +202,38 @@ int main(int argc, char** argv)
     ok = save(w, folder, "save-data", suffix) && ok;
     w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
     ok = save(w, folder, "save-data-stopped", suffix) && ok;
+    // A second run of the same bench with the external offset written part-way, then both in the
+    // viewer, run 2 over run 1, with the difference of the external temperature.
+    files.path = logs.filePath("bench-run-2.sav");
+    w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
+    ticks(4 * 35);
+    const auto writeOffset = [&](const char* degrees) {
+        w.mSetB_Click();
+        w.settingsWindow(zr::Chip::B)->findChild<QLineEdit*>("txtOffset")->setText(degrees);
+        w.settingsWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSetOffset")->click();
+        settle();
+    };
+    writeOffset("3");
+    ticks(4 * 40);
+    w.saveWindow(zr::Chip::B)->findChild<QPushButton*>("cmdSave")->click();
+    writeOffset("0");
+    closeChildren(w);
+    const auto read = [&] {
+        while (w.logViewers().loading())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    };
+    files.path = logs.filePath("bench-run.sav");
+    w.mOpenLog_Click();
+    read();
+    files.path = logs.filePath("bench-run-2.sav");
+    w.mCompareLogs_Click();
+    read();
+    if (QMdiSubWindow* sub = w.mdiArea()->activeSubWindow()) {
+        sub->showMaximized();
+        if (auto* viewer = qobject_cast<zr::viewer::LogViewerWindow*>(sub->widget()))
+            viewer->differenceChooser()->setCurrentText("External");
+    }
+    ok = save(w, folder, "log-viewer-compare", suffix) && ok;
     closeChildren(w);
 
     w.mAbout_Click();
