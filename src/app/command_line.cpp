@@ -190,7 +190,7 @@ std::string helpText(const std::string& programName)
            "  --non-interactive    write messages to standard error and answer every\n"
            "                       question with its default button\n"
            "  --startup-probe      print start-up timings, then quit once the window is\n"
-           "                       painted\n"
+           "                       painted (with --view: the log's chart)\n"
            "  --version            print the version and exit\n"
            "  -h, --help           print this help and exit\n" +
            qtOptionsHelp();

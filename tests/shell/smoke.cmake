@@ -42,3 +42,13 @@ set_tests_properties(smoke_qt_standard_options PROPERTIES
     PASS_REGULAR_EXPRESSION "first_paint_ms="
     FAIL_REGULAR_EXPRESSION "unknown argument"
     TIMEOUT 60)
+
+# A saved log viewed on a computer without a board: the default USB board is never brought up.
+add_test(NAME smoke_view_without_board
+    COMMAND zr410ab --view ${CMAKE_CURRENT_SOURCE_DIR}/data/night.sav --startup-probe
+            --non-interactive)
+set_tests_properties(smoke_view_without_board PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    PASS_REGULAR_EXPRESSION "first_paint_ms="
+    FAIL_REGULAR_EXPRESSION "could not be found"
+    TIMEOUT 60)
