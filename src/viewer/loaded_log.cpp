@@ -165,8 +165,9 @@ std::optional<LoadedLog> loadLog(const std::string& path, const LoadProgress& pr
     for (std::size_t c = 0; c < log.columns.size(); ++c) {
         const lg::SavColumn& column = log.columns[c];
         auto samples = std::make_unique<chart::TraceStore>();
-        // A record missing (left out, not polled, or without this column) breaks the line.
-        samples->setGapMs(intervalMs + intervalMs / 2);
+        // One record missing (left out, not polled, or without this column) breaks the line; a
+        // tick that came late, not.
+        samples->setGapMs(2 * intervalMs - 1);
         const std::size_t count = column.whole ? column.wholes.size() : column.reals.size();
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t record =
