@@ -39,6 +39,7 @@ QString familyTitle(ValueFamily family)
 std::unique_ptr<chart::TraceStore> shifted(const chart::TraceStore& run, std::int64_t byMs)
 {
     auto out = std::make_unique<chart::TraceStore>();
+    out->setGapMs(run.gapMs());
     for (std::size_t i = 0; i < run.size(); ++i)
         out->append(run.time(i) + byMs, run.value(i));
     return out;
@@ -50,8 +51,6 @@ chart::StripChart* newChart(QWidget* parent, const QString& objectName, const QS
     auto* c = new chart::StripChart(parent);
     c->setObjectName(objectName);
     c->setPlotArea(0.06, 0.12, 0.83, 0.88);
-    // A record per tick: the line breaks across records that are not there.
-    c->setSampleInterval(kTickIntervalMs);
     c->setTimeFormats(kGraphTimeFormats);
     c->setValueUnit(unit);
     c->addLabel({title, QColor(0, 0, 0), graphLabelFont(true), {0.06, 0.01}});

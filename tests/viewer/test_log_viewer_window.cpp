@@ -255,6 +255,10 @@ private slots:
         const chart::TraceStore& d = difference->traceStore(0);
         const chart::TraceStore& run1 = v->chart(ValueFamily::Temperature)->traceStore(0);
         QCOMPARE(d.size(), run1.size());
+        // Both runs break their lines where the reading said records are missing.
+        const chart::TraceStore& run2 = v->chart(ValueFamily::Temperature)->traceStore(3);
+        QVERIFY(run1.gapMs() > 0);
+        QCOMPARE(run2.gapMs(), run1.gapMs());
         QCOMPARE(d.time(0), run1.time(0));
         if (!column.isEmpty()) {
             QCOMPARE(d.value(kOffsetWrittenAt - 1), 0.0f);

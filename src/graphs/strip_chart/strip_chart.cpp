@@ -168,9 +168,7 @@ int StripChart::addTrace(const QColor& colour, const QString& name,
                          std::unique_ptr<TraceStore> samples)
 {
     const int trace = addTrace(colour, name);
-    TraceStore& store = traces_.back()->store;
-    store = std::move(*samples);
-    store.setGapMs(gapAfter(sampleIntervalMs_));
+    traces_.back()->store = std::move(*samples);
     if (panel_)
         panel_->scheduleRefresh();
     return trace;

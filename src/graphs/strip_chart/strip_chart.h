@@ -71,7 +71,8 @@ public:
 
     // Traces, drawn in the order added (later ones on top).
     int addTrace(const QColor& colour, const QString& name);
-    // A trace whose samples were gathered elsewhere (a log read from a file), taken over whole.
+    // A trace whose samples were gathered elsewhere (a log read from a file), taken over whole,
+    // with the gaps it was given: those who gathered it know where readings are missing.
     int addTrace(const QColor& colour, const QString& name, std::unique_ptr<TraceStore> samples);
     // A dashed trace tells a second run apart from the first in the same colour.
     void setTraceDashed(int trace, bool dashed);
