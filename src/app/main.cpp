@@ -4,16 +4,18 @@
 #include "alarms/rules_file.h"
 #include "app/board_factory.h"
 #include "app/command_line.h"
+#include "graphs/strip_chart/strip_chart.h"
 #include "platform/file_dialog_chooser.h"
 #include "platform/stderr_prompts.h"
 #include "shell/main_window.h"
 #include "version.h"
+#include "viewer/log_viewer_window.h"
+#include "viewer/log_viewers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -112,21 +114,16 @@ int main(int argc, char** argv)
         options.alarmsFile.empty() ? zr::alarms::defaultRulesPath() : options.alarmsFile));
     FirstPaintProbe probe(sinceStart);
     if (!options.viewFile.empty()) {
+        // The probe times the viewer's chart: the log read and drawn.
+        if (options.startupProbe)
+            QObject::connect(&window.logViewers(), &zr::viewer::LogViewers::opened, &window,
+                             [&probe](zr::viewer::LogViewerWindow* viewer) {
+                                 if (QWidget* c =
+                                         viewer->chart(zr::viewer::ValueFamily::Temperature))
+                                     c->installEventFilter(&probe);
+                             });
         window.show();
         window.viewWithoutBoard(QString::fromStdString(options.viewFile));
-        // The probe times the viewer's chart: the log read and drawn.
-        QTimer watch;
-        if (options.startupProbe) {
-            QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-                const QList<QMdiSubWindow*> viewers = window.mdiArea()->subWindowList();
-                if (viewers.isEmpty())
-                    return;
-                watch.stop();
-                if (QWidget* chart = viewers.first()->findChild<QWidget*>("stpLogTemp"))
-                    chart->installEventFilter(&probe);
-            });
-            watch.start(1);
-        }
         return app.exec();
     }
     QElapsedTimer loadTime;

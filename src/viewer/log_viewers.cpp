@@ -83,6 +83,7 @@ LogLoading* LogViewers::loading() const
 LogViewerWindow* LogViewers::showViewer(std::shared_ptr<LoadedLog> log)
 {
     auto* viewer = new LogViewerWindow(std::move(log), files_, prompts_);
+    emit opened(viewer);
     if (hooks_.show)
         hooks_.show(viewer);
     return viewer;

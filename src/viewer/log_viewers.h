@@ -44,6 +44,10 @@ public:
     // The reading under way, if any (the latest one asked for).
     LogLoading* loading() const;
 
+signals:
+    // A viewer made and about to be shown.
+    void opened(zr::viewer::LogViewerWindow* viewer);
+
 private:
     // Asks for a log; empty when the user cancelled.
     QString chooseLog(const QString& title);
