@@ -98,7 +98,7 @@ void TestViewerCore::loadsWhatTheWriterWrote_data()
     QTest::addColumn<Chip>("chip");
     QTest::addColumn<bool>("events");    // the events file stays beside the log
     QTest::addColumn<int>("offsetFrom"); // External Offset ticked from this record on
-    QTest::addColumn<int>("cutBytes");   // taken off the end of the log
+    QTest::addColumn<QString>("damage"); // "cut": the last line's end gone; "garbled": record 20
     QTest::addColumn<bool>("cancel");    // the progress callback says stop half-way
     QTest::addColumn<QStringList>("notes");
     QTest::addColumn<int>("records");
@@ -110,33 +110,40 @@ void TestViewerCore::loadsWhatTheWriterWrote_data()
     const QString blind = "Without its events file, a change between two option sets with the "
                           "same number of columns cannot be seen.";
     // The 1 s pause before record 20 shows only in the events file's times.
-    QTest::newRow("A, events: anchored")
-        << Chip::A << true << -1 << 0 << false << QStringList{events} << 40 << QList<int>{} << 2;
-    QTest::newRow("A, no events: nominal") << Chip::A << false << -1 << 0 << false
+    QTest::newRow("A, events: anchored") << Chip::A << true << -1 << QString() << false
+                                         << QStringList{events} << 40 << QList<int>{} << 2;
+    QTest::newRow("A, no events: nominal") << Chip::A << false << -1 << QString() << false
                                            << QStringList{header, blind} << 40 << QList<int>{} << 2;
     QTest::newRow("B, events, a column added part-way")
-        << Chip::B << true << 30 << 0 << false << QStringList{events} << 40 << QList<int>{} << 8;
+        << Chip::B << true << 30 << QString() << false << QStringList{events} << 40 << QList<int>{}
+        << 8;
     QTest::newRow("B, no events, a column added part-way")
-        << Chip::B << false << 30 << 0 << false
+        << Chip::B << false << 30 << QString() << false
         << QStringList{header,
                        "10 records (lines 34\u201343, 00:00:07.750\u201300:00:10.000) do not match "
                        "the header's columns and are left out.",
                        blind}
         << 40 << QList<int>{30, 40} << 7;
     QTest::newRow("B, no events, one record of another shape")
-        << Chip::B << false << 39 << 0 << false
+        << Chip::B << false << 39 << QString() << false
         << QStringList{header,
                        "1 record (line 43, 00:00:10.000) does not match the header's columns and "
                        "is left out.",
                        blind}
         << 40 << QList<int>{39, 40} << 7;
     QTest::newRow("A, cut off, events")
-        << Chip::A << true << -1 << 3 << false
+        << Chip::A << true << -1 << QString("cut") << false
         << QStringList{events,
                        "Reading stopped at line 43: cut off: the last line has no line end."}
         << 39 << QList<int>{} << 2;
-    QTest::newRow("A, cancelled") << Chip::A << true << -1 << 0 << true << QStringList{} << 0
-                                  << QList<int>{} << 0;
+    QTest::newRow("B, no events, a line that is no record")
+        << Chip::B << false << -1 << QString("garbled") << false
+        << QStringList{header,
+                       "Reading stopped at line 24: no ',' between the temperatures and the rails.",
+                       blind}
+        << 20 << QList<int>{} << 7;
+    QTest::newRow("A, cancelled") << Chip::A << true << -1 << QString() << true << QStringList{}
+                                  << 0 << QList<int>{} << 0;
 }
 
 void TestViewerCore::loadsWhatTheWriterWrote()
@@ -144,7 +151,7 @@ void TestViewerCore::loadsWhatTheWriterWrote()
     QFETCH(Chip, chip);
     QFETCH(bool, events);
     QFETCH(int, offsetFrom);
-    QFETCH(int, cutBytes);
+    QFETCH(QString, damage);
     QFETCH(bool, cancel);
     QFETCH(QStringList, notes);
     QFETCH(int, records);
@@ -156,9 +163,16 @@ void TestViewerCore::loadsWhatTheWriterWrote()
     const Written written = writeLog(path, chip, 1000, offsetFrom);
     if (!events)
         std::filesystem::remove(path + ".events");
-    if (cutBytes)
-        std::filesystem::resize_file(path, std::filesystem::file_size(path) -
-                                               static_cast<std::uintmax_t>(cutBytes));
+    if (damage == "cut") {
+        std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
+    } else if (damage == "garbled") {
+        std::string text = lg::readLogText(path);
+        std::size_t at = 0;
+        for (int line = 0; line < 3 + 20; ++line)
+            at = text.find('\n', at) + 1;
+        text.replace(at, text.find('\r', at) - at, "25.5;31");
+        std::ofstream(path, std::ios::binary) << text;
+    }
 
     std::vector<double> shares;
     const auto loaded = viewer::loadLog(path, [&](double done) {
