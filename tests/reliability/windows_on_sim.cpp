@@ -154,7 +154,12 @@ bool waitForBoardPromptly(MainWindow& main)
         done = true;
         loop.quit();
     });
-    QTimer::singleShot(zr::test::kBoardWaitMs, &loop, &QEventLoop::quit);
+    // A timer of its own, gone with the wait: a single-shot one would outlive it by its 20 s and
+    // pile up by the hundred thousand.
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timeout.start(zr::test::kBoardWaitMs);
     if (!done)
         loop.exec();
     return done;
