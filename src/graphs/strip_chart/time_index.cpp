@@ -64,6 +64,10 @@ std::size_t TimeIndex::runOf(std::size_t i) const
 
 std::int64_t TimeIndex::timeInRun(const Run& run, std::size_t i) const
 {
+    // A run's first sample is its start, without a correction: the oldest time costs no read of
+    // corrections that have left memory.
+    if (i == run.firstIndex)
+        return run.startMs;
     return run.startMs + static_cast<std::int64_t>(i - run.firstIndex) * run.stepMs + correction(i);
 }
 
