@@ -113,10 +113,13 @@ killtest: build
 	@./$(BUILD)/killtest $(KILLTEST_RUNS) ./$(BUILD)/zr410ab-cli ./$(BUILD)/windows_on_sim
 
 # Every polled window open on the simulated board for 24 hours of simulated time (4 ticks per
-# second): memory, tick cost and log sizes. SOAK_HOURS=48 for the long form.
+# second): memory, tick cost, drawing the whole history and log sizes. SOAK_HOURS=48 for a longer
+# run, SOAK_DAYS=30 for the month-long one (it takes precedence).
 SOAK_HOURS ?= 24
+SOAK_DAYS ?=
+SOAK_TICKS = $(if $(SOAK_DAYS),$$(( $(SOAK_DAYS) * 345600 )),$$(( $(SOAK_HOURS) * 14400 )))
 soak: build
-	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $$(( $(SOAK_HOURS) * 14400 )) $$d; \
+	@d=$$(mktemp -d) && QT_QPA_PLATFORM=offscreen ./$(BUILD)/windows_on_sim soak $(SOAK_TICKS) $$d; \
 	    status=$$?; rm -rf $$d; exit $$status
 
 # Pictures of every window in its main states, under a virtual X display, into docs/screenshots/

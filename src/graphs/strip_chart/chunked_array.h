@@ -53,7 +53,21 @@ public:
         chunks_.clear();
         chunks_.shrink_to_fit();
         size_ = 0;
+        released_ = 0;
     }
+
+    // Frees the chunks that lie wholly before element `end` (never the newest one): their
+    // elements must not be read again. Indices stay as they were.
+    void releaseBefore(std::size_t end)
+    {
+        const std::size_t chunks =
+            std::min(end >> ChunkShift, chunks_.empty() ? 0 : chunks_.size() - 1);
+        for (std::size_t c = released_; c < chunks; ++c)
+            std::vector<T>().swap(chunks_[c]);
+        released_ = std::max(released_, chunks);
+    }
+    // The first element still held.
+    std::size_t heldFrom() const { return released_ << ChunkShift; }
 
     // Heap bytes held, slack included.
     std::size_t bytesUsed() const
@@ -67,6 +81,7 @@ public:
 private:
     std::vector<std::vector<T>> chunks_;
     std::size_t size_ = 0;
+    std::size_t released_ = 0; // chunks freed, from the first
 };
 
 } // namespace zr::chart

@@ -102,44 +102,6 @@ void StatisticsIndex::add(float value)
     }
 }
 
-SpanStatistics StatisticsIndex::over(const ChunkedArray<float>& values, std::size_t first,
-                                     std::size_t end) const
-{
-    // Units of the current level: samples first, then the blocks of each level in turn. The
-    // partial blocks at both edges are read unit by unit; the whole ones between them are left to
-    // the level above. Everything is added in sample order, so that ties keep the first index.
-    SpanStatistics head;
-    std::vector<SpanStatistics> tails; // nearest the span's end first
-    auto read = [&](std::size_t level, std::size_t from, std::size_t to) {
-        SpanStatistics s;
-        if (level == 0) {
-            for (std::size_t i = from; i < to; ++i)
-                s.add(values[i], i);
-        } else {
-            const std::size_t blockSamples = std::size_t{1} << (kShift * level);
-            for (std::size_t k = from; k < to; ++k)
-                s.append(statisticsOf(levels_[level - 1][k], blockSamples));
-        }
-        return s;
-    };
-    std::size_t lo = first, hi = end;
-    for (std::size_t level = 0;; ++level) {
-        const std::size_t headEnd = std::min(hi, (lo + kBlock - 1) / kBlock * kBlock);
-        const std::size_t tailStart = std::max(headEnd, hi / kBlock * kBlock);
-        if (level == levels_.size() || headEnd >= tailStart) {
-            head.append(read(level, lo, hi));
-            break;
-        }
-        head.append(read(level, lo, headEnd));
-        tails.push_back(read(level, tailStart, hi));
-        lo = headEnd / kBlock;
-        hi = tailStart / kBlock;
-    }
-    for (auto t = tails.rbegin(); t != tails.rend(); ++t)
-        head.append(*t);
-    return head;
-}
-
 void StatisticsIndex::clear()
 {
     open_ = {};

@@ -223,6 +223,7 @@ bool StripChart::addSample(int trace, qint64 timeMs, double value)
     const qint64 previous = store.empty() ? timeMs : store.lastTime();
     if (!store.append(timeMs, value))
         return false;
+    checkHistory(store);
     fitFreshSpan();
     if (panel_)
         panel_->scheduleRefresh();
@@ -701,6 +702,7 @@ void StripChart::paintEvent(QPaintEvent* event)
             p.setFont(font());
             p.drawText(tag, Qt::AlignCenter, kPausedTag);
         }
+        drawHistoryStatus(p);
         p.setClipping(false);
     }
     if (region.intersects(timeStrip())) {

@@ -2,8 +2,9 @@
 #pragma once
 
 // A strip chart that keeps the whole session. Each trace holds every sample it was given, in
-// about 6 bytes per sample; the plot draws any span at the cost of its pixel columns, not of
-// its samples. The view follows the newest sample by default; the mouse wheel zooms the time
+// about 6 bytes per sample for the last day and a tenth of a byte for older ones, whose samples
+// live in a cache file (trace_store.h); the plot draws any span at the cost of its pixel columns,
+// not of its samples. The view follows the newest sample by default; the mouse wheel zooms the time
 // axis, dragging or Shift+wheel scrolls back through the history, and a double click (or End,
 // or the context menu) returns to following; while it does not follow, a tag in the plot says so.
 // A fresh chart starts with a short span that grows with its history up to the default span, so
@@ -221,6 +222,11 @@ public:
     std::vector<std::pair<QRectF, QString>> timeAxisLabels() const;
     // Where the "Paused" tag is drawn; empty while the view follows the newest sample.
     QRectF pausedTagBox() const;
+    // What the status line at the plot's foot says about older history: empty while it is whole;
+    // else that it stays in memory (no cache file could be had) or is no longer complete (the
+    // cache file failed). The first time it says so, the user is also told in a message box.
+    const QString& historyStatus() const { return historyStatus_; }
+    QRectF historyStatusBox() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -306,6 +312,8 @@ private:
     bool toolKeyPressed(QKeyEvent* event);
     void addToolActions(QMenu& menu, const QPoint& at);
     void makeToolActions();
+    void checkHistory(const TraceStore& store);
+    void drawHistoryStatus(QPainter& p) const;
 
     std::vector<std::unique_ptr<Trace>> traces_;
     std::vector<TextLabel> labels_;
@@ -361,6 +369,9 @@ private:
     std::vector<LimitLine> limitLines_;
     bool alarmShade_ = false;
     std::vector<QAction*> ownerActions_;
+
+    QString historyStatus_;
+    bool historyIncomplete_ = false;
 
     bool dragging_ = false;
     double dragStartX_ = 0;

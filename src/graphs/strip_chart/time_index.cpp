@@ -64,8 +64,11 @@ std::size_t TimeIndex::runOf(std::size_t i) const
 
 std::int64_t TimeIndex::timeInRun(const Run& run, std::size_t i) const
 {
-    return run.startMs + static_cast<std::int64_t>(i - run.firstIndex) * run.stepMs +
-           corrections_[i];
+    // A run's first sample is its start, without a correction: the oldest time costs no read of
+    // corrections that have left memory.
+    if (i == run.firstIndex)
+        return run.startMs;
+    return run.startMs + static_cast<std::int64_t>(i - run.firstIndex) * run.stepMs + correction(i);
 }
 
 std::int64_t TimeIndex::time(std::size_t i) const
@@ -118,6 +121,13 @@ void TimeIndex::clear()
     runs_.shrink_to_fit();
     corrections_.clear();
     lastTime_ = 0;
+    spilled_ = nullptr;
+}
+
+void TimeIndex::releaseBefore(std::size_t end, std::function<std::int8_t(std::size_t)> spilled)
+{
+    spilled_ = std::move(spilled);
+    corrections_.releaseBefore(end);
 }
 
 } // namespace zr::chart

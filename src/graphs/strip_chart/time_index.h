@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace zr::chart {
@@ -32,6 +33,12 @@ public:
 
     std::size_t bytesUsed() const;
     void clear();
+    // Frees the corrections of the samples before `end` (as far as whole chunks go); `spilled`
+    // gives them from then on.
+    void releaseBefore(std::size_t end, std::function<std::int8_t(std::size_t)> spilled);
+    // The corrections of samples [first, first + count), all still held, lie contiguously here
+    // when they stay within one block of 4096 that starts on a multiple of 4096.
+    const std::int8_t* corrections(std::size_t first) const { return corrections_.data(first); }
 
 private:
     struct Run {
@@ -42,10 +49,15 @@ private:
     std::int64_t nextStepGuess() const;
     std::size_t runOf(std::size_t i) const;
     std::int64_t timeInRun(const Run& run, std::size_t i) const;
+    std::int8_t correction(std::size_t i) const
+    {
+        return i < corrections_.heldFrom() ? spilled_(i) : corrections_[i];
+    }
 
     std::vector<Run> runs_;
     ChunkedArray<std::int8_t, 12> corrections_;
     std::int64_t lastTime_ = 0;
+    std::function<std::int8_t(std::size_t)> spilled_;
 };
 
 } // namespace zr::chart

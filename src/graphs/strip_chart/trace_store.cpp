@@ -44,7 +44,75 @@ bool TraceStore::append(std::int64_t timeMs, double value)
     // A new level pays off once it has two blocks.
     if (values_.size() > (std::size_t{1} << (kLevelShift * (levels_.size() + 1))))
         addLevel();
+    if (values_.size() % HistoryCache::kPageSamples == 0)
+        spillOld();
     return true;
+}
+
+void TraceStore::spillOld()
+{
+    // A step leaves memory once its newest sample is older than the window, and never the chunk
+    // samples are still being added to.
+    while (!cacheRefused_ && !(cache_ && cache_->failed()) &&
+           spilled_ + 2 * kSpillSamples <= values_.size() &&
+           times_.lastTime() - time(spilled_ + kSpillSamples - 1) > policy_.inMemoryMs) {
+        if (!spillNext())
+            return;
+    }
+}
+
+bool TraceStore::spillNext()
+{
+    if (!cache_) {
+        std::string why;
+        std::unique_ptr<CacheFile> file = policy_.openFile ? policy_.openFile(why) : nullptr;
+        if (!file) {
+            cacheRefused_ = true;
+            historyReason_ = "no cache file for older history: " + why;
+            return false;
+        }
+        cache_ = std::make_unique<HistoryCache>(std::move(file));
+    }
+    // Whole chunks of values (1024) and of time corrections (4096) at a time.
+    constexpr std::size_t kPiece = 1024;
+    for (std::size_t at = spilled_; at < spilled_ + kSpillSamples; at += kPiece) {
+        if (!cache_->write(values_.data(at), times_.corrections(at), kPiece)) {
+            historyReason_ = "the cache file of older history could not be written";
+            return false;
+        }
+    }
+    spilled_ += kSpillSamples;
+    values_.releaseBefore(spilled_);
+    HistoryCache* cache = cache_.get();
+    times_.releaseBefore(spilled_, [cache](std::size_t i) {
+        float v = 0;
+        std::int8_t c = 0;
+        return cache->read(i, v, c) ? c : std::int8_t{0};
+    });
+    levels_[0].releaseBefore(spilled_ >> kLevelShift);
+    statistics_.releaseBefore(spilled_);
+    return true;
+}
+
+float TraceStore::spilledValue(std::size_t i) const
+{
+    float v = 0;
+    std::int8_t c = 0;
+    if (cache_ && cache_->read(i, v, c))
+        return v;
+    if (historyReason_.empty())
+        historyReason_ = "the cache file of older history could not be read";
+    const MinMax block = levels_[1][i >> (2 * kLevelShift)];
+    return block.min + (block.max - block.min) / 2;
+}
+
+TraceStore::History TraceStore::history() const
+{
+    if (cacheRefused_)
+        return History::InMemory;
+    if (cache_ && cache_->failed())
+        return History::Incomplete;
+    return History::Whole;
 }
 
 void TraceStore::setGapMs(std::int64_t gapMs)
@@ -101,10 +169,15 @@ MinMax TraceStore::minMax(std::size_t first, std::size_t end) const
     // between them are left to the level above. A partial block never crosses a chunk, so each
     // end is one short contiguous scan.
     constexpr std::size_t kBlock = std::size_t{1} << kLevelShift;
-    MinMax m{values_[first], values_[first]};
+    MinMax m{value(first), value(first)};
     auto scanValues = [&](std::size_t from, std::size_t to) {
         if (from >= to)
             return;
+        if (from < spilled_) {
+            for (std::size_t k = from; k < to; ++k)
+                widen(m, value(k));
+            return;
+        }
         const float* v = values_.data(from);
         for (std::size_t k = 0; k < to - from; ++k)
             widen(m, v[k]);
@@ -112,6 +185,14 @@ MinMax TraceStore::minMax(std::size_t first, std::size_t end) const
     auto scanLevel = [&](std::size_t L, std::size_t from, std::size_t to) {
         if (from >= to)
             return;
+        if (L == 1 && from < levels_[0].heldFrom()) {
+            for (std::size_t k = from; k < to; ++k) {
+                const MinMax b = smallBlock(k);
+                m.min = std::min(m.min, b.min);
+                m.max = std::max(m.max, b.max);
+            }
+            return;
+        }
         const MinMax* b = levels_[L - 1].data(from);
         for (std::size_t k = 0; k < to - from; ++k) {
             m.min = std::min(m.min, b[k].min);
@@ -145,9 +226,21 @@ MinMax TraceStore::minMax(std::size_t first, std::size_t end) const
     }
 }
 
+MinMax TraceStore::smallBlock(std::size_t k) const
+{
+    if (k >= levels_[0].heldFrom())
+        return levels_[0][k];
+    const std::size_t first = k << kLevelShift;
+    MinMax m{value(first), value(first)};
+    for (std::size_t i = first + 1; i < first + (std::size_t{1} << kLevelShift); ++i)
+        widen(m, value(i));
+    return m;
+}
+
 std::size_t TraceStore::bytesUsed() const
 {
-    std::size_t bytes = values_.bytesUsed() + times_.bytesUsed() + statistics_.bytesUsed() +
+    std::size_t bytes = (cache_ ? cache_->bytesUsed() : 0) + values_.bytesUsed() +
+                        times_.bytesUsed() + statistics_.bytesUsed() +
                         levels_.capacity() * sizeof(ChunkedArray<MinMax, 10>);
     for (const auto& level : levels_)
         bytes += level.bytesUsed();
@@ -163,6 +256,12 @@ void TraceStore::clear()
     levels_.shrink_to_fit();
     gaps_.clear();
     ++revision_;
+    // Forgotten history leaves the cache file too.
+    if (cache_)
+        cache_->clear();
+    spilled_ = 0;
+    cacheRefused_ = false;
+    historyReason_.clear();
 }
 
 } // namespace zr::chart
