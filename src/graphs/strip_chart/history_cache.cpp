@@ -14,6 +14,24 @@
 namespace zr::chart {
 namespace {
 
+// All `size` bytes at `offset` through pread or pwrite, which may move fewer at a time or be
+// interrupted; false at an error or at the end of the file.
+template <typename Transfer, typename Bytes>
+bool wholly(Transfer transfer, int fd, std::uint64_t offset, Bytes* at, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = transfer(fd, at, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 class FileOnDisk : public CacheFile {
 public:
     explicit FileOnDisk(int fd) : fd_(fd) {}
@@ -23,33 +41,11 @@ public:
 
     bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override
     {
-        const char* at = static_cast<const char*>(data);
-        while (size > 0) {
-            const ssize_t n = ::pwrite(fd_, at, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            at += n;
-            offset += static_cast<std::uint64_t>(n);
-            size -= static_cast<std::size_t>(n);
-        }
-        return true;
+        return wholly(::pwrite, fd_, offset, static_cast<const char*>(data), size);
     }
     bool readAt(std::uint64_t offset, void* data, std::size_t size) override
     {
-        char* at = static_cast<char*>(data);
-        while (size > 0) {
-            const ssize_t n = ::pread(fd_, at, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            at += n;
-            offset += static_cast<std::uint64_t>(n);
-            size -= static_cast<std::size_t>(n);
-        }
-        return true;
+        return wholly(::pread, fd_, offset, static_cast<char*>(data), size);
     }
     void discard() override
     {
