@@ -8,15 +8,14 @@
 //   history_bench [DAYS]     (30 by default; ZR410AB_MEMORY_HOURS as in the program)
 
 #include "graphs/strip_chart/strip_chart.h"
+#include "support/resident_size.h"
 
 #include <QApplication>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <string>
 #include <vector>
 
 using namespace zr::chart;
@@ -26,20 +25,7 @@ namespace {
 constexpr std::int64_t kStartMs = 1'796'000'000'000;
 constexpr long long kSamplesPerDay = 4LL * 86'400;
 
-long residentKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kb = 0;
-            status >> kb;
-            return kb;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
-}
+using zr::test::residentKb;
 
 double msSince(std::chrono::steady_clock::time_point begin)
 {

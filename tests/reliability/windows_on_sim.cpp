@@ -22,6 +22,7 @@
 #include "shell/main_window.h"
 #include "support/board_wait.h"
 #include "support/fake_services.h"
+#include "support/resident_size.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,8 +35,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
 #include <vector>
 
 using namespace zr;
@@ -46,21 +45,7 @@ constexpr int kTicksPerHour = 4 * 3600;
 constexpr int kTraces = 2 + 2 + 5; // both temperature graphs and the voltage graph
 constexpr int kWindow = 10'000;    // ticks compared at the start and at the end
 
-// Resident memory of this process in kB (Linux).
-long residentKb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kb = 0;
-            status >> kb;
-            return kb;
-        }
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
-}
+using zr::test::residentKb;
 
 struct Program {
     DeviceState state;
